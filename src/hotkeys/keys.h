@@ -1,0 +1,60 @@
+// The vocabulary of key combinations: the texts in which the six hotkeys are chosen,
+// stored, compared and registered, and their translation into system values.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace trifolio {
+
+class ComboBox;
+struct Form;
+
+// The six assignments in their fixed order.
+enum Assignment { Cut2, Copy2, Paste2, Cut3, Copy3, Paste3 };
+inline constexpr int kAssignmentCount = 6;
+
+// "Cut2" ... "Paste3": also the names of the global atoms that identify the hotkeys.
+inline constexpr std::array<std::string_view, kAssignmentCount> kAssignmentNames = {
+    "Cut2", "Copy2", "Paste2", "Cut3", "Copy3", "Paste3"};
+
+inline constexpr std::array<std::string_view, 4> kModifierTexts = {"-", "STRG", "ALT", "STRG+ALT"};
+
+// The key "-": no hotkey for this assignment (store 3 only).
+inline constexpr std::uint32_t kUnassignedKeyCode = 45;
+
+// Numbers of the modifier and key lists of an assignment (Combo1/Combo2 for Cut2 ...).
+inline constexpr int modifierListNumber(int assignment) {
+    return 2 * assignment + 1;
+}
+inline constexpr int keyListNumber(int assignment) {
+    return 2 * assignment + 2;
+}
+// The store (2 or 3) an assignment or list belongs to.
+inline constexpr int storeOfAssignment(int assignment) {
+    return assignment < 3 ? 2 : 3;
+}
+inline constexpr int storeOfList(int listNumber) {
+    return listNumber <= 6 ? 2 : 3;
+}
+
+// Modifier text to system flags (1 Alt, 2 Control), exact and case-sensitive.
+std::uint32_t modifierFlags(std::string_view modifier);
+// Key text to virtual-key code; "-" gives kUnassignedKeyCode.
+std::uint32_t keyCode(std::string_view key);
+// An assignment is registered unless its key is "-" or empty (a list without selection).
+bool isAssigned(std::string_view key);
+// "STRG" + "+" + "X".
+std::string combinationText(std::string_view modifier, std::string_view key);
+
+// The key texts a key list offers: the full list for a modifier of "STRG", "ALT" or
+// "STRG+ALT", only the function keys otherwise; store 3 lists begin with "-".
+std::vector<std::string> keyListEntries(int store, bool fullList);
+
+// Fills the twelve assignment lists of a new window, in the order the lists are built.
+void fillAssignmentLists(Form& form);
+
+}  // namespace trifolio

@@ -1,0 +1,193 @@
+// The operating-system services the program's logic needs, as small interfaces.
+//
+// Everything under hotkeys/, stores/, settings/ and window/ reaches the system only
+// through these. platform/win32 implements them with Win32 calls; the unit tests
+// implement them with fakes. Texts are UTF-8 throughout; conversion to UTF-16 or to
+// Windows-1252 happens at the edge.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace trifolio::platform {
+
+using Millis = std::chrono::milliseconds;
+
+// ---------------------------------------------------------------------------
+// Message boxes
+
+enum class Buttons { Ok, YesNo };
+enum class Icon { None, Exclamation, Question, Stop };
+enum class Answer { Ok, Yes, No };
+
+class Dialogs {
+  public:
+    virtual ~Dialogs() = default;
+    // Modal message box. `defaultNo` makes No the default button of a Yes/No box.
+    virtual Answer messageBox(const std::string& title, const std::string& text, Buttons buttons,
+                              Icon icon, bool defaultNo) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Files (whole-file byte I/O; the caller encodes text)
+
+class Files {
+  public:
+    virtual ~Files() = default;
+    // Reads the whole file. On failure returns nullopt and a description in `error`.
+    virtual std::optional<std::string> read(const std::string& path, std::string& error) = 0;
+    // Replaces the file with `bytes` so that it is either the old or the complete new file,
+    // never a partial one. On failure the old file is untouched and `error` says why.
+    virtual bool writeAtomically(const std::string& path, const std::string& bytes,
+                                 std::string& error) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Registry (string values under HKEY_CURRENT_USER)
+
+class Registry {
+  public:
+    virtual ~Registry() = default;
+    // Creates the key when needed and writes a REG_SZ value.
+    virtual bool setString(const std::string& keyPath, const std::string& name,
+                           const std::string& value) = 0;
+    virtual bool deleteValue(const std::string& keyPath, const std::string& name) = 0;
+    virtual std::optional<std::string> getString(const std::string& keyPath,
+                                                 const std::string& name) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The running process
+
+class Process {
+  public:
+    virtual ~Process() = default;
+    // Full path of the running executable.
+    virtual std::string executablePath() = 0;
+    // The arguments after the program's own name, as one text.
+    virtual std::string commandLine() = 0;
+};
+
+// ---------------------------------------------------------------------------
+// System-wide hotkeys under global atoms
+
+class HotkeyApi {
+  public:
+    virtual ~HotkeyApi() = default;
+    // Returns the atom for `name`, 0 on failure.
+    virtual std::uint16_t addAtom(const std::string& name) = 0;
+    virtual void deleteAtom(std::uint16_t atom) = 0;
+    // Modifier flags: 1 Alt, 2 Control. False when the system refuses the combination.
+    virtual bool registerHotkey(int id, std::uint32_t modifiers, std::uint32_t virtualKey) = 0;
+    virtual bool unregisterHotkey(int id) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Synthetic keyboard input
+
+struct KeyEvent {
+    std::uint8_t virtualKey = 0;
+    bool release = false;
+    friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
+};
+
+class KeyInput {
+  public:
+    virtual ~KeyInput() = default;
+    // Puts the events into the system's input stream as one uninterrupted batch.
+    // The implementation fills in scan codes and the extended-key flag.
+    virtual void send(std::span<const KeyEvent> events) = 0;
+    // True while the key is logically down for the system.
+    virtual bool isDown(std::uint8_t virtualKey) = 0;
+};
+
+// ---------------------------------------------------------------------------
+// Waiting on the user-interface thread
+
+class EventLoop {
+  public:
+    virtual ~EventLoop() = default;
+    // Lets the program's pending window messages run once and returns.
+    virtual void pumpOnce() = 0;
+    // Handles messages until `done()` is true or `bound` has passed; returns `done()`.
+    virtual bool waitUntil(const std::function<bool()>& done, Millis bound) = 0;
+    virtual std::chrono::steady_clock::time_point now() = 0;
+};
+
+// ---------------------------------------------------------------------------
+// The clipboard
+
+// Clipboard format numbers the program looks at.
+enum ClipFormat : std::uint32_t {
+    kFormatText = 1,
+    kFormatBitmap = 2,
+    kFormatMetafilePict = 3,
+    kFormatDib = 8,
+    kFormatPalette = 9,
+    kFormatEnhMetafile = 14,
+    kFormatFileList = 15,
+    kFormatLink = 0xBF00,  // DDE link information ("Link")
+    kFormatRtf = 0xBF01,   // "Rich Text Format"
+};
+
+// A picture held by a store: a bitmap or a metafile on Windows. Opaque to the logic.
+class Picture {
+  public:
+    virtual ~Picture() = default;
+    virtual int width() const = 0;
+    virtual int height() const = 0;
+};
+using PicturePtr = std::shared_ptr<const Picture>;
+
+// Everything the clipboard held at one moment, every format that can be copied.
+class ClipboardSnapshot {
+  public:
+    virtual ~ClipboardSnapshot() = default;
+};
+
+// What the program sees of the clipboard at one moment.
+struct ClipboardContent {
+    std::vector<std::uint32_t> formats;  // every format offered, derived ones included
+    std::optional<std::string> text;     // plain text, when offered and readable
+    PicturePtr picture;                  // the bitmap or metafile, when offered and readable
+    bool offers(std::uint32_t format) const {
+        for (auto f : formats)
+            if (f == format)
+                return true;
+        return false;
+    }
+};
+
+class Clipboard {
+  public:
+    virtual ~Clipboard() = default;
+    // Changes whenever the clipboard's content changes.
+    virtual std::uint32_t sequenceNumber() = 0;
+    // Reads the content; with `whole` also a snapshot of every format for restore.
+    // Returns nullopt when the clipboard could not be opened.
+    struct Reading {
+        ClipboardContent content;
+        std::shared_ptr<const ClipboardSnapshot> whole;
+    };
+    virtual std::optional<Reading> read(bool whole) = 0;
+    // Empties the clipboard and leaves only the program's private marker in it.
+    virtual bool clearWithMarker() = 0;
+    // True while the private marker is still the clipboard's content.
+    virtual bool markerPresent() = 0;
+    // Empties the clipboard.
+    virtual bool clear() = 0;
+    // Empties the clipboard and offers text and/or picture, rendered only when a program
+    // reads them. `renderCount()` goes up with every such read.
+    virtual bool offer(const std::optional<std::string>& text, const PicturePtr& picture) = 0;
+    virtual int renderCount() = 0;
+    // Puts a snapshot back as the clipboard's whole content.
+    virtual bool restore(const ClipboardSnapshot& snapshot) = 0;
+};
+
+}  // namespace trifolio::platform

@@ -1,0 +1,52 @@
+// What the three stores hold. Store 1 is the program's snapshot of the Windows
+// clipboard; stores 2 and 3 belong to the program and live as long as it runs.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace trifolio {
+
+inline constexpr const char* kEmptyStoreText = "leer";
+inline constexpr const char* kUnsupportedFormatText = "Nicht unterstütztes Format";
+
+struct Store {
+    // The store's text, whole. Meaningful only while hasText is set.
+    std::string text;
+    platform::PicturePtr picture;
+    bool hasText = false;
+    bool hasPicture = false;
+    // The clipboard offered a format the program cannot keep (link, file list, palette).
+    bool unsupported = false;
+    // "Text", "Grafik-BMP", "Text/Grafik-BMP", ... or the starting value.
+    std::string description;
+    // Store 1 only: everything the clipboard held, for putting it back after an action.
+    std::shared_ptr<const platform::ClipboardSnapshot> whole;
+
+    // What the store's text box shows: the text, "leer" or "Nicht unterstütztes Format".
+    std::string displayText() const;
+};
+
+// Store n is stores[n - 1]. Store1HasText is stores[0].hasText, and so on.
+struct StoreSet {
+    StoreSet();
+    std::array<Store, 3> stores;
+    Store& store(int n) { return stores.at(n - 1); }
+    const Store& store(int n) const { return stores.at(n - 1); }
+
+    // Status-bar panel text of store n: "(Ablage 1): Text", "Ablage 2: ---", ...
+    std::string panelText(int n) const;
+
+    // Called after store n changed, so that a view can show it.
+    std::function<void(int)> onChanged;
+    void changed(int n) const {
+        if (onChanged)
+            onChanged(n);
+    }
+};
+
+}  // namespace trifolio
