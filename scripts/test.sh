@@ -1,0 +1,94 @@
+#!/usr/bin/env bash
+# Runs every test: formatting, the portable logic natively (with sanitizers), the
+# Windows build's checks, and the Win32 and end-to-end suites under Wine.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+jobs=$(nproc)
+
+scripts/deps.sh native windows wine || exit 1
+
+results=$(mktemp)
+failed_steps=()
+step() {  # step NAME COMMAND...: runs a step, remembers a failure
+  local name=$1; shift
+  echo "=== $name"
+  if ! "$@"; then
+    failed_steps+=("$name")
+    echo "=== $name FAILED"
+  fi
+}
+
+check_format() {
+  local files bad
+  files=$(git ls-files '*.cpp' '*.h')
+  bad=$(clang-format --dry-run $files 2>&1 | grep -c "warning:" || true)
+  if [ "$bad" -ne 0 ]; then
+    clang-format --dry-run $files 2>&1 | grep "warning:" | cut -d: -f1 | sort -u
+    return 1
+  fi
+}
+
+# Runs a GoogleTest binary and keeps its counts for the summary.
+run_gtest() {
+  local log; log=$(mktemp)
+  "$@" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local passed failed
+  passed=$(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' || echo 0)
+  failed=$(grep -oE '^\[  FAILED  \] [0-9]+ test' "$log" | grep -oE '[0-9]+' | head -1 || echo 0)
+  if [ "$rc" -ne 0 ] && [ "${failed:-0}" -eq 0 ]; then failed=1; fi
+  echo "${passed:-0} ${failed:-0}" >> "$results"
+  rm -f "$log"
+  return "$rc"
+}
+
+native() {
+  cmake --preset linux >/dev/null && cmake --build --preset linux -j "$jobs" &&
+    run_gtest build/linux/tests/trifolio_unit_tests --gtest_brief=1
+}
+
+windows_build() {
+  cmake --preset windows >/dev/null && cmake --build --preset windows -j "$jobs" || return 1
+  local exe=build/windows/trifolio.exe size dlls
+  size=$(stat -c %s "$exe")
+  echo "trifolio.exe: $size bytes"
+  [ "$size" -lt 1048576 ] || { echo "trifolio.exe is larger than 1 MB"; return 1; }
+  dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
+  echo "imports: $(echo $dlls)"
+  local allowed="kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll comctl32.dll ole32.dll uxtheme.dll msvcrt.dll comdlg32.dll shlwapi.dll"
+  local d
+  for d in $dlls; do
+    case " $allowed " in *" $d "*) ;; api-ms-win-*) ;; *) echo "unexpected DLL import: $d"; return 1 ;; esac
+  done
+}
+
+wine_suites() {
+  . scripts/wine-env.sh
+  local prefix; prefix=$(mktemp -d /tmp/trifolio-wine.XXXXXX)
+  wine_env_start "$prefix"
+  local rc=0
+  run_gtest wine build/windows/tests/trifolio_wine_tests.exe --gtest_brief=1 || rc=1
+  if [ -f build/windows/tests/e2e/trifolio_e2e_tests.exe ]; then
+    run_gtest wine build/windows/tests/e2e/trifolio_e2e_tests.exe --gtest_brief=1 || rc=1
+  fi
+  wine_env_stop
+  rm -rf "$prefix"
+  return $rc
+}
+
+start=$(date +%s)
+step "format" check_format
+step "native unit tests" native
+step "windows build" windows_build
+if [[ ! " ${failed_steps[*]} " =~ " windows build " ]]; then
+  step "wine tests" wine_suites
+fi
+
+passed=$(awk '{p+=$1} END {print p+0}' "$results")
+failed=$(awk '{f+=$2} END {print f+0}' "$results")
+rm -f "$results"
+[ ${#failed_steps[@]} -eq 0 ] || { echo "failed steps: ${failed_steps[*]}"; [ "$failed" -gt 0 ] || failed=1; }
+echo "time: $(( $(date +%s) - start )) s"
+echo "$passed passed, $failed failed"
+[ ${#failed_steps[@]} -eq 0 ]
