@@ -42,6 +42,9 @@ class Files {
     virtual ~Files() = default;
     // Reads the whole file. On failure returns nullopt and a description in `error`.
     virtual std::optional<std::string> read(const std::string& path, std::string& error) = 0;
+    // False only when the file is known not to exist; a file that exists but cannot be
+    // read counts as existing, so that reading it reports why.
+    virtual bool exists(const std::string& path) = 0;
     // Replaces the file with `bytes` so that it is either the old or the complete new file,
     // never a partial one. On failure the old file is untouched and `error` says why.
     virtual bool writeAtomically(const std::string& path, const std::string& bytes,
