@@ -1,0 +1,192 @@
+// Owning wrappers for the Win32 handles the program holds: each closes its handle
+// exactly once, when it goes out of scope. Move-only, like std::unique_ptr.
+#pragma once
+
+#include <windows.h>
+
+#include <utility>
+
+namespace trifolio::win32 {
+
+// A handle of type Traits::Handle, closed with Traits::close unless it is Traits::invalid().
+template <typename Traits>
+class Unique {
+  public:
+    using Handle = typename Traits::Handle;
+
+    Unique() noexcept = default;
+    explicit Unique(Handle handle) noexcept : handle_(handle) {}
+    Unique(Unique&& other) noexcept : handle_(other.release()) {}
+    Unique& operator=(Unique&& other) noexcept {
+        reset(other.release());
+        return *this;
+    }
+    Unique(const Unique&) = delete;
+    Unique& operator=(const Unique&) = delete;
+    ~Unique() { reset(); }
+
+    Handle get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != Traits::invalid(); }
+    // Gives up ownership, for handing the handle to the system (SetClipboardData ...).
+    Handle release() noexcept { return std::exchange(handle_, Traits::invalid()); }
+    void reset(Handle handle = Traits::invalid()) noexcept {
+        Handle old = std::exchange(handle_, handle);
+        if (old != Traits::invalid())
+            Traits::close(old);
+    }
+
+  private:
+    Handle handle_ = Traits::invalid();
+};
+
+struct KernelHandleTraits {
+    using Handle = HANDLE;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { CloseHandle(h); }
+};
+// Events, threads, processes, mutexes: invalid is NULL.
+using KernelHandle = Unique<KernelHandleTraits>;
+
+struct FileHandleTraits {
+    using Handle = HANDLE;
+    static Handle invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(Handle h) noexcept { CloseHandle(h); }
+};
+// CreateFile and friends: invalid is INVALID_HANDLE_VALUE.
+using FileHandle = Unique<FileHandleTraits>;
+
+struct WindowTraits {
+    using Handle = HWND;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { DestroyWindow(h); }
+};
+// A window the program created; destroyed on the thread that owns it.
+using Window = Unique<WindowTraits>;
+
+struct GlobalMemoryTraits {
+    using Handle = HGLOBAL;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { GlobalFree(h); }
+};
+// Global memory not (yet) handed to the clipboard.
+using GlobalMemory = Unique<GlobalMemoryTraits>;
+
+template <typename T>
+struct GdiObjectTraits {
+    using Handle = T;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { DeleteObject(h); }
+};
+// Bitmaps, brushes, fonts, pens, palettes, regions.
+template <typename T>
+using GdiObject = Unique<GdiObjectTraits<T>>;
+using Bitmap = GdiObject<HBITMAP>;
+using Font = GdiObject<HFONT>;
+using Brush = GdiObject<HBRUSH>;
+using Palette = GdiObject<HPALETTE>;
+
+struct EnhMetafileTraits {
+    using Handle = HENHMETAFILE;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { DeleteEnhMetaFile(h); }
+};
+using EnhMetafile = Unique<EnhMetafileTraits>;
+
+struct MetafileTraits {
+    using Handle = HMETAFILE;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { DeleteMetaFile(h); }
+};
+using Metafile = Unique<MetafileTraits>;
+
+struct MemoryDcTraits {
+    using Handle = HDC;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { DeleteDC(h); }
+};
+// A device context from CreateCompatibleDC / CreateDC.
+using MemoryDc = Unique<MemoryDcTraits>;
+
+struct RegKeyTraits {
+    using Handle = HKEY;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { RegCloseKey(h); }
+};
+using RegKey = Unique<RegKeyTraits>;
+
+// A window's device context from GetDC, released with ReleaseDC.
+class WindowDc {
+  public:
+    explicit WindowDc(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+    ~WindowDc() {
+        if (dc_)
+            ReleaseDC(window_, dc_);
+    }
+    WindowDc(const WindowDc&) = delete;
+    WindowDc& operator=(const WindowDc&) = delete;
+    HDC get() const noexcept { return dc_; }
+    explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+  private:
+    HWND window_;
+    HDC dc_;
+};
+
+// Selects an object into a device context and puts the previous one back.
+class SelectedObject {
+  public:
+    SelectedObject(HDC dc, HGDIOBJ object) noexcept : dc_(dc), old_(SelectObject(dc, object)) {}
+    ~SelectedObject() {
+        if (old_ && old_ != HGDI_ERROR)
+            SelectObject(dc_, old_);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+// GlobalLock for the lifetime of the guard. data() is null when the lock failed.
+class GlobalLockGuard {
+  public:
+    explicit GlobalLockGuard(HGLOBAL memory) noexcept
+        : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    ~GlobalLockGuard() {
+        if (data_)
+            GlobalUnlock(memory_);
+    }
+    GlobalLockGuard(const GlobalLockGuard&) = delete;
+    GlobalLockGuard& operator=(const GlobalLockGuard&) = delete;
+    void* data() const noexcept { return data_; }
+    // Bytes the block holds (can be more than were asked for).
+    SIZE_T size() const noexcept { return data_ ? GlobalSize(memory_) : 0; }
+    explicit operator bool() const noexcept { return data_ != nullptr; }
+
+  private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
+// The clipboard, opened by OpenClipboard and closed when the guard ends. Check
+// isOpen(): opening fails while another program holds the clipboard.
+class OpenedClipboard {
+  public:
+    explicit OpenedClipboard(HWND owner) noexcept : open_(OpenClipboard(owner) != FALSE) {}
+    // For a clipboard already opened by the caller (e.g. after retries).
+    struct Adopt {};
+    explicit OpenedClipboard(Adopt) noexcept : open_(true) {}
+    ~OpenedClipboard() {
+        if (open_)
+            CloseClipboard();
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+    bool isOpen() const noexcept { return open_; }
+
+  private:
+    bool open_;
+};
+
+}  // namespace trifolio::win32
