@@ -17,9 +17,9 @@ std::uint32_t modifierFlags(std::string_view modifier) {
 std::uint32_t keyCode(std::string_view key) {
     if (key.size() == 1)
         return static_cast<unsigned char>(key[0]);
-    // "F1" .. "F12": 111 plus the number after the first character.
+    // "F1" .. "F12": 111 plus the number after the first character (the empty text: 111).
     std::uint32_t number = 0;
-    for (char c : key.substr(1, 2)) {
+    for (char c : key.substr(key.empty() ? 0 : 1, 2)) {
         if (c < '0' || c > '9')
             break;
         number = number * 10 + static_cast<std::uint32_t>(c - '0');
