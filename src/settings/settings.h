@@ -2,6 +2,7 @@
 // and the autostart value. Works directly on the settings window's controls.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/platform.h"
@@ -21,23 +22,46 @@ class HotkeyRegistration {
 // werden?"; the caller ends the program at once (after releasing hotkeys and tray icon).
 enum class Outcome { Done, Failed, Quit };
 
+// The current user's Run key and the value that starts the program with Windows.
+inline constexpr const char* kRunKeyPath = "Software\\microsoft\\windows\\currentversion\\run";
+inline constexpr const char* kRunValueName = "Trifolio";
+
 class Settings {
   public:
+    // Wires the click reactions onto the form's lists and check boxes; the destructor
+    // removes them again, so the form may outlive the settings.
     Settings(Form& form, platform::Dialogs& dialogs, platform::Files& files,
              platform::Registry& registry, HotkeyRegistration& hotkeys, std::string programDir,
              std::string executablePath);
+    ~Settings();
+    Settings(const Settings&) = delete;
+    Settings& operator=(const Settings&) = delete;
 
     // Fills the twelve lists (window creation).
     void fillLists();
 
+    // Reads "options.tmp" (true) or "options.ini" (false) into the window. A missing
+    // "options.ini" is a first start and loads the built-in defaults without a message.
     Outcome LoadOptions(bool fromTmp);
+    // Writes the window's settings to "options.tmp" (true) or "options.ini" (false) and
+    // puts them into effect.
     Outcome SaveOptions(bool toTmp);
+    // Refuses two actions with the same key combination (after normalising store 3).
     bool CheckDuplicateCombos();
+    // "ON" writes the Run value, any other text deletes it.
     void SetAutostart(const std::string& mode);
 
     const std::string& programDir() const { return programDir_; }
 
+    // Brings a page of the window's tab strip to the front (1 Status ... 4 Info). The
+    // window replaces it to switch its page frames; by default it only records the tab.
+    std::function<void(int)> selectTab;
+
   private:
+    void markChanged();
+    void modifierReaction(int modifierList);
+    Outcome askToContinue(const char* module, const std::string& description);
+
     Form& form_;
     platform::Dialogs& dialogs_;
     platform::Files& files_;
