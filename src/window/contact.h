@@ -1,0 +1,21 @@
+// The contact form's web address: the fields go into the query of a request to the
+// maker's server, which the browser then opens.
+#pragma once
+
+#include <string>
+
+namespace trifolio {
+
+// Form encoding of a text in Windows-1252: letters, digits, "-", "." and "_" stay, a
+// blank becomes "+", every other byte "%XX". A character without a Windows-1252 byte is
+// sent as the HTML character reference "&#N;" (what browsers send from a Windows-1252
+// form), so nothing the user typed is lost or garbled.
+std::string UrlEncode(const std::string& utf8text);
+
+// endpoint + "/Vennhaus/kontakt.php?name=...&email=...&homepage=...&nachricht=...";
+// the message is sent behind a first line that names the program and its version.
+std::string ContactRequest(const std::string& endpoint, const std::string& name,
+                           const std::string& email, const std::string& homepage,
+                           const std::string& message);
+
+}  // namespace trifolio
