@@ -1,0 +1,78 @@
+// The Windows clipboard for the program: reads it, keeps and restores all of it,
+// and offers store content by delayed rendering, so that the program learns the
+// moment a target application reads it.
+#pragma once
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/picture.h"
+
+namespace trifolio::win32 {
+
+// Use on one thread only: the one that created it, which must pump messages while
+// a target application reads offered content (WM_RENDERFORMAT is sent to it).
+class Win32Clipboard final : public platform::Clipboard {
+  public:
+    // `openBound`: how long opening is retried while another program holds the clipboard.
+    explicit Win32Clipboard(platform::Millis openBound = platform::Millis(1000));
+    ~Win32Clipboard() override;
+    Win32Clipboard(const Win32Clipboard&) = delete;
+    Win32Clipboard& operator=(const Win32Clipboard&) = delete;
+
+    // False when the owner window could not be created; every operation then fails.
+    bool valid() const noexcept { return static_cast<bool>(window_); }
+    // The hidden message-only window that owns what the program puts into the clipboard.
+    HWND window() const noexcept { return window_.get(); }
+
+    std::uint32_t sequenceNumber() override;
+    std::optional<Reading> read(bool whole) override;
+    bool clearWithMarker() override;
+    bool markerPresent() override;
+    bool clear() override;
+    bool offer(const std::optional<std::string>& text,
+               const platform::PicturePtr& picture) override;
+    int renderCount() override { return renders_; }
+    bool restore(const platform::ClipboardSnapshot& snapshot) override;
+
+    // Clipboard format ids this program registers or looks for.
+    struct Formats {
+        UINT marker = 0;            // the program's private "nothing copied yet" marker
+        UINT excludeMonitor = 0;    // "ExcludeClipboardContentFromMonitorProcessing"
+        UINT historyAllowed = 0;    // "CanIncludeInClipboardHistory"
+        UINT rtf = 0;               // "Rich Text Format"
+        UINT link = 0;              // "Link"
+        std::vector<UINT> oleLink;  // OLE formats that must not be copied
+    };
+    const Formats& formats() const noexcept { return formats_; }
+
+  private:
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    bool open();
+    // Marks content the program puts in only for a moment, so that clipboard history
+    // and clipboard monitors skip it. The clipboard must be open.
+    void markTransient();
+    HANDLE renderOffered(UINT format) const;
+    void dropOffer();
+
+    platform::Millis openBound_;
+    Formats formats_;
+    std::optional<std::string> offeredText_;
+    std::shared_ptr<const Win32Picture> offeredPicture_;
+    std::vector<UINT> offeredFormats_;
+    int renders_ = 0;
+    Window window_;
+};
+
+// Clipboard format numbers as the program's logic names them: every text format is
+// kFormatText, CF_DIBV5 is kFormatDib, the registered rich-text and link formats
+// are kFormatRtf and kFormatLink; other numbers stay as they are.
+std::uint32_t logicalFormat(UINT format, const Win32Clipboard::Formats& formats);
+
+}  // namespace trifolio::win32

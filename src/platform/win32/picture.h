@@ -1,0 +1,59 @@
+// A picture held by a store: a device-independent bitmap or an enhanced metafile,
+// copied out of the clipboard so that it outlives the clipboard's content.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/win32/handles.h"
+
+namespace trifolio::win32 {
+
+class Win32Picture final : public platform::Picture {
+  public:
+    // A packed DIB (header, masks, colour table, pixels) as CF_DIB / CF_DIBV5 hold it.
+    // nullptr when the bytes are not a DIB this program can draw.
+    static std::shared_ptr<const Win32Picture> fromPackedDib(std::string bytes);
+    // Copies any bitmap (device-dependent or DIB section) into a 32-bit DIB.
+    static std::shared_ptr<const Win32Picture> fromBitmap(HBITMAP bitmap);
+    // Copies an enhanced metafile.
+    static std::shared_ptr<const Win32Picture> fromEnhMetafile(HENHMETAFILE metafile);
+    // Converts a Windows metafile picture (CF_METAFILEPICT) into an enhanced metafile.
+    static std::shared_ptr<const Win32Picture> fromMetafilePict(const METAFILEPICT& picture);
+
+    int width() const override { return width_; }
+    int height() const override { return height_; }
+    bool isBitmap() const noexcept { return !metafile_; }
+
+    // Draws the picture stretched into `target`.
+    void draw(HDC dc, const RECT& target) const;
+
+    // A new handle of the picture in clipboard format `format` (CF_DIB, CF_BITMAP,
+    // CF_ENHMETAFILE or CF_METAFILEPICT), owned by the caller until SetClipboardData
+    // takes it. nullptr when the picture has no such form.
+    HANDLE render(UINT format) const;
+
+    // The packed DIB of a bitmap picture (empty for a metafile).
+    const std::string& dibBytes() const noexcept { return dib_; }
+
+    Win32Picture(std::string dib, EnhMetafile metafile, int width, int height) noexcept
+        : dib_(std::move(dib)), metafile_(std::move(metafile)), width_(width), height_(height) {}
+
+  private:
+    std::string dib_;
+    EnhMetafile metafile_;
+    int width_;
+    int height_;
+};
+
+// Offset of the pixel bits inside a packed DIB, 0 when the header is not valid
+// for `size` bytes.
+std::size_t dibBitsOffset(const void* packedDib, std::size_t size);
+
+// New global memory holding `size` bytes copied from `data`, or nullptr.
+HGLOBAL globalCopy(const void* data, std::size_t size);
+
+}  // namespace trifolio::win32
