@@ -1,0 +1,326 @@
+#include "window/app.h"
+
+#include <utility>
+
+#include "window/contact.h"
+#include "window/texts.h"
+
+namespace trifolio {
+
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+
+namespace {
+
+std::string trimmed(const std::string& text) {
+    const auto first = text.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t");
+    return text.substr(first, last - first + 1);
+}
+
+}  // namespace
+
+std::string programDirOf(const std::string& executablePath) {
+    const auto slash = executablePath.find_last_of("\\/");
+    std::string dir = slash == std::string::npos ? std::string() : executablePath.substr(0, slash);
+    if (dir.empty() || dir.back() != '\\')
+        dir += '\\';
+    return dir;
+}
+
+App::App(Form& form, StoreSet& stores, Settings& settings, HotkeyEngine& engine,
+         platform::Dialogs& dialogs, platform::Files& files, Tray& tray, WindowHost& host,
+         std::string commandLine, std::string contactEndpoint)
+    : form_(form),
+      stores_(stores),
+      settings_(settings),
+      engine_(engine),
+      dialogs_(dialogs),
+      files_(files),
+      tray_(tray),
+      host_(host),
+      commandLine_(std::move(commandLine)),
+      contactEndpoint_(std::move(contactEndpoint)) {
+    // The duplicate check brings the Tastenbelegung page to the front through here.
+    settings_.selectTab = [this](int tab) { selectTab(tab); };
+}
+
+App::~App() {
+    settings_.selectTab = nullptr;
+}
+
+void App::Form_Load() {
+    form_.OptionsLoading = true;
+    form_.OptionsChanged = false;
+    for (auto& store : stores_.stores) {
+        store.hasText = false;
+        store.hasPicture = false;
+    }
+    form_.TabStrip1 = 1;
+    form_.pStatus.visible = true;
+    form_.pTastenbelegung.visible = false;
+    form_.pOptionen.visible = false;
+    engine_.UpdateClipboardStatus();
+    settings_.fillLists();
+    if (!keepGoing(settings_.LoadOptions(false)))
+        return;
+    if (!keepGoing(settings_.SaveOptions(true)))
+        return;
+    form_.OptionsLoading = false;
+    if (form_.Check2.checked() && trimmed(commandLine_) != "/config")
+        TrayIconAdd();
+    else
+        presence_.windowShown = true;
+}
+
+bool App::keepGoing(Outcome outcome) {
+    if (outcome != Outcome::Quit)
+        return true;
+    // The user chose to end after a failed load or save: at once, but without leaving
+    // hotkeys registered or an icon behind in the notification area.
+    end();
+    return false;
+}
+
+void App::end() {
+    engine_.unregisterHotkeys();
+    if (iconWanted_)
+        tray_.remove();
+    iconWanted_ = false;
+    iconPresent_ = false;
+    presence_.timer = false;
+    presence_.ended = true;
+}
+
+bool App::applySettings() {
+    if (!settings_.CheckDuplicateCombos())
+        return false;
+    if (!keepGoing(settings_.SaveOptions(false)))
+        return false;
+    if (!keepGoing(settings_.SaveOptions(true)))
+        return false;
+    reportRefusedHotkeys();
+    return true;
+}
+
+void App::reportRefusedHotkeys() {
+    const auto refused = engine_.refusedCombinations();
+    if (refused.empty())
+        return;
+    std::string text = refused.size() == 1
+                           ? "Diese Tastenkombination gehört schon einem anderen Programm und "
+                             "wirkt deshalb nicht:"
+                           : "Diese Tastenkombinationen gehören schon einem anderen Programm und "
+                             "wirken deshalb nicht:";
+    text += "\r\n";
+    for (const auto& combination : refused)
+        text += "\r\n" + combination;
+    text += "\r\n\r\nBitte wählen Sie eine andere Kombination.";
+    dialogs_.messageBox("Achtung!", text, Buttons::Ok, Icon::Exclamation, false);
+}
+
+void App::Command1_Click() {
+    applySettings();
+}
+
+void App::Command3_Click() {
+    if (applySettings())
+        TrayIconAdd();
+}
+
+void App::Command2_Click() {
+    if (!keepGoing(settings_.LoadOptions(true)))
+        return;
+    TrayIconAdd();
+}
+
+void App::Command4_Click() {
+    if (form_.OptionsChanged) {
+        const Answer answer = dialogs_.messageBox(
+            "Speichern?", "Möchten Sie die Änderungen der Einstellungen speichern?", Buttons::YesNo,
+            Icon::Question, false);
+        if (answer == Answer::Yes) {
+            if (!settings_.CheckDuplicateCombos())
+                return;
+            if (!keepGoing(settings_.SaveOptions(false)))
+                return;
+        }
+    }
+    end();
+}
+
+void App::Form_QueryUnload() {
+    if (!presence_.ended)
+        end();
+}
+
+void App::Command5_Click() {
+    engine_.clearClipboard();
+}
+
+void App::Command6_Click() {
+    engine_.clearStore(2);
+}
+
+void App::Command7_Click() {
+    engine_.clearStore(3);
+}
+
+void App::Command8_Click() {
+    for (Control* c : {&form_.Command8, static_cast<Control*>(&form_.tNachricht),
+                       static_cast<Control*>(&form_.tName), static_cast<Control*>(&form_.tEmail),
+                       static_cast<Control*>(&form_.tHomepage)})
+        c->enabled = false;
+    host_.openUrl(ContactRequest(contactEndpoint_, form_.tName.text, form_.tEmail.text,
+                                 form_.tHomepage.text, form_.tNachricht.text));
+    form_.Label27 = "Vielen Dank für Ihre Nachricht!";
+    for (Control* c : {&form_.Command8, static_cast<Control*>(&form_.tNachricht),
+                       static_cast<Control*>(&form_.tName), static_cast<Control*>(&form_.tEmail),
+                       static_cast<Control*>(&form_.tHomepage)})
+        c->enabled = true;
+}
+
+void App::selectTab(int tab) {
+    form_.TabStrip1 = tab;
+    TabStrip1_Click();
+}
+
+void App::selectInfoTab(int tab) {
+    form_.TabInfo = tab;
+    TabInfo_Click();
+}
+
+void App::TabStrip1_Click() {
+    form_.pStatus.visible = false;
+    form_.pTastenbelegung.visible = false;
+    form_.pOptionen.visible = false;
+    form_.pInfo.visible = false;
+    switch (form_.TabStrip1) {
+        case 1:
+            form_.pStatus.visible = true;
+            break;
+        case 2:
+            form_.pTastenbelegung.visible = true;
+            break;
+        case 3:
+            form_.pOptionen.visible = true;
+            break;
+        case 4:
+            form_.pInfo.visible = true;
+            selectInfoTab(1);
+            break;
+        default:
+            break;
+    }
+}
+
+void App::TabInfo_Click() {
+    switch (form_.TabInfo) {
+        case 1:
+            form_.fHilfe.visible = false;
+            form_.fKontakt.visible = false;
+            form_.FProgramminfo.visible = true;
+            break;
+        case 2:
+            // Read anew on every selection, so an edited file shows at once.
+            form_.tHilfe.text = helpText(files_, settings_.programDir() + kHelpFileName);
+            form_.fHilfe.visible = true;
+            form_.fKontakt.visible = false;
+            form_.FProgramminfo.visible = false;
+            break;
+        case 3:
+            form_.fHilfe.visible = false;
+            form_.fKontakt.visible = true;
+            form_.FProgramminfo.visible = false;
+            break;
+        default:
+            break;
+    }
+}
+
+void App::TrayIconAdd() {
+    presence_.timer = false;
+    presence_.windowShown = false;
+    presence_.inTaskList = false;
+    iconWanted_ = true;
+    if (!iconPresent_)
+        iconPresent_ = tray_.add();
+}
+
+void App::TrayIconRemove(bool removeIcon) {
+    if (removeIcon && iconWanted_) {
+        tray_.remove();
+        iconWanted_ = false;
+        iconPresent_ = false;
+    }
+    presence_.inTaskList = true;
+    presence_.timer = true;
+    presence_.windowShown = true;
+}
+
+void App::trayCallback(int mouseMessage) {
+    if (presence_.ended)
+        return;
+    if (mouseMessage == kTrayDoubleClick) {
+        TrayIconRemove(false);
+        selectTab(1);
+    } else if (mouseMessage == kTrayRightUp) {
+        menuCommand(host_.popupMenu());
+    }
+}
+
+void App::menuCommand(MenuCommand command) {
+    if (presence_.ended)
+        return;
+    switch (command) {
+        case MenuCommand::Status:
+            selectTab(1);
+            TrayIconRemove(false);
+            break;
+        case MenuCommand::Tastenbelegung:
+            selectTab(2);
+            TrayIconRemove(false);
+            break;
+        case MenuCommand::Optionen:
+            selectTab(3);
+            TrayIconRemove(false);
+            break;
+        case MenuCommand::Programminfos:
+            selectTab(4);
+            TrayIconRemove(false);
+            break;
+        case MenuCommand::Beenden:
+            Command4_Click();
+            break;
+        case MenuCommand::None:
+            break;
+    }
+}
+
+void App::taskbarCreated() {
+    // The new notification area knows nothing of the old icon.
+    if (iconWanted_ && !presence_.ended)
+        iconPresent_ = tray_.add();
+}
+
+void App::retryTrayIcon() {
+    if (trayIconMissing() && !presence_.ended)
+        iconPresent_ = tray_.add();
+}
+
+void App::Timer1_Timer() {
+    engine_.UpdateClipboardStatus();
+}
+
+void App::clipboardChanged() {
+    if (presence_.ended)
+        return;
+    engine_.clipboardChanged();
+    if (presence_.windowShown)
+        engine_.UpdateClipboardStatus();
+}
+
+}  // namespace trifolio

@@ -1,0 +1,34 @@
+// Texts the settings window shows that come from outside the program: the help file
+// and the stores' content, prepared for a multi-line text box.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+
+namespace trifolio {
+
+inline constexpr const char* kHelpFileName = "readme.txt";
+inline constexpr const char* kHelpLoadFailed = "Kann Datei 'readme.txt' nicht laden";
+
+// The help text of `path`: every line followed by CR LF. A line ends at CR LF, CR or
+// LF; a last line without an end mark counts too. A file that is valid UTF-8 (with or
+// without byte order mark) is read as UTF-8, any other as Windows-1252. When the file
+// cannot be read the result is kHelpLoadFailed.
+std::string helpText(platform::Files& files, const std::string& path);
+
+// Decodes file bytes as above; the result is UTF-8.
+std::string decodeTextFile(std::string_view bytes);
+
+// Store texts longer than this are shown cut short in their box.
+inline constexpr std::size_t kPreviewBytes = 64 * 1024;
+
+// What a store's text box shows of `text`: line ends made CR LF so that the box
+// breaks the lines, and at most about `limit` bytes of it, cut at a line or character
+// boundary and followed by a note giving the whole length. The store keeps the text
+// whole; only the box is spared from holding tens of megabytes.
+std::string previewText(std::string_view text, std::size_t limit = kPreviewBytes);
+
+}  // namespace trifolio
