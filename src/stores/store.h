@@ -41,6 +41,14 @@ struct StoreSet {
     // Status-bar panel text of store n: "(Ablage 1): Text", "Ablage 2: ---", ...
     std::string panelText(int n) const;
 
+    // Takes what the clipboard offers into store n (1 to 3; any other number changes
+    // nothing): text, one picture, the flags and the description, in the capture order
+    // text, bitmap, DIB, enhanced metafile, metafile picture, rich text. Store 1's whole
+    // snapshot is dropped; the caller that read one puts it in afterwards.
+    void capture(int n, const platform::ClipboardContent& content);
+    // Empties store n (1 to 3): "leer", no picture, both flags clear, starting description.
+    void clear(int n);
+
     // Called after store n changed, so that a view can show it.
     std::function<void(int)> onChanged;
     void changed(int n) const {
