@@ -1,0 +1,235 @@
+// Hotkey dispatch and the six actions: cut, copy and paste for stores 2 and 3.
+#include <algorithm>
+
+#include "hotkeys/engine.h"
+#include "hotkeys/key_synthesis.h"
+
+namespace trifolio {
+
+namespace {
+
+// Marks the engine busy for the length of an action.
+class BusyScope {
+  public:
+    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~BusyScope() { busy_ = false; }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+
+  private:
+    bool& busy_;
+};
+
+std::vector<std::uint32_t> sortedFormats(std::vector<std::uint32_t> formats) {
+    std::sort(formats.begin(), formats.end());
+    return formats;
+}
+
+}  // namespace
+
+void HotkeyEngine::onHotkey(int id) {
+    if (!hooked_)
+        return;
+    for (int i = 0; i < kAssignmentCount; ++i) {
+        const Entry& entry = entries_[i];
+        if (!entry.registered || entry.atom == 0 || entry.id != id)
+            continue;
+        if (busy_) {
+            if (queued_.size() < kMaxQueuedHotkeys)
+                queued_.push_back(i);
+        } else {
+            runHotkey(i);
+        }
+    }
+    if (busy_)
+        return;
+    // Hotkeys that came during the action, in their order. A re-registration meanwhile
+    // may have switched one off.
+    while (!queued_.empty()) {
+        const int next = queued_.front();
+        queued_.pop_front();
+        if (hooked_ && entries_[next].registered)
+            runHotkey(next);
+    }
+}
+
+void HotkeyEngine::runHotkey(int assignment) {
+    settleAfterAction();
+    lateCopy_.reset();
+    // The clipboard still holds what the last action left and cannot be given back
+    // yet: a snapshot now would take that for the user's content.
+    if (restoreOwed_)
+        return;
+
+    BusyScope scope(busy_);
+    const int store = storeOfAssignment(assignment);
+    switch (assignment) {
+        case Cut2:
+        case Cut3:
+            capture(store, "STRG+X");
+            break;
+        case Copy2:
+        case Copy3:
+            capture(store, "STRG+C");
+            break;
+        default:
+            paste(store);
+            break;
+    }
+}
+
+void HotkeyEngine::capture(int store, const char* keystroke) {
+    // Without the user's content in hand nothing may be cleared.
+    if (!takeSnapshot())
+        return;
+
+    // The marker tells "the application copied" (it emptied the clipboard) from "it has
+    // not yet"; when it could not be placed, any change of the clipboard counts.
+    const bool marked = clipboard_.clearWithMarker();
+    const std::uint32_t before = clipboard_.sequenceNumber();
+    SendKeyCombo(keystroke, keys_, loop_);
+    const bool copied = loop_.waitUntil(
+        [&] {
+            return marked ? !clipboard_.markerPresent() : clipboard_.sequenceNumber() != before;
+        },
+        kCaptureBound);
+
+    std::optional<platform::Clipboard::Reading> reading;
+    if (copied)
+        reading = clipboard_.read(false);
+    if (reading)
+        stores_.capture(store, reading->content);
+    else
+        stores_.clear(store);
+
+    loop_.pumpOnce();
+    restoreSnapshot();
+    if (!copied && !restoreOwed_)
+        lateCopy_ =
+            LateCopyWatch{store, clipboard_.sequenceNumber(), loop_.now() + kLateCopyWindow};
+}
+
+void HotkeyEngine::paste(int store) {
+    if (!takeSnapshot())
+        return;
+
+    // Offered with delayed rendering: every read by the application shows up in the
+    // render count, so the restore can wait for the read instead of guessing.
+    const Store& source = stores_.store(store);
+    std::optional<std::string> text;
+    if (source.hasText)
+        text = source.text;
+    // Rich text without a picture leaves the flag set with no picture: offer none.
+    const platform::PicturePtr picture = source.hasPicture ? source.picture : nullptr;
+    clipboard_.offer(text, picture);
+    const int before = clipboard_.renderCount();
+
+    SendKeyCombo("STRG+V", keys_, loop_);
+    if (loop_.waitUntil([&] { return clipboard_.renderCount() != before; }, kPasteBound)) {
+        // Applications that read several formats read them one after the other.
+        const auto end = loop_.now() + kPasteBound;
+        for (int seen = clipboard_.renderCount(); loop_.now() < end;
+             seen = clipboard_.renderCount()) {
+            if (!loop_.waitUntil([&] { return clipboard_.renderCount() != seen; }, kPasteGrace))
+                break;
+        }
+    }
+    restoreSnapshot();
+}
+
+bool HotkeyEngine::takeSnapshot() {
+    auto reading = clipboard_.read(true);
+    if (!reading)
+        return false;
+    snapshotFormats_ = sortedFormats(reading->content.formats);
+    snapshotText_ = reading->content.text;
+    stores_.capture(1, reading->content);
+    stores_.store(1).whole = std::move(reading->whole);
+    return true;
+}
+
+bool HotkeyEngine::sameAsSnapshot(const platform::ClipboardContent& content) const {
+    return sortedFormats(content.formats) == snapshotFormats_ && content.text == snapshotText_;
+}
+
+void HotkeyEngine::restoreSnapshot() {
+    const Store& user = stores_.store(1);
+    bool restored = false;
+    if (user.whole) {
+        restored = clipboard_.restore(*user.whole);
+    } else {
+        // No whole snapshot: give back what the store shows.
+        std::optional<std::string> text;
+        if (user.hasText)
+            text = user.text;
+        restored = clipboard_.offer(text, user.hasPicture ? user.picture : nullptr);
+    }
+    if (restored)
+        restoreOwed_.reset();
+    else
+        restoreOwed_ = clipboard_.sequenceNumber();
+}
+
+void HotkeyEngine::settleAfterAction() {
+    if (restoreOwed_) {
+        if (clipboard_.sequenceNumber() == *restoreOwed_)
+            restoreSnapshot();
+        else
+            restoreOwed_.reset();  // someone wrote since: the clipboard is theirs now
+    }
+    if (!lateCopy_)
+        return;
+    if (loop_.now() > lateCopy_->until) {
+        lateCopy_.reset();
+        return;
+    }
+    if (clipboard_.sequenceNumber() == lateCopy_->sequence)
+        return;
+    auto reading = clipboard_.read(false);
+    if (!reading)
+        return;  // busy: the next change notification tries again
+    if (sameAsSnapshot(reading->content)) {
+        // Only the sequence number moved (Wine's clipboard manager does that).
+        lateCopy_->sequence = clipboard_.sequenceNumber();
+        return;
+    }
+    // The application's copy came after all: it belongs to the store, and the user's
+    // clipboard goes back once more.
+    const int store = lateCopy_->store;
+    lateCopy_.reset();
+    stores_.capture(store, reading->content);
+    restoreSnapshot();
+}
+
+bool HotkeyEngine::UpdateClipboardStatus() {
+    if (busy_)
+        return false;
+    settleAfterAction();
+    // While a restore is owed, store 1 is the only copy of the user's clipboard.
+    if (restoreOwed_)
+        return false;
+    return takeSnapshot();
+}
+
+void HotkeyEngine::clipboardChanged() {
+    if (!busy_)
+        settleAfterAction();
+}
+
+void HotkeyEngine::clearClipboard() {
+    if (busy_)
+        return;
+    // The user wants the clipboard empty: nothing is owed back any more.
+    restoreOwed_.reset();
+    lateCopy_.reset();
+    const bool cleared = clipboard_.clear();
+    if (!takeSnapshot() && cleared)
+        stores_.clear(1);
+}
+
+void HotkeyEngine::clearStore(int n) {
+    if (n == 2 || n == 3)
+        stores_.clear(n);
+}
+
+}  // namespace trifolio

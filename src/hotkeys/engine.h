@@ -1,0 +1,124 @@
+// The hotkey engine: registers the six hotkeys of the settings window and runs their
+// actions. Cut and copy make the foreground application put its selection into the
+// emptied clipboard and take it into store 2 or 3; paste offers a store's content and
+// makes the application paste it. Every action ends by putting the user's own clipboard
+// back, whole.
+//
+// Everything runs on the user-interface thread. While an action waits for the
+// application, the program's messages keep running: a hotkey that arrives then is
+// queued and runs after the action, and a store-1 snapshot asked for then is skipped,
+// so nothing can change the snapshot that the action puts back.
+#pragma once
+
+#include <array>
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "hotkeys/keys.h"
+#include "platform/platform.h"
+#include "settings/settings.h"
+#include "stores/store.h"
+#include "window/form.h"
+
+namespace trifolio {
+
+// Longest wait for the application to write the clipboard after Ctrl+X or Ctrl+C.
+inline constexpr platform::Millis kCaptureBound{1500};
+// Longest wait for the application to read the offered store after Ctrl+V.
+inline constexpr platform::Millis kPasteBound{750};
+// After a read, the application may read further formats: the restore waits until
+// no read came for this long.
+inline constexpr platform::Millis kPasteGrace{50};
+// A copy that comes this long after a timed-out capture was put back is still taken
+// for that capture's late copy.
+inline constexpr platform::Millis kLateCopyWindow{2000};
+// Hotkeys waiting behind a running action; further ones are dropped.
+inline constexpr std::size_t kMaxQueuedHotkeys = 8;
+
+class HotkeyEngine : public HotkeyRegistration {
+  public:
+    HotkeyEngine(const Form& form, StoreSet& stores, platform::HotkeyApi& hotkeys,
+                 platform::Clipboard& clipboard, platform::KeyInput& keys,
+                 platform::EventLoop& loop);
+
+    // RegisterHotkeys: registers every assignment of the twelve lists whose key is not
+    // "-" (or empty) under its global atom, marks it registered whatever the system
+    // answers, and turns the hotkeys on.
+    void registerHotkeys() override;
+    // UnregisterHotkeys: turns the hotkeys off and gives back every marked registration
+    // and atom. Does nothing before the first registerHotkeys.
+    void unregisterHotkeys() override;
+    // True between registerHotkeys and unregisterHotkeys: only then do hotkeys act.
+    bool hooked() const { return hooked_; }
+    // The combinations ("STRG+ALT+X") the system refused at the last registerHotkeys.
+    std::vector<std::string> refusedCombinations() const;
+
+    // A hotkey message with its identifier (WM_HOTKEY's wParam, as an int). Runs the
+    // action of the matching registered entry, or queues it while an action runs; an
+    // identifier no registered entry has does nothing.
+    void onHotkey(int id);
+    bool busy() const { return busy_; }
+
+    // Takes the store-1 snapshot of the clipboard. False when no snapshot was taken:
+    // during an action, or when the clipboard could not be read (store 1 then keeps
+    // the last snapshot).
+    bool UpdateClipboardStatus();
+    // Call on every clipboard change notification: puts the user's clipboard back when
+    // an application copies late for a capture that already gave up, and finishes a
+    // restore that failed because the clipboard was busy. Takes no snapshot itself.
+    void clipboardChanged();
+    // "Löschen" of store 1: empties the Windows clipboard, then takes the snapshot.
+    void clearClipboard();
+    // "Löschen" of store 2 or 3.
+    void clearStore(int n);
+
+  private:
+    struct Entry {
+        bool registered = false;
+        std::uint16_t atom = 0;
+        int id = 0;
+    };
+    // A capture that gave up before the application copied; its copy may still come.
+    struct LateCopyWatch {
+        int store = 0;
+        std::uint32_t sequence = 0;
+        std::chrono::steady_clock::time_point until;
+    };
+
+    void runHotkey(int assignment);
+    void capture(int store, const char* keystroke);
+    void paste(int store);
+    bool takeSnapshot();
+    bool sameAsSnapshot(const platform::ClipboardContent& content) const;
+    void restoreSnapshot();
+    void settleAfterAction();
+
+    const Form& form_;
+    StoreSet& stores_;
+    platform::HotkeyApi& hotkeys_;
+    platform::Clipboard& clipboard_;
+    platform::KeyInput& keys_;
+    platform::EventLoop& loop_;
+
+    std::array<Entry, kAssignmentCount> entries_;
+    std::vector<std::string> refused_;
+    bool everRegistered_ = false;
+    bool hooked_ = false;
+
+    bool busy_ = false;
+    std::deque<int> queued_;  // assignment indexes
+
+    // What the last snapshot saw, to tell a real change from a mere sequence bump.
+    std::vector<std::uint32_t> snapshotFormats_;
+    std::optional<std::string> snapshotText_;
+    // The restore after the last action failed; owed while the clipboard still shows
+    // what the action left (this sequence number).
+    std::optional<std::uint32_t> restoreOwed_;
+    std::optional<LateCopyWatch> lateCopy_;
+};
+
+}  // namespace trifolio
