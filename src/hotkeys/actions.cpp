@@ -105,8 +105,16 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     loop_.pumpOnce();
     restoreSnapshot();
     if (!copied && !restoreOwed_)
-        lateCopy_ =
-            LateCopyWatch{store, clipboard_.sequenceNumber(), loop_.now() + kLateCopyWindow};
+        watchForLateCopy(store);
+}
+
+void HotkeyEngine::watchForLateCopy(int store) {
+    const std::uint32_t sequence = clipboard_.sequenceNumber();
+    auto reading = clipboard_.read(false);
+    if (!reading)
+        return;
+    lateCopy_ = LateCopyWatch{store, sequence, loop_.now() + kLateCopyWindow,
+                              sortedFormats(reading->content.formats), reading->content.text};
 }
 
 void HotkeyEngine::paste(int store) {
@@ -141,15 +149,9 @@ bool HotkeyEngine::takeSnapshot() {
     auto reading = clipboard_.read(true);
     if (!reading)
         return false;
-    snapshotFormats_ = sortedFormats(reading->content.formats);
-    snapshotText_ = reading->content.text;
     stores_.capture(1, reading->content);
     stores_.store(1).whole = std::move(reading->whole);
     return true;
-}
-
-bool HotkeyEngine::sameAsSnapshot(const platform::ClipboardContent& content) const {
-    return sortedFormats(content.formats) == snapshotFormats_ && content.text == snapshotText_;
 }
 
 void HotkeyEngine::restoreSnapshot() {
@@ -188,7 +190,8 @@ void HotkeyEngine::settleAfterAction() {
     auto reading = clipboard_.read(false);
     if (!reading)
         return;  // busy: the next change notification tries again
-    if (sameAsSnapshot(reading->content)) {
+    if (sortedFormats(reading->content.formats) == lateCopy_->formats &&
+        reading->content.text == lateCopy_->text) {
         // Only the sequence number moved (Wine's clipboard manager does that).
         lateCopy_->sequence = clipboard_.sequenceNumber();
         return;

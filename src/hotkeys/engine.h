@@ -83,17 +83,21 @@ class HotkeyEngine : public HotkeyRegistration {
         int id = 0;
     };
     // A capture that gave up before the application copied; its copy may still come.
+    // What the clipboard showed after the restore tells a real change from a mere
+    // move of the sequence number.
     struct LateCopyWatch {
         int store = 0;
         std::uint32_t sequence = 0;
         std::chrono::steady_clock::time_point until;
+        std::vector<std::uint32_t> formats;  // sorted
+        std::optional<std::string> text;
     };
 
     void runHotkey(int assignment);
     void capture(int store, const char* keystroke);
     void paste(int store);
     bool takeSnapshot();
-    bool sameAsSnapshot(const platform::ClipboardContent& content) const;
+    void watchForLateCopy(int store);
     void restoreSnapshot();
     void settleAfterAction();
 
@@ -112,9 +116,6 @@ class HotkeyEngine : public HotkeyRegistration {
     bool busy_ = false;
     std::deque<int> queued_;  // assignment indexes
 
-    // What the last snapshot saw, to tell a real change from a mere sequence bump.
-    std::vector<std::uint32_t> snapshotFormats_;
-    std::optional<std::string> snapshotText_;
     // The restore after the last action failed; owed while the clipboard still shows
     // what the action left (this sequence number).
     std::optional<std::uint32_t> restoreOwed_;

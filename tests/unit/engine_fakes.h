@@ -53,9 +53,6 @@ class FakeEventLoop : public platform::EventLoop {
         }
         now_ = end;
     }
-    Millis elapsed() const {
-        return std::chrono::duration_cast<Millis>(now_ - Clock::time_point{});
-    }
 
     void pumpOnce() override {
         journal_.push_back("pump");
@@ -124,6 +121,8 @@ class FakeClipboard : public platform::Clipboard {
 
     // Another program holds the clipboard open: every operation that opens it fails.
     bool heldByOther = false;
+    // Formats a restore does not put back (the OLE link formats are such).
+    std::set<std::uint32_t> notRestored;
     // Called after each of the program's clipboard steps ("read", "restore", ...), for
     // another program that reacts to them.
     std::function<void(const std::string&)> afterStep;
@@ -218,6 +217,8 @@ class FakeClipboard : public platform::Clipboard {
         if (heldByOther)
             return false;
         formats_ = dynamic_cast<const Snapshot&>(snapshot).formats;
+        for (auto format : notRestored)
+            formats_.erase(format);
         marker_ = false;
         ++sequence_;
         step("restore");

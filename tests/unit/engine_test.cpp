@@ -115,6 +115,11 @@ TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBack) {
 }
 
 TEST_F(Engine, LateCopyWatchIgnoresSequenceBumpsAndEndsAfterItsWindow) {
+    const std::uint32_t linkSource = 0xC210;  // put back by no restore
+    rig.clipboard.notRestored = {linkSource};
+    auto withLink = usersClipboard();
+    withLink[linkSource] = clipBytes("link");
+    rig.clipboard.write(withLink);
     rig.target.selection.clear();
     rig.press(Copy3);
     rig.clipboard.bumpSequence();  // the content is still the user's
