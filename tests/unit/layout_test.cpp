@@ -152,7 +152,7 @@ TEST(Layout, ControlsInAGroupBoxArePlacedOnThePageAroundIt) {
     // frame's offset plus its own.
     const ControlSpec& combo8 = *find("Combo8");
     EXPECT_EQ(windowParent(combo8), "pTastenbelegung");
-    EXPECT_EQ(toPixels(combo8, 96), (Rect{352, 48, 49, 21}));
+    EXPECT_EQ(toPixels(combo8, 96), (Rect{348, 48, 53, 21}));
     EXPECT_EQ(windowParent(*find("tName")), "fKontakt");
     EXPECT_EQ(windowParent(*find("fKontakt")), "pInfo");
 }

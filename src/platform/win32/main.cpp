@@ -1,6 +1,8 @@
 // Entry point of trifolio.exe.
 #include <windows.h>
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    return 0;
+#include "platform/win32/app_win32.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    return trifolio::win32::runTrifolio(instance);
 }

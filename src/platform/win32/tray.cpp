@@ -1,0 +1,70 @@
+#include "platform/win32/tray.h"
+
+#include <shellapi.h>
+
+#include "platform/win32/strings.h"
+#include "res/resource.h"
+#include "window/layout.h"
+
+namespace trifolio::win32 {
+namespace {
+
+NOTIFYICONDATAW iconData(HWND window) {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof(data);
+    data.hWnd = window;
+    data.uID = kTrayIconId;
+    return data;
+}
+
+}  // namespace
+
+IconHandle programIcon(HINSTANCE instance, int size) {
+    return IconHandle(static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRIFOLIO), IMAGE_ICON, size, size, 0)));
+}
+
+Win32Tray::Win32Tray(HWND window, HINSTANCE instance)
+    : window_(window), icon_(programIcon(instance, GetSystemMetrics(SM_CXSMICON))) {}
+
+bool Win32Tray::add() {
+    NOTIFYICONDATAW data = iconData(window_);
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = icon_.get();
+    const std::wstring tip = widen(layout::kWindowCaption);
+    lstrcpynW(data.szTip, tip.c_str(), ARRAYSIZE(data.szTip));
+    return Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+}
+
+void Win32Tray::remove() {
+    NOTIFYICONDATAW data = iconData(window_);
+    Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
+MenuCommand trackTrayMenu(HWND window) {
+    MenuHandle menu(CreatePopupMenu());
+    if (!menu)
+        return MenuCommand::None;
+    for (const auto& entry : kPopupMenu) {
+        if (entry.command == MenuCommand::None)
+            AppendMenuW(menu.get(), MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuW(menu.get(), MF_STRING, static_cast<UINT_PTR>(entry.command),
+                        widen(entry.caption).c_str());
+    }
+    POINT at{};
+    GetCursorPos(&at);
+    SetForegroundWindow(window);
+    const int chosen =
+        static_cast<int>(TrackPopupMenu(menu.get(), TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON,
+                                        at.x, at.y, 0, window, nullptr));
+    // Lets the menu close properly when the user clicks elsewhere next time.
+    PostMessageW(window, WM_NULL, 0, 0);
+    for (const auto& entry : kPopupMenu)
+        if (chosen != 0 && static_cast<int>(entry.command) == chosen)
+            return entry.command;
+    return MenuCommand::None;
+}
+
+}  // namespace trifolio::win32

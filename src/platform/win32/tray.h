@@ -1,0 +1,51 @@
+// The program's icon in the notification area, and its popup menu.
+#pragma once
+
+#include <windows.h>
+
+#include "platform/win32/handles.h"
+#include "window/app.h"
+
+namespace trifolio::win32 {
+
+// The message the icon sends to its window; lParam carries the mouse message
+// (kTrayDoubleClick, kTrayRightUp, ...).
+inline constexpr UINT kTrayMessage = WM_APP + 1;
+// The icon's identifier beside the window handle.
+inline constexpr UINT kTrayIconId = 1;
+
+struct IconTraits {
+    using Handle = HICON;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { DestroyIcon(h); }
+};
+using IconHandle = Unique<IconTraits>;
+
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { DestroyMenu(h); }
+};
+using MenuHandle = Unique<MenuTraits>;
+
+// The program icon at `size` pixels (resource IDI_TRIFOLIO).
+IconHandle programIcon(HINSTANCE instance, int size);
+
+class Win32Tray final : public Tray {
+  public:
+    // The icon reports to `window`, which must handle kTrayMessage.
+    Win32Tray(HWND window, HINSTANCE instance);
+    bool add() override;
+    void remove() override;
+
+  private:
+    HWND window_;
+    IconHandle icon_;
+};
+
+// Shows kPopupMenu at the mouse position as the tray icon's menu of `window`: the
+// window comes to the foreground first, so the menu closes when the user clicks
+// elsewhere. Returns the chosen entry.
+MenuCommand trackTrayMenu(HWND window);
+
+}  // namespace trifolio::win32
