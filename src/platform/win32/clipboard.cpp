@@ -285,12 +285,11 @@ LRESULT CALLBACK Win32Clipboard::windowProc(HWND window, UINT message, WPARAM wP
     }
     auto* self = reinterpret_cast<Win32Clipboard*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self && message != WM_NCCREATE)
-        return self->handle(message, wParam, lParam);
+        return self->handle(window, message, wParam, lParam);
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT Win32Clipboard::handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND self = window_ ? window_.get() : nullptr;
+LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_RENDERFORMAT: {
             // A program is reading an offered format right now; the clipboard is open
@@ -304,7 +303,7 @@ LRESULT Win32Clipboard::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         }
         case WM_RENDERALLFORMATS:
             // The window is going away while it still owns offered content.
-            if (self && OpenClipboard(self)) {
+            if (OpenClipboard(self)) {
                 if (GetClipboardOwner() == self)
                     for (UINT format : offeredFormats_)
                         setData(format, kindOf(format), renderOffered(format));
@@ -317,12 +316,12 @@ LRESULT Win32Clipboard::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_CLIPBOARDUPDATE:
             return 0;
         case WM_NCDESTROY:
-            SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
+            SetWindowLongPtrW(self, GWLP_USERDATA, 0);
             break;
         default:
             break;
     }
-    return DefWindowProcW(window_.get(), message, wParam, lParam);
+    return DefWindowProcW(self, message, wParam, lParam);
 }
 
 bool Win32Clipboard::open() {
@@ -467,8 +466,11 @@ bool Win32Clipboard::offer(const std::optional<std::string>& text,
                                    {UINT{CF_ENHMETAFILE}, UINT{CF_METAFILEPICT}});
     }
     bool ok = true;
-    for (UINT format : offeredFormats_)
-        ok = SetClipboardData(format, nullptr) != nullptr && ok;
+    for (UINT format : offeredFormats_) {
+        // A delayed-rendering offer returns no handle even when it succeeds.
+        SetClipboardData(format, nullptr);
+        ok = IsClipboardFormatAvailable(format) && ok;
+    }
     markTransient();
     return ok;
 }

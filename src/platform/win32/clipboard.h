@@ -53,7 +53,7 @@ class Win32Clipboard final : public platform::Clipboard {
 
   private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT handle(HWND self, UINT message, WPARAM wParam, LPARAM lParam);
     bool open();
     // Marks content the program puts in only for a moment, so that clipboard history
     // and clipboard monitors skip it. The clipboard must be open.
