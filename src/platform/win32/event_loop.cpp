@@ -42,7 +42,7 @@ bool Win32EventLoop::waitUntil(const std::function<bool()>& done, platform::Mill
             result = true;
             break;
         }
-        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now());
+        const auto left = ceil<milliseconds>(deadline - steady_clock::now());
         if (left <= milliseconds::zero()) {
             result = done();
             break;

@@ -1,0 +1,89 @@
+// The program's waits: they let messages run and end on their condition or bound.
+#include "platform/win32/event_loop.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "wine_support.h"
+
+namespace trifolio::win32 {
+namespace {
+
+using namespace wine_test;
+
+constexpr UINT kPing = WM_APP + 1;
+
+TEST(EventLoop, PumpOnceRunsWhatIsPendingAndReturns) {
+    RecordingWindow window;
+    Win32EventLoop loop;
+    PostMessageW(window.get(), kPing, 1, 0);
+    PostMessageW(window.get(), kPing, 2, 0);
+    loop.pumpOnce();
+    EXPECT_TRUE(window.received(kPing, 1));
+    EXPECT_TRUE(window.received(kPing, 2));
+    loop.pumpOnce();  // nothing pending: returns at once
+}
+
+TEST(EventLoop, WaitEndsOnAConditionAMessageOrAnotherThreadMakesTrue) {
+    RecordingWindow window;
+    Win32EventLoop loop;
+    // Posted from another thread, dispatched inside the wait.
+    std::thread poster([&] { PostMessageW(window.get(), kPing, 3, 0); });
+    EXPECT_TRUE(loop.waitUntil([&] { return window.received(kPing, 3); }, 5000ms));
+    poster.join();
+
+    // Sent from another thread: the sender is answered while the program waits.
+    std::atomic<LRESULT> answered{-1};
+    std::thread sender([&] { answered = SendMessageW(window.get(), WM_NULL, 0, 0); });
+    EXPECT_TRUE(loop.waitUntil([&] { return answered.load() == 0; }, 5000ms));
+    sender.join();
+
+    // No message at all announces this one.
+    std::atomic<bool> flag{false};
+    std::thread setter([&] { flag = true; });
+    EXPECT_TRUE(loop.waitUntil([&] { return flag.load(); }, 5000ms));
+    setter.join();
+}
+
+TEST(EventLoop, WaitGivesUpAtItsBound) {
+    Win32EventLoop loop;
+    int checks = 0;
+    EXPECT_FALSE(loop.waitUntil([&] { return ++checks > 1000000; }, 30ms));
+    EXPECT_GT(checks, 1) << "the condition is checked again while waiting";
+}
+
+TEST(EventLoop, AQuitDuringAWaitStillEndsTheMainLoop) {
+    RecordingWindow window;
+    Win32EventLoop loop;
+    PostQuitMessage(7);
+    PostMessageW(window.get(), kPing, 4, 0);
+    EXPECT_TRUE(loop.waitUntil([&] { return window.received(kPing, 4); }, 5000ms));
+    loop.pumpOnce();
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, 7u);
+}
+
+TEST(EventLoop, TabMovesBetweenTheControlsOfTheRegisteredDialog) {
+    RecordingWindow dialog(false, true);
+    SetWindowLongPtrW(dialog.get(), GWL_EXSTYLE,
+                      GetWindowLongPtrW(dialog.get(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+    HWND first = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 80, 20,
+                                 dialog.get(), nullptr, nullptr, nullptr);
+    HWND second = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 30, 80,
+                                  20, dialog.get(), nullptr, nullptr, nullptr);
+    SetForegroundWindow(dialog.get());
+    SetFocus(first);
+    ASSERT_TRUE(pumpUntil([&] { return GetFocus() == first; }));
+
+    Win32EventLoop loop;
+    loop.setDialog(dialog.get());
+    PostMessageW(first, WM_KEYDOWN, VK_TAB, 0);
+    loop.pumpOnce();
+    EXPECT_EQ(GetFocus(), second);
+}
+
+}  // namespace
+}  // namespace trifolio::win32
