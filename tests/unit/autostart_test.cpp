@@ -18,15 +18,17 @@ TEST(Autostart, OnWritesTheQuotedPathAndAnythingElseDeletesIt) {
     EXPECT_EQ(runValue(w), "\"C:\\Programme\\Trifolio 1.1\\trifolio.exe\"");
     w.settings.SetAutostart("on");
     EXPECT_EQ(runValue(w), std::nullopt);
-    w.settings.SetAutostart("OFF");  // nothing left to delete
-    EXPECT_EQ(runValue(w), std::nullopt);
 }
 
-TEST(Autostart, EverySaveFollowsTheFirstOption) {
+TEST(Autostart, EverySaveFollowsTheFirstOptionAndAppliesTheSettings) {
     SettingsWindow w;
-    w.form.Check1.setChecked(true);
+    w.combo(2).setText("Q");
     ASSERT_EQ(w.settings.SaveOptions(true), Outcome::Done);
     EXPECT_TRUE(runValue(w).has_value());
+    EXPECT_FALSE(w.form.OptionsChanged);
+    EXPECT_FALSE(w.form.Command1.enabled);
+    EXPECT_EQ(w.hotkeys.calls, (std::vector<std::string>{"unregister", "register"}));
+
     w.form.Check1.setChecked(false);
     ASSERT_EQ(w.settings.SaveOptions(false), Outcome::Done);
     EXPECT_FALSE(runValue(w).has_value());

@@ -85,18 +85,6 @@ TEST(Win32Dialogs, ShowsTheTextsAndReturnsTheAnswer) {
     EXPECT_EQ(seen.defaultButton, IDNO);
 }
 
-TEST(Win32Dialogs, YesIsTheDefaultUnlessNoIsAsked) {
-    Win32Dialogs dialogs;
-    SeenBox seen;
-    auto helper = answerBox(GetCurrentThreadId(), IDYES, seen);
-    const Answer answer = dialogs.messageBox("Achtung!", "Trotzdem fortfahren?", Buttons::YesNo,
-                                             Icon::Exclamation, false);
-    helper.join();
-    ASSERT_TRUE(seen.found);
-    EXPECT_EQ(answer, Answer::Yes);
-    EXPECT_EQ(seen.defaultButton, IDYES);
-}
-
 TEST(Win32Dialogs, AnOkBoxIsModalToItsOwner) {
     HWND owner = CreateWindowExW(0, L"STATIC", L"Besitzer", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100,
                                  nullptr, nullptr, nullptr, nullptr);

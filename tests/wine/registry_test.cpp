@@ -91,18 +91,5 @@ TEST_F(RunValue, OtherValuesOfTheRunKeyStay) {
     EXPECT_TRUE(registry.deleteValue(narrow(kRunKey), "Nachbar"));
 }
 
-TEST(Win32Registry, CreatesMissingKeysAndReportsMissingOnes) {
-    Win32Registry registry;
-    const std::string key = "Software\\Trifolio-Test\\Tiefer";
-    EXPECT_FALSE(registry.deleteValue(key, "Wert"));
-    EXPECT_TRUE(registry.setString(key, "Wert", std::string(3000, 'x')));
-    EXPECT_EQ(registry.getString(key, "Wert"), std::string(3000, 'x'));
-    EXPECT_TRUE(registry.setString(key, "Wert", ""));
-    EXPECT_EQ(registry.getString(key, "Wert"), "");
-    EXPECT_TRUE(registry.deleteValue(key, "Wert"));
-    EXPECT_EQ(registry.getString(key, "Wert"), std::nullopt);
-    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Trifolio-Test");
-}
-
 }  // namespace
 }  // namespace trifolio::win32
