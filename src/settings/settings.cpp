@@ -32,8 +32,8 @@ Settings::Settings(Form& form, platform::Dialogs& dialogs, platform::Files& file
     }
     form_.Check1.onClick = [this] { markChanged(); };
     form_.Check2.onClick = [this] { markChanged(); };
-    // Check3 only decides about the warning; changing it is no change to apply.
-    form_.Check3.onClick = nullptr;
+    // Check3 has no reaction: it only decides about the warning, and changing it is no
+    // change to apply (its state is written with the next save).
 }
 
 Settings::~Settings() {
