@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/win32/hotkey_api.h"
 #include "wine_support.h"
 
@@ -51,6 +53,25 @@ TEST(KeyInput, AKeyPressedInOneBatchStaysDownUntilReleasedInAnother) {
     EXPECT_TRUE(pumpUntil([&] { return input.isDown(VK_SHIFT); }));
     input.send(up);
     EXPECT_TRUE(pumpUntil([&] { return !input.isDown(VK_SHIFT); }));
+}
+
+// Another program's key press must be seen at once, also right after an earlier
+// look at the keys: Wine answers from a per-thread copy for 50 ms after each read.
+TEST(KeyInput, AModifierPressedElsewhereAMomentAgoIsSeenDown) {
+    Win32KeyInput input;
+    ASSERT_TRUE(pumpUntil([&] { return !input.isDown(VK_RMENU) && !input.isDown(VK_LSHIFT); }));
+    for (std::uint8_t key : {std::uint8_t{VK_RMENU}, std::uint8_t{VK_LSHIFT}}) {
+        EXPECT_FALSE(input.isDown(key));
+        std::thread([key] {
+            Win32KeyInput other;  // its own thread: this thread's copy is not refreshed
+            const KeyEvent down[] = {press(key)};
+            other.send(down);
+        }).join();
+        EXPECT_TRUE(input.isDown(key)) << int{key};
+        const KeyEvent up[] = {release(key)};
+        input.send(up);
+        EXPECT_TRUE(pumpUntil([&] { return !input.isDown(key); }));
+    }
 }
 
 // The window with the keyboard focus sees each key with its scan code and with the
