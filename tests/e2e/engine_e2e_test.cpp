@@ -1,0 +1,194 @@
+// trifolio.exe end to end under Wine: real hotkeys typed through SendInput cut, copy
+// and paste between e2e_target.exe and the program's stores, and the user's own
+// clipboard is the same before and after every action.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "e2e_support.h"
+#include "platform/win32/settings_window.h"
+
+namespace trifolio::e2e {
+namespace {
+
+constexpr UINT kCtrlAlt = MOD_CONTROL | MOD_ALT;
+
+// Store 2 on STRG+ALT X / C / V, store 3 on ALT+Q / W / E.
+const std::vector<Assignment> kAssignments = {{"STRG+ALT", "X"}, {"STRG+ALT", "C"},
+                                              {"STRG+ALT", "V"}, {"ALT", "Q"},
+                                              {"ALT", "W"},      {"ALT", "E"}};
+
+class EngineEndToEnd : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        trifolio_ = std::make_unique<Trifolio>();
+        target_ = std::make_unique<Target>();
+        owner_ = std::make_unique<MessageWindow>();
+        started_ = trifolio_->start(kAssignments, MOD_ALT, 'E') && target_->start();
+    }
+    static void TearDownTestSuite() {
+        target_.reset();
+        trifolio_.reset();
+        owner_.reset();
+    }
+    void SetUp() override {
+        ASSERT_TRUE(started_) << "trifolio.exe or e2e_target.exe did not come up";
+        ASSERT_TRUE(trifolio_->running());
+        ASSERT_TRUE(target_->setDelay(0));
+    }
+
+    static std::wstring storeText(int store) {
+        return trifolio_->controlText(win32::controlId(store == 2 ? "CB2text" : "CB3text"))
+            .value_or(L"<no store control>");
+    }
+    static bool storeShows(int store, const std::wstring& text) {
+        return pumpUntil([&] { return storeText(store) == text; }, 5000ms);
+    }
+
+    // Puts the user's own content into the clipboard and returns it as read back.
+    static ClipboardState userClipboard(const std::wstring& text, const std::string& rtf = {}) {
+        EXPECT_TRUE(setUserClipboard(owner_->get(), text, rtf));
+        return readClipboardState(owner_->get()).value_or(ClipboardState{});
+    }
+    static void expectClipboardBack(const ClipboardState& before) {
+        std::optional<ClipboardState> now;
+        pumpUntil(
+            [&] {
+                now = readClipboardState(owner_->get());
+                return now == before;
+            },
+            3000ms);
+        ASSERT_TRUE(now);
+        EXPECT_EQ(*now, before) << "before: " << describe(before) << "\nafter:  " << describe(*now);
+    }
+
+    // Types the hotkey and holds it until the program has touched the clipboard.
+    static void hold(UINT modifiers, UINT key) {
+        const DWORD sequence = GetClipboardSequenceNumber();
+        holdHotkey(modifiers, key, [&] { return GetClipboardSequenceNumber() != sequence; });
+    }
+
+    // Selects `text` whole in the source edit, with the focus there.
+    static void selectSource(const std::wstring& text) {
+        ASSERT_TRUE(target_->setText(0, text));
+        ASSERT_TRUE(target_->focus(0));
+        target_->select(0, 0, -1);
+    }
+    static void focusEmptyDestination() {
+        ASSERT_TRUE(target_->setText(1, L""));
+        ASSERT_TRUE(target_->focus(1));
+    }
+    static bool destinationShows(const std::wstring& text) {
+        return pumpUntil([&] { return target_->text(1) == text; }, 5000ms);
+    }
+
+    static inline std::unique_ptr<Trifolio> trifolio_;
+    static inline std::unique_ptr<Target> target_;
+    static inline std::unique_ptr<MessageWindow> owner_;
+    static inline bool started_ = false;
+};
+
+TEST_F(EngineEndToEnd, CopiesIntoStore2AndPastesElsewhereWithTheClipboardUntouched) {
+    const std::wstring text = L"Kopie nach Ablage 2: Grüße, Ωμέγα, 日本, €";
+    const ClipboardState before = userClipboard(L"die eigene Ablage des Benutzers");
+
+    selectSource(text);
+    hold(kCtrlAlt, 'C');
+    ASSERT_TRUE(storeShows(2, text)) << "store 2 shows: " << storeText(2).size() << " chars";
+    EXPECT_EQ(target_->text(0), text) << "copying leaves the source as it was";
+    expectClipboardBack(before);
+
+    focusEmptyDestination();
+    hold(kCtrlAlt, 'V');
+    EXPECT_TRUE(destinationShows(text));
+    expectClipboardBack(before);
+}
+
+TEST_F(EngineEndToEnd, CutsIntoStore3WithAnAltHotkeyAndPastesElsewhere) {
+    const ClipboardState before = userClipboard(L"bleibt in der Ablage");
+    ASSERT_TRUE(target_->setText(0, L"vorne AUSGESCHNITTEN hinten"));
+    ASSERT_TRUE(target_->focus(0));
+    target_->select(0, 6, 20);
+
+    hold(MOD_ALT, 'Q');
+    ASSERT_TRUE(storeShows(3, L"AUSGESCHNITTEN"));
+    EXPECT_EQ(target_->text(0), L"vorne  hinten");
+    expectClipboardBack(before);
+
+    focusEmptyDestination();
+    hold(MOD_ALT, 'E');
+    EXPECT_TRUE(destinationShows(L"AUSGESCHNITTEN"));
+    expectClipboardBack(before);
+}
+
+TEST_F(EngineEndToEnd, TwoHotkeysInQuickSuccessionBothWork) {
+    const ClipboardState before = userClipboard(L"schnell hintereinander, danach wie vorher");
+    selectSource(L"doppelt");
+    typeHotkey(kCtrlAlt, 'C');
+    typeHotkey(MOD_ALT, 'W');
+    EXPECT_TRUE(storeShows(2, L"doppelt"));
+    EXPECT_TRUE(storeShows(3, L"doppelt"));
+    expectClipboardBack(before);
+
+    ASSERT_TRUE(target_->setText(0, L"zwei"));
+    target_->select(0, 0, -1);
+    typeHotkey(MOD_ALT, 'W');
+    ASSERT_TRUE(storeShows(3, L"zwei"));
+    expectClipboardBack(before);
+
+    focusEmptyDestination();
+    typeHotkey(kCtrlAlt, 'V');
+    typeHotkey(MOD_ALT, 'E');
+    EXPECT_TRUE(destinationShows(L"doppeltzwei"));
+    expectClipboardBack(before);
+}
+
+TEST_F(EngineEndToEnd, ATargetThatCopies300MillisecondsLateIsStillCaptured) {
+    const ClipboardState before = userClipboard(L"vor der späten Kopie");
+    ASSERT_TRUE(target_->setDelay(300));
+    selectSource(L"spät kopiert");
+    const LRESULT copies = target_->completed(kCopy);
+    hold(MOD_ALT, 'W');
+    ASSERT_TRUE(storeShows(3, L"spät kopiert"));
+    EXPECT_GT(target_->completed(kCopy), copies);
+    expectClipboardBack(before);
+
+    // A late paste reads the store too.
+    focusEmptyDestination();
+    hold(MOD_ALT, 'E');
+    EXPECT_TRUE(destinationShows(L"spät kopiert"));
+    expectClipboardBack(before);
+}
+
+TEST_F(EngineEndToEnd, CopyingNothingLeavesTheStoreEmptyAndTheClipboardAsItWas) {
+    const ClipboardState before = userClipboard(L"nichts markiert");
+    selectSource(L"Text ohne Auswahl");
+    target_->select(0, 3, 3);
+    hold(kCtrlAlt, 'C');
+    EXPECT_TRUE(storeShows(2, L"leer"));
+    expectClipboardBack(before);
+
+    // A copy that does arrive ends the program's watch for a late one.
+    selectSource(L"doch noch etwas");
+    hold(kCtrlAlt, 'C');
+    EXPECT_TRUE(storeShows(2, L"doch noch etwas"));
+    expectClipboardBack(before);
+}
+
+TEST_F(EngineEndToEnd, RichTextOnTheClipboardComesBackWhole) {
+    const ClipboardState before =
+        userClipboard(L"fett und kursiv", "{\\rtf1\\ansi {\\b fett} und {\\i kursiv}}");
+    ASSERT_FALSE(before.rtf.empty());
+    selectSource(L"reicher Text bleibt");
+    hold(kCtrlAlt, 'C');
+    ASSERT_TRUE(storeShows(2, L"reicher Text bleibt"));
+    expectClipboardBack(before);
+
+    focusEmptyDestination();
+    hold(kCtrlAlt, 'V');
+    EXPECT_TRUE(destinationShows(L"reicher Text bleibt"));
+    expectClipboardBack(before);
+}
+
+}  // namespace
+}  // namespace trifolio::e2e
