@@ -227,15 +227,19 @@ struct ClipboardState {
 };
 
 inline std::optional<ClipboardState> readClipboardState(HWND reader) {
+    // The program's marks for clipboard history, and OLE's bookkeeping of the program
+    // that copied, which describe no content.
     static const UINT kExcluded[] = {
         RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
-        RegisterClipboardFormatW(L"CanIncludeInClipboardHistory")};
+        RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
+        RegisterClipboardFormatW(L"DataObject"), RegisterClipboardFormatW(L"Ole Private Data"),
+        RegisterClipboardFormatW(L"Wine Marshalled DataObject")};
     static const UINT kRtf = RegisterClipboardFormatW(L"Rich Text Format");
     if (!openClipboardFor(reader))
         return std::nullopt;
     ClipboardState state;
     for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f))
-        if (f != kExcluded[0] && f != kExcluded[1])
+        if (std::find(std::begin(kExcluded), std::end(kExcluded), f) == std::end(kExcluded))
             state.formats.push_back(f);
     std::sort(state.formats.begin(), state.formats.end());
     if (HANDLE handle = GetClipboardData(CF_UNICODETEXT)) {
@@ -487,6 +491,65 @@ class Target {
 
     std::optional<Process> process_;
     HWND window_ = nullptr;
+};
+
+// Wine's wordpad, a real rich-text editor, driven through its RichEdit control.
+class Wordpad {
+  public:
+    ~Wordpad() { stop(); }
+    bool start() {
+        wchar_t programs[MAX_PATH] = {};
+        GetEnvironmentVariableW(L"ProgramFiles", programs, MAX_PATH);
+        const auto exe =
+            std::filesystem::path(programs) / "Windows NT" / "Accessories" / "wordpad.exe";
+        if (!std::filesystem::exists(exe))
+            return false;
+        process_ = Process::start(exe);
+        return process_ && pumpUntil([&] { return (edit_ = findEdit(process_->id())); }, 20000ms);
+    }
+    void stop() {
+        if (process_)
+            process_->stop();  // no WM_CLOSE: it would ask whether to save
+        process_.reset();
+    }
+    // Pastes the clipboard over the whole document, then copies the whole document.
+    void pasteAndCopyAll() {
+        sendTo(edit_, EM_SETSEL, 0, -1);
+        sendTo(edit_, WM_PASTE);
+        sendTo(edit_, EM_SETSEL, 0, -1);
+        sendTo(edit_, WM_COPY);
+    }
+
+  private:
+    static HWND findEdit(DWORD processId) {
+        struct Search {
+            DWORD id;
+            HWND edit;
+        } search{processId, nullptr};
+        EnumWindows(
+            [](HWND window, LPARAM param) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(param);
+                DWORD owner = 0;
+                GetWindowThreadProcessId(window, &owner);
+                if (owner == s->id)
+                    EnumChildWindows(
+                        window,
+                        [](HWND child, LPARAM p) -> BOOL {
+                            wchar_t name[64] = {};
+                            GetClassNameW(child, name, 64);
+                            if (_wcsnicmp(name, L"RichEdit", 8) == 0)
+                                reinterpret_cast<Search*>(p)->edit = child;
+                            return TRUE;
+                        },
+                        param);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.edit;
+    }
+
+    std::optional<Process> process_;
+    HWND edit_ = nullptr;
 };
 
 }  // namespace trifolio::e2e

@@ -190,5 +190,34 @@ TEST_F(EngineEndToEnd, RichTextOnTheClipboardComesBackWhole) {
     expectClipboardBack(before);
 }
 
+TEST_F(EngineEndToEnd, RichTextCopiedInWordpadComesBackWhole) {
+    Wordpad wordpad;
+    if (!wordpad.start())
+        GTEST_SKIP() << "Wine's wordpad is not installed in this prefix";
+    ASSERT_TRUE(setUserClipboard(owner_->get(), L"Wordpad",
+                                 "{\\rtf1\\ansi normal {\\b fett} {\\i kursiv} \\u8364? Euro}"));
+    wordpad.pasteAndCopyAll();
+    const ClipboardState before = readClipboardState(owner_->get()).value_or(ClipboardState{});
+    ASSERT_NE(before.rtf.find("fett"), std::string::npos) << describe(before);
+    ASSERT_NE(before.rtf.find("Riched"), std::string::npos) << "wordpad's own rich text";
+
+    selectSource(L"neben Wordpad kopiert");
+    hold(kCtrlAlt, 'C');
+    ASSERT_TRUE(storeShows(2, L"neben Wordpad kopiert"));
+    expectClipboardBack(before);
+
+    focusEmptyDestination();
+    hold(kCtrlAlt, 'V');
+    EXPECT_TRUE(destinationShows(L"neben Wordpad kopiert"));
+    expectClipboardBack(before);
+
+    // Wordpad takes the clipboard that came back as its rich text again.
+    wordpad.pasteAndCopyAll();
+    const auto again = readClipboardState(owner_->get());
+    ASSERT_TRUE(again);
+    EXPECT_NE(again->rtf.find("\\b fett"), std::string::npos) << describe(*again);
+    EXPECT_EQ(again->text.substr(0, before.text.size()), before.text);
+}
+
 }  // namespace
 }  // namespace trifolio::e2e

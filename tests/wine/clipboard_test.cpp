@@ -238,6 +238,7 @@ TEST_F(ClipboardTest, RestoresEveryMemoryFormatByteForByteAndDropsOleLinks) {
     const UINT html = RegisterClipboardFormatW(L"HTML Format");
     const UINT custom = RegisterClipboardFormatW(L"Trifolio Test Binary");
     const UINT objectLink = RegisterClipboardFormatW(L"ObjectLink");
+    const UINT olePrivate = RegisterClipboardFormatW(L"Ole Private Data");
     const std::string binary("\0\1\2\xff\xfe zero\0inside", 17);
     const std::string rtfBytes = "{\\rtf1\\ansi {\\b fett} \\u8364? Euro}";
     const std::string htmlBytes = "Version:0.9\r\n<b>fett</b>";
@@ -248,6 +249,7 @@ TEST_F(ClipboardTest, RestoresEveryMemoryFormatByteForByteAndDropsOleLinks) {
                                            {custom, globalBytes(binary)},
                                            {CF_HDROP, makeFileList(L"C:\\a.txt\0C:\\b c.txt")},
                                            {objectLink, globalBytes("app\0doc\0item")},
+                                           {olePrivate, globalBytes("format table")},
                                            {CF_PRIVATEFIRST + 3, globalBytes("private")}}));
     const std::string hdrop = clipboardBytes(other.get(), CF_HDROP);
 
@@ -263,6 +265,7 @@ TEST_F(ClipboardTest, RestoresEveryMemoryFormatByteForByteAndDropsOleLinks) {
         EXPECT_EQ(clipboardBytes(other.get(), custom).substr(0, binary.size()), binary);
         EXPECT_EQ(clipboardBytes(other.get(), CF_HDROP), hdrop);
         EXPECT_FALSE(IsClipboardFormatAvailable(objectLink));
+        EXPECT_FALSE(IsClipboardFormatAvailable(olePrivate));
         EXPECT_FALSE(IsClipboardFormatAvailable(CF_PRIVATEFIRST + 3));
     }
     // The restore is short-lived content the clipboard history must not take again.

@@ -252,7 +252,10 @@ Win32Clipboard::Win32Clipboard(platform::Millis openBound) : openBound_(openBoun
     formats_.rtf = RegisterClipboardFormatW(L"Rich Text Format");
     formats_.link = RegisterClipboardFormatW(L"Link");
     for (const wchar_t* name :
-         {L"Link Source", L"ObjectLink", L"OwnerLink", L"Native", L"Embed Source"})
+         {L"Link Source", L"ObjectLink", L"OwnerLink", L"Native", L"Embed Source",
+          // OLE's bookkeeping of the program that copied: meaningless once that program
+          // no longer owns the clipboard, and misleading to OLE when put back.
+          L"DataObject", L"Ole Private Data", L"Wine Marshalled DataObject"})
         formats_.oleLink.push_back(RegisterClipboardFormatW(name));
 
     HINSTANCE instance = GetModuleHandleW(nullptr);

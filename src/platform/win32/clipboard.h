@@ -47,7 +47,7 @@ class Win32Clipboard final : public platform::Clipboard {
         UINT historyAllowed = 0;    // "CanIncludeInClipboardHistory"
         UINT rtf = 0;               // "Rich Text Format"
         UINT link = 0;              // "Link"
-        std::vector<UINT> oleLink;  // OLE formats that must not be copied
+        std::vector<UINT> oleLink;  // OLE formats that are not copied into a snapshot
     };
     const Formats& formats() const noexcept { return formats_; }
 
