@@ -459,10 +459,13 @@ LRESULT CALLBACK SettingsWindow::windowProc(HWND window, UINT message, WPARAM wP
                           reinterpret_cast<LONG_PTR>(create->lpCreateParams));
     }
     SettingsWindow* self = owner(window);
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+        if (self && self->window_.get() == window)
+            self->window_.release();  // gone already
+    }
     if (self && self->window_.get() == window && !self->destroying_)
         return self->handle(message, wParam, lParam);
-    if (message == WM_NCDESTROY)
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
@@ -909,8 +912,7 @@ void SettingsWindow::syncPresence() {
             setTimer(kEndWhenIdle, true, kEndRetryInterval);
             return;
         }
-        destroying_ = false;
-        window_.reset();
+        DestroyWindow(window);
         return;
     }
     setTimer(kTimer1, presence.timer, kTimer1Interval);
