@@ -106,10 +106,52 @@ std::string optionsFile(bool minimised) {
 }
 
 std::wstring windowText(HWND window) {
-    wchar_t buffer[4096] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(buffer),
-                        SMTO_ABORTIFHUNG, 2000, nullptr);
-    return buffer;
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 2000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+// The texts of a message box's static controls: its message.
+std::string boxMessage(HWND box) {
+    std::string message;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM data) -> BOOL {
+            wchar_t name[16] = {};
+            GetClassNameW(child, name, 16);
+            if (lstrcmpiW(name, L"Static") == 0)
+                *reinterpret_cast<std::string*>(data) += narrow(windowText(child));
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&message));
+    return message;
+}
+
+// Puts `text` on the clipboard as this program's own content.
+bool putClipboardText(const std::wstring& text) {
+    const auto deadline = std::chrono::steady_clock::now() + 2000ms;
+    while (!OpenClipboard(nullptr)) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        Sleep(5);
+    }
+    EmptyClipboard();
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    if (memory) {
+        auto* target = static_cast<wchar_t*>(GlobalLock(memory));
+        std::copy(text.begin(), text.end(), target);
+        target[text.size()] = L'\0';
+        GlobalUnlock(memory);
+        if (!SetClipboardData(CF_UNICODETEXT, memory))
+            GlobalFree(memory);
+    }
+    CloseClipboard();
+    return memory != nullptr;
 }
 
 bool styleHas(HWND window, LONG_PTR bit) {
@@ -222,13 +264,9 @@ class Trifolio {
         PostMessageW(window_, win32::kTrayMessage, win32::kTrayIconId, mouseMessage);
     }
     // True while the notification area holds the program's icon.
-    bool trayIconPresent() const {
-        NOTIFYICONDATAW data{};
-        data.cbSize = sizeof(data);
-        data.hWnd = window_;
-        data.uID = win32::kTrayIconId;
-        return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-    }
+    bool trayIconPresent() const { return trayIcon(NIM_MODIFY); }
+    // What Explorer's notification area does with the icon when it restarts.
+    bool dropTrayIcon() const { return trayIcon(NIM_DELETE); }
     HWND focus() const {
         GUITHREADINFO info{};
         info.cbSize = sizeof(info);
@@ -254,6 +292,13 @@ class Trifolio {
     }
 
   private:
+    bool trayIcon(DWORD message) const {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof(data);
+        data.hWnd = window_;
+        data.uID = win32::kTrayIconId;
+        return Shell_NotifyIconW(message, &data) != FALSE;
+    }
     HWND findWindow(const wchar_t* className, const wchar_t* title) const {
         for (HWND w = FindWindowExW(nullptr, nullptr, className, title); w;
              w = FindWindowExW(nullptr, w, className, title)) {
@@ -477,6 +522,73 @@ TEST_F(WindowE2e, CloseBoxEndsWithoutQuestionAndTakesTheTrayIconAlong) {
     data.hWnd = window;
     data.uID = win32::kTrayIconId;
     EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &data));
+}
+
+TEST_F(WindowE2e, TrayIconComesBackWhenTheTaskbarIsCreatedAnew) {
+    app.put(L"options.ini", optionsFile(true));
+    ASSERT_TRUE(app.start(L""));
+    ASSERT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
+    ASSERT_TRUE(app.dropTrayIcon());
+    ASSERT_FALSE(app.trayIconPresent());
+    PostMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
+}
+
+TEST_F(WindowE2e, StoreOneFollowsTheClipboardOnlyWhileTheWindowShows) {
+    app.put(L"options.ini", optionsFile(false));
+    ASSERT_TRUE(app.start(L""));
+    ASSERT_TRUE(putClipboardText(L"Neu kopiert"));
+    EXPECT_TRUE(waitFor([&] { return app.text("CB1text") == "Neu kopiert"; }))
+        << app.text("CB1text");
+
+    app.click("Command3");  // "OK": to the tray
+    ASSERT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
+    ASSERT_TRUE(putClipboardText(L"Versteckt kopiert"));
+    // Messages posted after the change run after its notification: once the page has
+    // turned, the hidden window has had its chance to follow the clipboard.
+    app.turnTabs("TabStrip1", 1);
+    ASSERT_TRUE(waitFor([&] { return app.shows("pTastenbelegung"); }));
+    EXPECT_EQ(app.text("CB1text"), "Neu kopiert");
+
+    app.trayCallback(515);
+    EXPECT_TRUE(waitFor([&] { return app.text("CB1text") == "Versteckt kopiert"; }))
+        << app.text("CB1text");
+}
+
+TEST_F(WindowE2e, HugeTextIsShownShortAndTheWindowKeepsResponding) {
+    app.put(L"options.ini", optionsFile(false));
+    ASSERT_TRUE(app.start(L""));
+    std::wstring huge;
+    for (int line = 0; huge.size() < 8'000'000; ++line)
+        huge += L"Zeile " + std::to_wstring(line) + L" einer sehr langen Kopie\r\n";
+    ASSERT_TRUE(putClipboardText(huge));
+    std::string shown;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            shown = app.text("CB1text");
+            return shown.find("Zeichen]") != std::string::npos;
+        },
+        15000ms));
+    EXPECT_EQ(shown.rfind("Zeile 0 einer sehr langen Kopie\r\n", 0), 0u);
+    EXPECT_LT(shown.size(), 100'000u);
+    EXPECT_TRUE(SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr));
+}
+
+TEST_F(WindowE2e, CombinationOfAnotherProgramIsToldWhenApplying) {
+    app.put(L"options.ini", optionsFile(false));
+    ASSERT_TRUE(app.start(L""));
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0xB001, MOD_CONTROL | MOD_ALT, 'K'));
+    app.choose("Combo4", "K");
+    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(app.control("Command1")) != FALSE; }));
+    app.click("Command1");
+    HWND box = app.messageBox(L"Achtung!");
+    ASSERT_TRUE(box);
+    const std::string message = boxMessage(box);
+    EXPECT_NE(message.find("STRG+ALT+K"), std::string::npos) << message;
+    EXPECT_EQ(message.find("STRG+ALT+X"), std::string::npos) << message;
+    EXPECT_TRUE(app.answer(L"Achtung!", IDOK));
+    UnregisterHotKey(nullptr, 0xB001);
+    EXPECT_NE(app.file(L"options.ini").find("\"K\"\r\n"), std::string::npos);
 }
 
 }  // namespace
