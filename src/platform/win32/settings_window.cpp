@@ -213,8 +213,10 @@ int controlId(std::string_view name) {
 }
 
 int effectiveDpi(int systemDpi) {
-    if (const char* text = std::getenv("TRIFOLIO_DPI")) {
-        const int dpi = std::atoi(text);
+    wchar_t text[8] = {};
+    const DWORD length = GetEnvironmentVariableW(L"TRIFOLIO_DPI", text, 8);
+    if (length > 0 && length < 8) {
+        const int dpi = static_cast<int>(wcstol(text, nullptr, 10));
         if (dpi >= 72 && dpi <= 480)
             return dpi;
     }
@@ -415,10 +417,22 @@ void SettingsWindow::applyDpi(int dpi) {
         SendMessageW(tooltips_, WM_SETFONT, reinterpret_cast<WPARAM>(normalFont_.get()), FALSE);
         SendMessageW(tooltips_, TTM_SETMAXTIPWIDTH, 0, MulDiv(400, dpi, 96));
     }
+    // The frame is the system's, at the window's own DPI, which the override may not
+    // change: the client area is measured and the window corrected by what is missing.
     const layout::Rect client = layout::clientPixels(dpi);
-    const RECT frame = windowRectFor(client.width, client.height, dpi);
-    SetWindowPos(hwnd(), nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT frame = windowRectFor(client.width, client.height, systemDpiOf(hwnd()));
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        SetWindowPos(hwnd(), nullptr, 0, 0, width, height,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        RECT now{};
+        GetClientRect(hwnd(), &now);
+        if (now.right == client.width && now.bottom == client.height)
+            break;
+        width += client.width - now.right;
+        height += client.height - now.bottom;
+    }
     InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
