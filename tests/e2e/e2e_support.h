@@ -89,12 +89,12 @@ inline std::string optionsFile(const std::vector<Assignment>& six) {
 class Process {
   public:
     Process() = default;
-    Process(Process&&) = default;
-    Process& operator=(Process&&) = default;
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
     ~Process() { stop(); }
 
-    static std::optional<Process> start(const std::filesystem::path& exe,
-                                        const std::wstring& arguments = {}) {
+    bool start(const std::filesystem::path& exe, const std::wstring& arguments = {}) {
+        stop();
         std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
@@ -102,12 +102,11 @@ class Process {
         const std::wstring directory = exe.parent_path().wstring();
         if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                             directory.c_str(), &startup, &info))
-            return std::nullopt;
+            return false;
         CloseHandle(info.hThread);
-        Process process;
-        process.process_.reset(info.hProcess);
-        process.id_ = info.dwProcessId;
-        return process;
+        process_.reset(info.hProcess);
+        id_ = info.dwProcessId;
+        return true;
     }
     bool running() const {
         return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
@@ -356,14 +355,13 @@ class Trifolio {
                                 &written, nullptr))
             return false;
         file.reset();
-        process_ = Process::start(directory_ / "trifolio.exe");
-        if (!process_)
+        if (!process_.start(directory_ / "trifolio.exe"))
             return false;
         // Ready when the probe combination is taken.
         MessageWindow probe;
         return pumpUntil(
             [&] {
-                if (!process_->running())
+                if (!process_.running())
                     return false;
                 if (RegisterHotKey(probe.get(), 1, probeModifiers, probeKey)) {
                     UnregisterHotKey(probe.get(), 1);
@@ -375,9 +373,7 @@ class Trifolio {
     }
 
     void stop() {
-        if (process_)
-            process_->stop(L"TrifolioFConfig");
-        process_.reset();
+        process_.stop(L"TrifolioFConfig");
         if (!directory_.empty()) {
             std::error_code error;
             std::filesystem::remove_all(directory_, error);
@@ -385,7 +381,7 @@ class Trifolio {
         }
     }
 
-    bool running() const { return process_ && process_->running(); }
+    bool running() const { return process_.running(); }
 
     // The text of a control of the settings window, found by its identifier.
     std::optional<std::wstring> controlText(int controlId) const {
@@ -418,7 +414,7 @@ class Trifolio {
 
   private:
     std::filesystem::path directory_;
-    std::optional<Process> process_;
+    Process process_;
 };
 
 // e2e_target.exe (beside the running executable or in tests/e2e of the build) and its
@@ -432,20 +428,17 @@ class Target {
         if (!std::filesystem::exists(exe))
             if (auto trifolio = findTrifolio())
                 exe = trifolio->parent_path() / "tests" / "e2e" / "e2e_target.exe";
-        process_ = Process::start(exe, L"--delay " + std::to_wstring(delay));
-        if (!process_)
+        if (!process_.start(exe, L"--delay " + std::to_wstring(delay)))
             return false;
         return pumpUntil(
             [&] {
-                window_ = findWindowOf(process_->id());
+                window_ = findWindowOf(process_.id());
                 return window_ && IsWindowVisible(window_);
             },
             20000ms);
     }
     void stop() {
-        if (process_)
-            process_->stop(kTargetClass);
-        process_.reset();
+        process_.stop(kTargetClass);
         window_ = nullptr;
     }
 
@@ -476,6 +469,7 @@ class Target {
         return sendTo(window_, kSetReporter, reinterpret_cast<WPARAM>(reporter)) == 1;
     }
     LRESULT completed(Operation operation) const { return sendTo(window_, kCompleted, operation); }
+    LRESULT requested(Operation operation) const { return sendTo(window_, kRequested, operation); }
 
   private:
     static HWND findWindowOf(DWORD processId) {
@@ -489,7 +483,7 @@ class Target {
         return nullptr;
     }
 
-    std::optional<Process> process_;
+    Process process_;
     HWND window_ = nullptr;
 };
 
@@ -504,13 +498,11 @@ class Wordpad {
             std::filesystem::path(programs) / "Windows NT" / "Accessories" / "wordpad.exe";
         if (!std::filesystem::exists(exe))
             return false;
-        process_ = Process::start(exe);
-        return process_ && pumpUntil([&] { return (edit_ = findEdit(process_->id())); }, 20000ms);
+        return process_.start(exe) &&
+               pumpUntil([&] { return (edit_ = findEdit(process_.id())); }, 20000ms);
     }
     void stop() {
-        if (process_)
-            process_->stop();  // no WM_CLOSE: it would ask whether to save
-        process_.reset();
+        process_.stop();  // no WM_CLOSE: it would ask whether to save
     }
     // Pastes the clipboard over the whole document, then copies the whole document.
     void pasteAndCopyAll() {
@@ -548,7 +540,7 @@ class Wordpad {
         return search.edit;
     }
 
-    std::optional<Process> process_;
+    Process process_;
     HWND edit_ = nullptr;
 };
 

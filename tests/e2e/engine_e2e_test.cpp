@@ -62,10 +62,11 @@ class EngineEndToEnd : public ::testing::Test {
         EXPECT_EQ(*now, before) << "before: " << describe(before) << "\nafter:  " << describe(*now);
     }
 
-    // Types the hotkey and holds it until the program has touched the clipboard.
-    static void hold(UINT modifiers, UINT key) {
-        const DWORD sequence = GetClipboardSequenceNumber();
-        holdHotkey(modifiers, key, [&] { return GetClipboardSequenceNumber() != sequence; });
+    // Presses the hotkey and, like a user, lets go only once the target application
+    // has reacted to the program's keystroke.
+    static void hold(UINT modifiers, UINT key, Operation reaction) {
+        const LRESULT before = target_->completed(reaction);
+        holdHotkey(modifiers, key, [&] { return target_->completed(reaction) != before; });
     }
 
     // Selects `text` whole in the source edit, with the focus there.
@@ -93,13 +94,13 @@ TEST_F(EngineEndToEnd, CopiesIntoStore2AndPastesElsewhereWithTheClipboardUntouch
     const ClipboardState before = userClipboard(L"die eigene Ablage des Benutzers");
 
     selectSource(text);
-    hold(kCtrlAlt, 'C');
+    hold(kCtrlAlt, 'C', kCopy);
     ASSERT_TRUE(storeShows(2, text)) << "store 2 shows: " << storeText(2).size() << " chars";
     EXPECT_EQ(target_->text(0), text) << "copying leaves the source as it was";
     expectClipboardBack(before);
 
     focusEmptyDestination();
-    hold(kCtrlAlt, 'V');
+    hold(kCtrlAlt, 'V', kPaste);
     EXPECT_TRUE(destinationShows(text));
     expectClipboardBack(before);
 }
@@ -110,34 +111,39 @@ TEST_F(EngineEndToEnd, CutsIntoStore3WithAnAltHotkeyAndPastesElsewhere) {
     ASSERT_TRUE(target_->focus(0));
     target_->select(0, 6, 20);
 
-    hold(MOD_ALT, 'Q');
+    hold(MOD_ALT, 'Q', kCut);
     ASSERT_TRUE(storeShows(3, L"AUSGESCHNITTEN"));
     EXPECT_EQ(target_->text(0), L"vorne  hinten");
     expectClipboardBack(before);
 
     focusEmptyDestination();
-    hold(MOD_ALT, 'E');
+    hold(MOD_ALT, 'E', kPaste);
     EXPECT_TRUE(destinationShows(L"AUSGESCHNITTEN"));
     expectClipboardBack(before);
 }
 
+// The second hotkey comes while the first action still waits for the target.
 TEST_F(EngineEndToEnd, TwoHotkeysInQuickSuccessionBothWork) {
     const ClipboardState before = userClipboard(L"schnell hintereinander, danach wie vorher");
     selectSource(L"doppelt");
-    typeHotkey(kCtrlAlt, 'C');
+    ASSERT_TRUE(target_->setDelay(150));
+    const LRESULT copies = target_->requested(kCopy);
+    holdHotkey(kCtrlAlt, 'C', [&] { return target_->requested(kCopy) != copies; });
     typeHotkey(MOD_ALT, 'W');
     EXPECT_TRUE(storeShows(2, L"doppelt"));
     EXPECT_TRUE(storeShows(3, L"doppelt"));
     expectClipboardBack(before);
+    ASSERT_TRUE(target_->setDelay(0));
 
-    ASSERT_TRUE(target_->setText(0, L"zwei"));
-    target_->select(0, 0, -1);
-    typeHotkey(MOD_ALT, 'W');
+    selectSource(L"zwei");
+    hold(MOD_ALT, 'W', kCopy);
     ASSERT_TRUE(storeShows(3, L"zwei"));
     expectClipboardBack(before);
 
+    // After the first paste the program still waits for further reads.
     focusEmptyDestination();
-    typeHotkey(kCtrlAlt, 'V');
+    const LRESULT pastes = target_->completed(kPaste);
+    holdHotkey(kCtrlAlt, 'V', [&] { return target_->completed(kPaste) != pastes; });
     typeHotkey(MOD_ALT, 'E');
     EXPECT_TRUE(destinationShows(L"doppeltzwei"));
     expectClipboardBack(before);
@@ -148,14 +154,14 @@ TEST_F(EngineEndToEnd, ATargetThatCopies300MillisecondsLateIsStillCaptured) {
     ASSERT_TRUE(target_->setDelay(300));
     selectSource(L"spät kopiert");
     const LRESULT copies = target_->completed(kCopy);
-    hold(MOD_ALT, 'W');
+    hold(MOD_ALT, 'W', kCopy);
     ASSERT_TRUE(storeShows(3, L"spät kopiert"));
     EXPECT_GT(target_->completed(kCopy), copies);
     expectClipboardBack(before);
 
     // A late paste reads the store too.
     focusEmptyDestination();
-    hold(MOD_ALT, 'E');
+    hold(MOD_ALT, 'E', kPaste);
     EXPECT_TRUE(destinationShows(L"spät kopiert"));
     expectClipboardBack(before);
 }
@@ -164,13 +170,13 @@ TEST_F(EngineEndToEnd, CopyingNothingLeavesTheStoreEmptyAndTheClipboardAsItWas) 
     const ClipboardState before = userClipboard(L"nichts markiert");
     selectSource(L"Text ohne Auswahl");
     target_->select(0, 3, 3);
-    hold(kCtrlAlt, 'C');
+    hold(kCtrlAlt, 'C', kCopy);
     EXPECT_TRUE(storeShows(2, L"leer"));
     expectClipboardBack(before);
 
     // A copy that does arrive ends the program's watch for a late one.
     selectSource(L"doch noch etwas");
-    hold(kCtrlAlt, 'C');
+    hold(kCtrlAlt, 'C', kCopy);
     EXPECT_TRUE(storeShows(2, L"doch noch etwas"));
     expectClipboardBack(before);
 }
@@ -180,12 +186,12 @@ TEST_F(EngineEndToEnd, RichTextOnTheClipboardComesBackWhole) {
         userClipboard(L"fett und kursiv", "{\\rtf1\\ansi {\\b fett} und {\\i kursiv}}");
     ASSERT_FALSE(before.rtf.empty());
     selectSource(L"reicher Text bleibt");
-    hold(kCtrlAlt, 'C');
+    hold(kCtrlAlt, 'C', kCopy);
     ASSERT_TRUE(storeShows(2, L"reicher Text bleibt"));
     expectClipboardBack(before);
 
     focusEmptyDestination();
-    hold(kCtrlAlt, 'V');
+    hold(kCtrlAlt, 'V', kPaste);
     EXPECT_TRUE(destinationShows(L"reicher Text bleibt"));
     expectClipboardBack(before);
 }
@@ -202,12 +208,12 @@ TEST_F(EngineEndToEnd, RichTextCopiedInWordpadComesBackWhole) {
     ASSERT_NE(before.rtf.find("Riched"), std::string::npos) << "wordpad's own rich text";
 
     selectSource(L"neben Wordpad kopiert");
-    hold(kCtrlAlt, 'C');
+    hold(kCtrlAlt, 'C', kCopy);
     ASSERT_TRUE(storeShows(2, L"neben Wordpad kopiert"));
     expectClipboardBack(before);
 
     focusEmptyDestination();
-    hold(kCtrlAlt, 'V');
+    hold(kCtrlAlt, 'V', kPaste);
     EXPECT_TRUE(destinationShows(L"neben Wordpad kopiert"));
     expectClipboardBack(before);
 

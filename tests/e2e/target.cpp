@@ -22,6 +22,7 @@ struct Target {
     WNDPROC editProc = nullptr;
     UINT delay = 0;
     HWND reporter = nullptr;
+    LRESULT requested[3] = {};
     LRESULT completed[3] = {};
     // The edit and operation waiting for its delay, one at a time as in a busy program.
     HWND lateEdit = nullptr;
@@ -53,6 +54,7 @@ LRESULT CALLBACK editProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam)
         case WM_COPY:
         case WM_CUT:
         case WM_PASTE:
+            ++target.requested[operationOf(message)];
             report(message, 0);
             if (target.delay == 0)
                 return carryOut(edit, message);
@@ -100,6 +102,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             return 1;
         case kCompleted:
             return wParam <= kPaste ? target.completed[wParam] : 0;
+        case kRequested:
+            return wParam <= kPaste ? target.requested[wParam] : 0;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;

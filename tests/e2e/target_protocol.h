@@ -19,6 +19,9 @@ inline constexpr UINT kSetReporter = WM_APP + 3;  // wParam: HWND that gets kRep
 inline constexpr UINT kCompleted = WM_APP + 4;    // wParam: an Operation; returns how many of
                                                   // them the target has carried out
 
+inline constexpr UINT kRequested = WM_APP + 6;  // wParam: an Operation; returns how many
+                                                // requests for it have arrived
+
 // Posted to the reporter window: wParam = Operation * 2 + phase (0: the request
 // arrived, 1: carried out), lParam = QueryPerformanceCounter at that moment.
 inline constexpr UINT kReport = WM_APP + 5;
