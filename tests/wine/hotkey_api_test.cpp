@@ -57,16 +57,5 @@ TEST(HotkeyRegistration, ACombinationTakenByAnotherWindowIsRefusedUntilReleased)
     secondApi.deleteAtom(static_cast<std::uint16_t>(secondId));
 }
 
-TEST(HotkeyRegistration, TheSameIdentifierOnTwoWindowsNamesTwoHotkeys) {
-    RecordingWindow first, second;
-    Win32HotkeyApi firstApi(first.get()), secondApi(second.get());
-    const int id = static_cast<std::int16_t>(firstApi.addAtom("Cut3"));
-    EXPECT_TRUE(firstApi.registerHotkey(id, MOD_ALT, 'Q'));
-    EXPECT_TRUE(secondApi.registerHotkey(id, MOD_ALT, 'W'));
-    EXPECT_TRUE(secondApi.unregisterHotkey(id));
-    EXPECT_TRUE(firstApi.unregisterHotkey(id)) << "unregistering one left the other";
-    firstApi.deleteAtom(static_cast<std::uint16_t>(id));
-}
-
 }  // namespace
 }  // namespace trifolio::win32
