@@ -76,10 +76,12 @@ const ControlSpec kControls[] = {
     {Kind::CheckBox, "Check2", "pOptionen", "Programm beim Start minimieren (Symbolleiste)", "Das Programm wird beim Starten direkt in die Symbolleiste minimiert", kTabStop, {480, 720, 5415, 255}},
     {Kind::CheckBox, "Check3", "pOptionen", "Vor Tastenkombinationen mit ALT oder STRG+ALT warnen", "", kTabStop, {480, 1200, 5415, 255}},
 
-    // Page "Info" with its own tab strip, tabs along the bottom, and three sub-pages.
+    // Page "Info" with its own tab strip and three sub-pages. Its tabs run along the top
+    // like those of TabStrip1 (tabs along the bottom have no proper look with visual
+    // styles), so the sub-pages start below them, 120 twips inside the strip's pane.
     {Kind::Page, "pInfo", "", "", "", kHidden, {240, 600, 6375, 3615}},
-    {Kind::TabStrip, "TabInfo", "pInfo", "", "", kTabStop | kTabsBelow, {120, 120, 6135, 3375}},
-    {Kind::Page, "FProgramminfo", "pInfo", "", "", kHidden, {240, 240, 5895, 2895}},
+    {Kind::TabStrip, "TabInfo", "pInfo", "", "", kTabStop, {120, 120, 6135, 3375}},
+    {Kind::Page, "FProgramminfo", "pInfo", "", "", kHidden, {240, 600, 5895, 2775}},
     {Kind::Label, "Label18", "FProgramminfo", "Trifolio", "", kPlain, {240, 120, 3735, 720}, kTitleFont},
     {Kind::Picture, "Image7", "FProgramminfo", "", "", kPlain, {4800, 0, 1080, 1080}},
     {Kind::Label, "Label21", "FProgramminfo", "Version 1.1", "", kPlain, {480, 840, 4200, 240}},
@@ -87,13 +89,13 @@ const ControlSpec kControls[] = {
     {Kind::Label, "Label20", "FProgramminfo", "Autor: Jakob Vennhaus", "", kPlain, {480, 1560, 4200, 240}},
     {Kind::Label, "Label24", "FProgramminfo", "eMail: jakob@vennhaus.example", "", kPlain, {480, 2040, 4200, 240}},
     {Kind::Label, "Label25", "FProgramminfo", "Internet: www.vennhaus.example", "", kPlain, {480, 2280, 4200, 240}},
-    {Kind::Page, "fHilfe", "pInfo", "", "", kHidden, {240, 240, 5895, 2895}},
+    {Kind::Page, "fHilfe", "pInfo", "", "", kHidden, {240, 600, 5895, 2775}},
     {Kind::TextBox, "tHilfe", "fHilfe", "", "", kMultiLine | kVScroll | kReadOnly | kTabStop, {120, 120, 5655, 2535}},
-    {Kind::Page, "fKontakt", "pInfo", "", "", kHidden, {240, 240, 5895, 2895}},
+    {Kind::Page, "fKontakt", "pInfo", "", "", kHidden, {240, 600, 5895, 2775}},
     {Kind::Label, "Label26", "fKontakt", "Kontaktschreiben", "", kUnderline, {120, 120, 1455, 255}},
     {Kind::Label, "Label27", "fKontakt", "Über Kritik und Verbesserungsvorschläge würde ich mich sehr freuen. Um dieses Formular "
         "abzuschicken ist eine Verbindung zum Internet nötig.",
-        "", kWrap, {1920, 120, 3855, 615}},
+        "", kWrap, {1920, 120, 3855, 900}},
     {Kind::TextBox, "tNachricht", "fKontakt", "Nachricht", "", kMultiLine | kVScroll | kTabStop, {120, 1080, 3135, 1575}},
     {Kind::TextBox, "tName", "fKontakt", "Name", "", kTabStop, {3480, 1080, 2295, 255}},
     {Kind::TextBox, "tEmail", "fKontakt", "Email", "", kTabStop, {3480, 1440, 2295, 255}},

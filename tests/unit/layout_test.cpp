@@ -90,8 +90,8 @@ TEST(Layout, PagesLieInsideTheirTabStrip) {
         for (auto page : {"FProgramminfo", "fHilfe", "fKontakt"}) {
             const Rect r = pixelsInWindow(*find(page), dpi);
             EXPECT_TRUE(inside(r, info)) << page << dpi;
-            // The tabs of TabInfo run along its bottom edge, below the sub-pages.
-            EXPECT_GE(info.bottom() - r.bottom(), twipsToPixels(300, dpi)) << page << dpi;
+            // The tabs of TabInfo run along its top edge, above the sub-pages.
+            EXPECT_GE(r.top - info.top, twipsToPixels(450, dpi)) << page << dpi;
         }
     }
 }

@@ -111,7 +111,7 @@ DWORD styleOf(const ControlSpec& spec) {
             style |= WS_CLIPCHILDREN;
             break;
         case Kind::GroupBox:
-            style |= BS_GROUPBOX;
+            style |= BS_GROUPBOX | WS_CLIPSIBLINGS;
             break;
         case Kind::Label:
             style |= SS_NOPREFIX;
@@ -309,6 +309,23 @@ bool SettingsWindow::createControls() {
         if (!spec.tooltip.empty())
             addTooltip(control, spec.tooltip);
     }
+    // As in a property sheet, the pages lie above their tab strip, which then draws
+    // only around them; the Tab key visits a page's controls, then the tabs.
+    for (const Item& strip : items_) {
+        if (strip.spec->kind != Kind::TabStrip)
+            continue;
+        HWND lastPage = nullptr;
+        for (const Item& page : items_)
+            if (page.spec->kind == Kind::Page && GetParent(page.hwnd) == GetParent(strip.hwnd))
+                lastPage = page.hwnd;
+        if (lastPage)
+            SetWindowPos(strip.hwnd, lastPage, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
+    }
+    for (const Item& frame : items_)
+        if (frame.spec->kind == Kind::GroupBox)
+            SetWindowPos(frame.hwnd, HWND_BOTTOM, 0, 0, 0, 0,
+                         SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     return true;
 }
 
@@ -336,6 +353,13 @@ HWND SettingsWindow::createControl(const ControlSpec& spec, HWND parent, int id)
                          reinterpret_cast<LPARAM>(&tabItem));
         }
     }
+    // A frame draws its line and caption on the page's colour and nothing inside; it
+    // lies below the controls it frames.
+    if (spec.kind == Kind::GroupBox)
+        SetWindowSubclass(control, groupBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    // A tab strip on a page erases around its tabs in the page's colour.
+    if (spec.kind == Kind::TabStrip && spec.parent != "")
+        SetWindowSubclass(control, tabStripOnPageProc, 0, reinterpret_cast<DWORD_PTR>(this));
     if (spec.kind == Kind::TextBox)
         SendMessageW(control, EM_SETLIMITTEXT, spec.name == "tNachricht" ? kMessageLimit : 0, 0);
     return control;
@@ -511,6 +535,73 @@ LRESULT CALLBACK SettingsWindow::pageProc(HWND window, UINT message, WPARAM wPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+LRESULT CALLBACK SettingsWindow::tabStripOnPageProc(HWND window, UINT message, WPARAM wParam,
+                                                    LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<SettingsWindow*>(data);
+    if (message == WM_ERASEBKGND && self && self->pageBrush_) {
+        RECT area{};
+        GetClientRect(window, &area);
+        FillRect(reinterpret_cast<HDC>(wParam), &area, self->pageBrush_.get());
+        return 1;
+    }
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(window, tabStripOnPageProc, 0);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK SettingsWindow::groupBoxProc(HWND window, UINT message, WPARAM wParam,
+                                              LPARAM lParam, UINT_PTR, DWORD_PTR data) {
+    auto* self = reinterpret_cast<SettingsWindow*>(data);
+    if (message == WM_ERASEBKGND)
+        return 1;
+    if (message == WM_PAINT && self) {
+        PAINTSTRUCT paint;
+        HDC dc = BeginPaint(window, &paint);
+        self->paintGroupBox(window, dc);
+        EndPaint(window, &paint);
+        return 0;
+    }
+    if (message == WM_NCDESTROY)
+        RemoveWindowSubclass(window, groupBoxProc, 0);
+    return DefSubclassProc(window, message, wParam, lParam);
+}
+
+void SettingsWindow::paintGroupBox(HWND frame, HDC dc) {
+    RECT area{};
+    GetClientRect(frame, &area);
+    HBRUSH background = pageBrush_ ? pageBrush_.get() : GetSysColorBrush(COLOR_BTNFACE);
+    FillRect(dc, &area, background);
+    SelectedObject font(dc, reinterpret_cast<HFONT>(SendMessageW(frame, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    RECT line = area;
+    line.top += metrics.tmHeight / 2;
+
+    // Only the line: a theme's own filling of the frame stays out.
+    const int saved = SaveDC(dc);
+    ExcludeClipRect(dc, line.left + 2, line.top + 2, line.right - 2, line.bottom - 2);
+    HTHEME theme = IsAppThemed() ? OpenThemeData(frame, L"BUTTON") : nullptr;
+    if (theme) {
+        DrawThemeBackground(theme, dc, BP_GROUPBOX, GBS_NORMAL, &line, nullptr);
+        CloseThemeData(theme);
+    } else {
+        DrawEdge(dc, &line, EDGE_ETCHED, BF_RECT);
+    }
+    RestoreDC(dc, saved);
+
+    const std::wstring caption = widen(textOf(frame));
+    SIZE size{};
+    GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &size);
+    const int indent = MulDiv(8, dpi_, 96);
+    const int gap = MulDiv(2, dpi_, 96);
+    RECT behind{area.left + indent - gap, area.top, area.left + indent + size.cx + gap,
+                area.top + metrics.tmHeight};
+    FillRect(dc, &behind, background);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_BTNTEXT));
+    TextOutW(dc, area.left + indent, area.top, caption.c_str(), static_cast<int>(caption.size()));
+}
+
 LRESULT CALLBACK SettingsWindow::pictureProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
     if (message == WM_PAINT) {
@@ -583,9 +674,8 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (LOWORD(wParam) == WA_INACTIVE) {
                 focus_ = GetFocus();
             } else {
-                HWND target = focus_ && IsChild(window, focus_)
-                                  ? focus_
-                                  : GetNextDlgTabItem(window, nullptr, FALSE);
+                // First the tabs, so that no key press lands on a "Löschen" by surprise.
+                HWND target = focus_ && IsChild(window, focus_) ? focus_ : item("TabStrip1");
                 if (target)
                     SetFocus(target);
             }

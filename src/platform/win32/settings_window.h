@@ -78,6 +78,11 @@ class SettingsWindow final : public WindowHost {
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    static LRESULT CALLBACK groupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR data);
+    void paintGroupBox(HWND frame, HDC dc);
+    static LRESULT CALLBACK tabStripOnPageProc(HWND window, UINT message, WPARAM wParam,
+                                               LPARAM lParam, UINT_PTR id, DWORD_PTR data);
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool registerClasses();
     bool createControls();
