@@ -23,6 +23,7 @@ cleanup() { wine_env_stop; rm -rf "$prefix" "$work"; }
 trap cleanup EXIT
 
 cp "$build/trifolio.exe" src/res/readme.txt "$work/"
+convert 'src/res/trifolio.ico[5]' -background white -flatten -type TrueColor "BMP3:$work/picture.bmp"
 mkdir -p docs
 
 # Geometry "W H X Y" of the settings window inside the virtual desktop.
@@ -62,7 +63,8 @@ for dpi in 96 144; do
   (cd "$work" && wine explorer /desktop=shot,1024x768 trifolio.exe /config >/dev/null 2>&1 &)
   wait_for window_shown
   sleep 1  # let the first paint settle before the first picture
-  printf 'Ein kopierter Text,\nzwei Zeilen lang.' | xclip -selection clipboard
+  # Something in store 1 to show: a picture copied in an X program.
+  xclip -selection clipboard -t image/bmp -i "$work/picture.bmp"
   read -r w h x y < <(window_geometry)
   # The client area lies inside the frame: equal borders left, right and below.
   cw=$(px 6855)
