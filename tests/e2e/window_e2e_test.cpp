@@ -187,8 +187,8 @@ class Trifolio {
     std::string file(const wchar_t* name) const { return readFile(path(name)); }
     void put(const wchar_t* name, const std::string& bytes) const { writeFile(path(name), bytes); }
 
-    // Starts the program and waits until start-up has written "options.tmp" and the
-    // window exists.
+    // Starts the program and waits until start-up is over: the window shows (with its
+    // controls) or the tray icon is there.
     bool start(const std::wstring& arguments) {
         std::wstring commandLine = L"\"" + exe_ + L"\" " + arguments;
         STARTUPINFOW startup{};
@@ -202,8 +202,7 @@ class Trifolio {
         pid_ = info.dwProcessId;
         return waitFor([&] {
             window_ = findWindow(win32::kSettingsWindowClass, L"Trifolio - Vennhaus");
-            return window_ &&
-                   GetFileAttributesW(path(L"options.tmp").c_str()) != INVALID_FILE_ATTRIBUTES;
+            return window_ && (IsWindowVisible(window_) || trayIconPresent());
         });
     }
     bool ended(std::chrono::milliseconds bound = 5000ms) {
@@ -343,10 +342,16 @@ TEST_F(WindowE2e, StartsHiddenInTheTrayAndComesBackOnDoubleClick) {
 
     app.trayCallback(513);  // a single click does nothing
     app.trayCallback(514);
+    app.trayCallback(515);
+    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(app.window()) != FALSE; }));
+    EXPECT_TRUE(app.shows("pStatus"));
+    EXPECT_TRUE(app.trayIconPresent());
+
+    // Back to the tray from another page; the double click opens on the Status page.
     app.turnTabs("TabStrip1", 2);
     ASSERT_TRUE(waitFor([&] { return app.shows("pOptionen"); }));
-    EXPECT_FALSE(IsWindowVisible(app.window()));
-
+    app.click("Command2");
+    ASSERT_TRUE(waitFor([&] { return !IsWindowVisible(app.window()); }));
     app.trayCallback(515);
     ASSERT_TRUE(waitFor([&] { return IsWindowVisible(app.window()) != FALSE; }));
     EXPECT_TRUE(app.shows("pStatus"));

@@ -73,6 +73,7 @@ TEST(WindowView, ControlsSitWhereTheTableSaysAndFollowADpiChange) {
     StoreSet stores;
     win32::SettingsWindow view(GetModuleHandleW(nullptr), form, stores);
     ASSERT_TRUE(view.create());
+    ASSERT_TRUE(view.prepareControls());
     expectLaidOutFor(view.hwnd(), view.dpi());
 
     RECT suggested{50, 60, 900, 800};
@@ -92,6 +93,7 @@ TEST(WindowView, DpiOverrideWinsOverTheSystem) {
     StoreSet stores;
     win32::SettingsWindow view(GetModuleHandleW(nullptr), form, stores);
     ASSERT_TRUE(view.create());
+    ASSERT_TRUE(view.prepareControls());
     EXPECT_EQ(view.dpi(), 120);
     expectLaidOutFor(view.hwnd(), 120);
     RECT suggested{0, 0, 500, 500};

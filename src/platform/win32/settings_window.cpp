@@ -269,14 +269,7 @@ bool SettingsWindow::create() {
         return false;
     window_.reset(window);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-    tooltips_ =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, instance_, nullptr);
     dpi_ = effectiveDpi(systemDpiOf(window));
-    if (!createControls())
-        return false;
-    updatePageColour();
     applyDpi(dpi_);
 
     // Centred on the work area of its monitor.
@@ -293,6 +286,27 @@ bool SettingsWindow::create() {
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     AddClipboardFormatListener(window);
     return true;
+}
+
+bool SettingsWindow::prepareControls() {
+    if (!items_.empty())
+        return true;
+    if (!hwnd())
+        return false;
+    // What the new controls report while they are made is no change to show: a sync
+    // in between would note half-made controls as showing the model.
+    const bool wasSyncing = std::exchange(syncing_, true);
+    tooltips_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, instance_, nullptr);
+    const bool made = createControls();
+    if (made) {
+        updatePageColour();
+        applyDpi(dpi_);
+    }
+    syncing_ = wasSyncing;
+    return made;
 }
 
 bool SettingsWindow::createControls() {
@@ -911,10 +925,15 @@ void SettingsWindow::setTimer(UINT_PTR timer, bool on, UINT interval) {
 void SettingsWindow::sync() {
     if (syncing_ || !hwnd() || !app_)
         return;
-    syncing_ = true;
-    syncControls();
-    syncStores();
-    syncing_ = false;
+    // A program that starts in the tray makes its controls when the window first shows.
+    if (app_->presence().windowShown && !app_->presence().ended)
+        prepareControls();
+    if (!items_.empty()) {
+        syncing_ = true;
+        syncControls();
+        syncStores();
+        syncing_ = false;
+    }
     syncPresence();
 }
 
@@ -1043,9 +1062,11 @@ MenuCommand SettingsWindow::popupMenu() {
 
 void SettingsWindow::openUrl(const std::string& url) {
     // The form shows its fields disabled while the shell takes the address.
-    const bool wasSyncing = std::exchange(syncing_, true);
-    syncControls();
-    syncing_ = wasSyncing;
+    if (!items_.empty()) {
+        const bool wasSyncing = std::exchange(syncing_, true);
+        syncControls();
+        syncing_ = wasSyncing;
+    }
     ShellExecuteW(hwnd(), L"open", widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 

@@ -35,8 +35,11 @@ class SettingsWindow final : public WindowHost {
     SettingsWindow(const SettingsWindow&) = delete;
     SettingsWindow& operator=(const SettingsWindow&) = delete;
 
-    // Creates the window and its controls, hidden. False when that failed.
+    // Creates the window, hidden. False when that failed.
     bool create();
+    // Creates the controls unless they exist; sync does so when the window first shows,
+    // so that a start into the tray is quick.
+    bool prepareControls();
     HWND hwnd() const noexcept { return window_.get(); }
     // From here on the window's events go to `app` and its hotkeys to `engine`.
     void attach(App& app, HotkeyEngine& engine);
