@@ -79,40 +79,18 @@ class JournalingFiles : public fakes::MemoryFiles {
     Journal& journal_;
 };
 
-// An options file as the program writes it.
+// An options file as the program writes it: store 2 STRG+ALT with X, C, V; store 3
+// cut unassigned, copy F11, paste ALT+F12; autostart on, warning on.
 std::string optionsFile(bool minimised, const std::string& cut2Modifier = "STRG+ALT") {
-    const std::vector<std::string> lines = {"Ablage 2, Ausschneiden:",
-                                            cut2Modifier,
-                                            "X",
-                                            "",
-                                            "Ablage 2, Kopieren:",
-                                            "STRG+ALT",
-                                            "C",
-                                            "",
-                                            "Ablage 2, Einfügen:",
-                                            "STRG+ALT",
-                                            "V",
-                                            "",
-                                            "Ablage 3, Ausschneiden:",
-                                            "-",
-                                            "-",
-                                            "",
-                                            "Ablage 3, Kopieren:",
-                                            "-",
-                                            "F11",
-                                            "",
-                                            "Ablage 3, Einfügen:",
-                                            "ALT",
-                                            "F12",
-                                            "",
-                                            "",
-                                            "Optionen:",
-                                            "autostart: 1",
-                                            std::string("minimiert: ") + (minimised ? "1" : "0"),
-                                            "warnen: 1"};
+    std::string lines = "Ablage 2, Ausschneiden:|" + cut2Modifier +
+                        "|X||Ablage 2, Kopieren:|STRG+ALT|C||Ablage 2, Einfügen:|STRG+ALT|V||"
+                        "Ablage 3, Ausschneiden:|-|-||Ablage 3, Kopieren:|-|F11||"
+                        "Ablage 3, Einfügen:|ALT|F12|||Optionen:|autostart: 1|minimiert: " +
+                        (minimised ? "1" : "0") + "|warnen: 1|";
     std::string out;
-    for (const auto& line : lines)
-        out += "\"" + utf8ToCp1252(line) + "\"\r\n";
+    for (std::size_t start = 0, bar; (bar = lines.find('|', start)) != std::string::npos;
+         start = bar + 1)
+        out += "\"" + utf8ToCp1252(lines.substr(start, bar - start)) + "\"\r\n";
     return out;
 }
 
