@@ -596,5 +596,21 @@ TEST_F(WindowE2e, CombinationOfAnotherProgramIsToldWhenApplying) {
     EXPECT_NE(app.file(L"options.ini").find("\"K\"\r\n"), std::string::npos);
 }
 
+TEST_F(WindowE2e, LoggingOffEndsWithoutQuestionAndTakesTheTrayIconAlong) {
+    app.put(L"options.ini", optionsFile(true));
+    ASSERT_TRUE(app.start(L""));
+    ASSERT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
+    const HWND window = app.window();
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
+                                    SMTO_ABORTIFHUNG, 5000, &answer));
+    EXPECT_EQ(answer, TRUE);  // never refuses
+    SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
+    EXPECT_TRUE(app.ended());
+    EXPECT_FALSE(app.trayIconPresent());
+    EXPECT_FALSE(heldElsewhere(MOD_CONTROL | MOD_ALT, 'X'));
+}
+
 }  // namespace
 }  // namespace trifolio
