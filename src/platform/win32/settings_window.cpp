@@ -27,6 +27,9 @@ constexpr const wchar_t* kPictureClass = L"TrifolioPicture";
 constexpr DWORD kWindowStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
 constexpr DWORD kWindowExStyle = WS_EX_CONTROLPARENT | WS_EX_APPWINDOW;
 
+// Posted to itself: make the controls now.
+constexpr UINT kPrepareControls = WM_APP + 2;
+
 // Timers of the window.
 constexpr UINT_PTR kTimer1 = 1;       // store-1 snapshots while the window shows
 constexpr UINT_PTR kTrayRetry = 2;    // the notification area did not take the icon yet
@@ -664,6 +667,10 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 }
             }
             return 0;
+        case kPrepareControls:
+            prepareControls();
+            sync();
+            return 0;
         case WM_CLIPBOARDUPDATE:
             if (app_)
                 app_->clipboardChanged();
@@ -925,9 +932,12 @@ void SettingsWindow::setTimer(UINT_PTR timer, bool on, UINT interval) {
 void SettingsWindow::sync() {
     if (syncing_ || !hwnd() || !app_)
         return;
-    // A program that starts in the tray makes its controls when the window first shows.
+    // A program that starts in the tray makes its controls after its icon is there, when
+    // nothing else waits, or at once when the window shows before that.
     if (app_->presence().windowShown && !app_->presence().ended)
         prepareControls();
+    else if (items_.empty() && !preparePosted_)
+        preparePosted_ = PostMessageW(hwnd(), kPrepareControls, 0, 0) != FALSE;
     if (!items_.empty()) {
         syncing_ = true;
         syncControls();

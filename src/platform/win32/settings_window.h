@@ -37,8 +37,8 @@ class SettingsWindow final : public WindowHost {
 
     // Creates the window, hidden. False when that failed.
     bool create();
-    // Creates the controls unless they exist; sync does so when the window first shows,
-    // so that a start into the tray is quick.
+    // Creates the controls unless they exist. A start into the tray makes them only after
+    // the icon is there, so that the icon comes quickly.
     bool prepareControls();
     HWND hwnd() const noexcept { return window_.get(); }
     // From here on the window's events go to `app` and its hotkeys to `engine`.
@@ -125,6 +125,7 @@ class SettingsWindow final : public WindowHost {
     int dpi_ = 96;
     UINT taskbarCreated_ = 0;
     bool syncing_ = false;
+    bool preparePosted_ = false;
     bool destroying_ = false;
 
     Font normalFont_, boldFont_, underlineFont_, plusFont_, titleFont_;
