@@ -6,7 +6,7 @@
 #include <vssym32.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <cwchar>
 #include <iterator>
 #include <utility>
 
