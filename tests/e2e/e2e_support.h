@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/key_input.h"
 #include "target_protocol.h"
 
 namespace trifolio::e2e {
@@ -355,13 +356,16 @@ class Trifolio {
                                 &written, nullptr))
             return false;
         file.reset();
+        // An instance that is still ending would hold the hotkeys.
+        if (!pumpUntil([] { return !FindWindowW(kWindowClass, nullptr); }, 10000ms))
+            return false;
         if (!process_.start(directory_ / "trifolio.exe"))
             return false;
-        // Ready when the probe combination is taken.
+        // Ready when its window is there and the probe combination is taken.
         MessageWindow probe;
         return pumpUntil(
             [&] {
-                if (!process_.running())
+                if (!process_.running() || !window())
                     return false;
                 if (RegisterHotKey(probe.get(), 1, probeModifiers, probeKey)) {
                     UnregisterHotKey(probe.get(), 1);
@@ -373,7 +377,7 @@ class Trifolio {
     }
 
     void stop() {
-        process_.stop(L"TrifolioFConfig");
+        process_.stop(kWindowClass);
         if (!directory_.empty()) {
             std::error_code error;
             std::filesystem::remove_all(directory_, error);
@@ -383,9 +387,21 @@ class Trifolio {
 
     bool running() const { return process_.running(); }
 
+    // The settings window of this instance.
+    HWND window() const {
+        for (HWND main = FindWindowW(kWindowClass, nullptr); main;
+             main = FindWindowExW(nullptr, main, kWindowClass, nullptr)) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(main, &owner);
+            if (owner == process_.id())
+                return main;
+        }
+        return nullptr;
+    }
+
     // The text of a control of the settings window, found by its identifier.
     std::optional<std::wstring> controlText(int controlId) const {
-        HWND main = FindWindowW(L"TrifolioFConfig", nullptr);
+        HWND main = window();
         if (!main)
             return std::nullopt;
         struct Search {
@@ -413,6 +429,7 @@ class Trifolio {
     }
 
   private:
+    static constexpr const wchar_t* kWindowClass = L"TrifolioFConfig";
     std::filesystem::path directory_;
     Process process_;
 };
@@ -460,9 +477,25 @@ class Target {
     void select(int which, int from, int to) {
         sendTo(edit(which), EM_SETSEL, static_cast<WPARAM>(from), to);
     }
-    // Brings the target to the front with the keyboard focus in one edit.
+    // Brings the target to the front with the keyboard focus in one edit, and waits
+    // until keys pressed now stay pressed: when a window of Wine gains the X focus or
+    // the pointer, Wine sets the modifier keys to what the X server knows of them, and
+    // the X server knows nothing of keys pressed through SendInput. A Shift pressed
+    // as a probe that survives two trips through the target's message loop shows
+    // that no such event is still on its way.
     bool focus(int which) {
-        return pumpUntil([&] { return sendTo(window_, kFocusEdit, which ? 1 : 0) == 1; }, 5000ms);
+        return pumpUntil(
+            [&] {
+                if (sendTo(window_, kFocusEdit, which ? 1 : 0) != 1)
+                    return false;
+                sendKeys({{VK_LSHIFT, false}});
+                sendTo(window_, WM_NULL);
+                sendTo(window_, WM_NULL);
+                const bool held = keys_.isDown(VK_LSHIFT);
+                sendKeys({{VK_LSHIFT, true}});
+                return held;
+            },
+            10000ms);
     }
     bool setDelay(UINT milliseconds) { return sendTo(window_, kSetDelay, milliseconds) == 1; }
     bool setReporter(HWND reporter) {
@@ -485,6 +518,7 @@ class Target {
 
     Process process_;
     HWND window_ = nullptr;
+    win32::Win32KeyInput keys_;  // reads the keys afresh under Wine
 };
 
 // Wine's wordpad, a real rich-text editor, driven through its RichEdit control.

@@ -133,8 +133,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     windowClass.lpszClassName = kTargetClass;
     if (!RegisterClassExW(&windowClass))
         return 1;
-    target.window = CreateWindowExW(0, kTargetClass, title.c_str(), WS_OVERLAPPEDWINDOW, 100, 100,
-                                    480, 320, nullptr, nullptr, instance, nullptr);
+    // Top left, away from where the pointer rests on a fresh X display (its middle), so
+    // that showing the window does not move the pointer into it.
+    target.window = CreateWindowExW(0, kTargetClass, title.c_str(), WS_OVERLAPPEDWINDOW, 10, 10,
+                                    420, 300, nullptr, nullptr, instance, nullptr);
     if (!target.window)
         return 1;
     const DWORD editStyle = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL | ES_MULTILINE |
