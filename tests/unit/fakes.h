@@ -1,83 +1,117 @@
-// Honest in-memory stand-ins for the platform interfaces, for the unit tests.
+// Honest in-memory stand-ins for the platform interfaces, and a rig that runs the real
+// settings, hotkey engine and window logic on them.
+//
+// They behave like the system as far as the program can tell: a clipboard with formats,
+// sequence numbers, the marker and delayed rendering; keys with a logical key state;
+// hotkeys under atoms that another program may own; a message loop on a fake clock; and
+// a foreground editor that reacts to the synthesised keys after a delay. What happens is
+// written, in order, into one journal.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <deque>
+#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "hotkeys/engine.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
+#include "window/app.h"
 
 namespace trifolio::fakes {
+
+using namespace std::chrono_literals;
+using platform::Millis;
+using Journal = std::vector<std::string>;
+
+inline constexpr const char* kProgramDir = "C:\\Programme\\Trifolio 1.1\\";
+inline constexpr const char* kExecutable = "C:\\Programme\\Trifolio 1.1\\trifolio.exe";
+
+// The example settings as the program writes them: Windows-1252, CR LF, 29 lines. A first
+// start without "options.ini" takes these.
+inline const std::string kExampleOptions =
+    "\"Ablage 2, Ausschneiden:\"\r\n\"STRG+ALT\"\r\n\"X\"\r\n\"\"\r\n"
+    "\"Ablage 2, Kopieren:\"\r\n\"STRG+ALT\"\r\n\"C\"\r\n\"\"\r\n"
+    "\"Ablage 2, Einf\xFCgen:\"\r\n\"STRG+ALT\"\r\n\"V\"\r\n\"\"\r\n"
+    "\"Ablage 3, Ausschneiden:\"\r\n\"-\"\r\n\"-\"\r\n\"\"\r\n"
+    "\"Ablage 3, Kopieren:\"\r\n\"-\"\r\n\"F11\"\r\n\"\"\r\n"
+    "\"Ablage 3, Einf\xFCgen:\"\r\n\"ALT\"\r\n\"F12\"\r\n\"\"\r\n"
+    "\"\"\r\n\"Optionen:\"\r\n\"autostart: 1\"\r\n\"minimiert: 0\"\r\n\"warnen: 1\"\r\n";
+// `file` with its line `line` (1-based) replaced by `text`.
+inline std::string replaceLine(const std::string& file, int line, const std::string& text) {
+    std::size_t begin = 0;
+    for (int l = 1; l < line; ++l)
+        begin = file.find('\n', begin) + 1;
+    return file.substr(0, begin) + text + "\r\n" + file.substr(file.find('\n', begin) + 1);
+}
 
 // Files in memory. A path in `unreadable` exists but cannot be read; a path in
 // `readOnly` refuses writes and keeps its content.
 class MemoryFiles : public platform::Files {
   public:
     std::map<std::string, std::string> files;
-    std::set<std::string> unreadable;
-    std::set<std::string> readOnly;
+    std::set<std::string> unreadable, readOnly;
+    Journal* journal = nullptr;  // notes "file read NAME" and "file write NAME"
 
     std::optional<std::string> read(const std::string& path, std::string& error) override {
-        if (unreadable.count(path)) {
-            error = "Zugriff verweigert";
-            return std::nullopt;
-        }
+        note("file read ", path);
+        error = unreadable.count(path) ? "Zugriff verweigert" : "Datei nicht gefunden";
         auto it = files.find(path);
-        if (it == files.end()) {
-            error = "Datei nicht gefunden";
-            return std::nullopt;
-        }
-        return it->second;
+        return unreadable.count(path) || it == files.end() ? std::nullopt
+                                                           : std::optional(it->second);
     }
     bool exists(const std::string& path) override {
-        return files.count(path) > 0 || unreadable.count(path) > 0;
+        return files.count(path) || unreadable.count(path);
     }
     bool writeAtomically(const std::string& path, const std::string& bytes,
                          std::string& error) override {
-        if (readOnly.count(path) || unreadable.count(path)) {
-            error = "Zugriff verweigert";
+        note("file write ", path);
+        error = "Zugriff verweigert";
+        if (readOnly.count(path) || unreadable.count(path))
             return false;
-        }
         files[path] = bytes;
         return true;
     }
+
+  private:
+    void note(const char* what, const std::string& path) {
+        if (journal)
+            journal->push_back(what + path.substr(path.find_last_of('\\') + 1));
+    }
 };
 
-// String values by key path and name.
 class MemoryRegistry : public platform::Registry {
   public:
     std::map<std::pair<std::string, std::string>, std::string> values;
 
-    bool setString(const std::string& keyPath, const std::string& name,
+    bool setString(const std::string& key, const std::string& name,
                    const std::string& value) override {
-        values[{keyPath, name}] = value;
+        values[{key, name}] = value;
         return true;
     }
-    bool deleteValue(const std::string& keyPath, const std::string& name) override {
-        return values.erase({keyPath, name}) > 0;
+    bool deleteValue(const std::string& key, const std::string& name) override {
+        return values.erase({key, name}) > 0;
     }
-    std::optional<std::string> getString(const std::string& keyPath,
-                                         const std::string& name) override {
-        auto it = values.find({keyPath, name});
-        if (it == values.end())
-            return std::nullopt;
-        return it->second;
+    std::optional<std::string> getString(const std::string& key, const std::string& name) override {
+        auto it = values.find({key, name});
+        return it == values.end() ? std::nullopt : std::optional(it->second);
     }
 };
 
-// Message boxes that record what they showed and answer from a script. A question
-// that the script does not answer fails the test.
+// Message boxes that record what they showed and answer from a script. A question the
+// script does not answer fails the test.
 class ScriptedDialogs : public platform::Dialogs {
   public:
     struct Shown {
-        std::string title;
-        std::string text;
+        std::string title, text;
         platform::Buttons buttons;
         platform::Icon icon;
         bool defaultNo;
@@ -101,7 +135,7 @@ class ScriptedDialogs : public platform::Dialogs {
     }
 };
 
-// Records the calls in order: "unregister", "register".
+// Records "unregister" and "register" in order (the Wine tests of the settings use it).
 class RecordingHotkeys : public HotkeyRegistration {
   public:
     std::vector<std::string> calls;
@@ -109,28 +143,333 @@ class RecordingHotkeys : public HotkeyRegistration {
     void registerHotkeys() override { calls.push_back("register"); }
 };
 
-inline constexpr const char* kProgramDir = "C:\\Programme\\Trifolio 1.1\\";
-inline constexpr const char* kExecutable = "C:\\Programme\\Trifolio 1.1\\trifolio.exe";
+// Message loop on a fake clock: `after` schedules what happens later (a message, an
+// application's reaction); waiting moves the clock on to the next event.
+class FakeEventLoop : public platform::EventLoop {
+  public:
+    using Time = std::chrono::steady_clock::time_point;
+    explicit FakeEventLoop(Journal& journal) : journal_(journal) {}
 
-// A settings window with filled lists over the fakes above.
-struct SettingsWindow {
+    void after(Millis delay, std::function<void()> what) {
+        events_.emplace(now_ + delay, std::move(what));
+    }
+    // The program sits idle in its main loop.
+    void idle(Millis span) {
+        waitUntil([] { return false; }, span);
+    }
+
+    void pumpOnce() override {
+        journal_.push_back("pump");
+        waitUntil([] { return true; }, 0ms);  // what is due now
+    }
+    bool waitUntil(const std::function<bool()>& done, Millis bound) override {
+        for (const auto deadline = now_ + bound;;) {
+            while (!events_.empty() && events_.begin()->first <= now_)
+                events_.extract(events_.begin()).mapped()();
+            if (done())
+                return true;
+            if (now_ >= deadline)
+                return false;
+            now_ = events_.empty() ? deadline : std::min(deadline, events_.begin()->first);
+        }
+    }
+    Time now() override { return now_; }
+
+  private:
+    Journal& journal_;
+    Time now_{};
+    std::multimap<Time, std::function<void()>> events_;
+};
+
+struct FakePicture : platform::Picture {
+    int width() const override { return 32; }
+    int height() const override { return 24; }
+};
+
+// One format's data: bytes, or a picture for the picture formats.
+struct ClipData {
+    ClipData(std::string b = {}, platform::PicturePtr p = nullptr, bool late = false)
+        : bytes(std::move(b)), picture(std::move(p)), delayed(late) {}
+    std::string bytes;
+    platform::PicturePtr picture;
+    bool delayed;  // rendered by its owner only when someone reads it
+    friend bool operator==(const ClipData& a, const ClipData& b) {
+        return a.bytes == b.bytes && a.picture == b.picture;
+    }
+};
+using ClipFormats = std::map<std::uint32_t, ClipData>;
+inline ClipFormats textFormats(const std::string& text) {
+    return {{platform::kFormatText, {text}}};
+}
+
+class FakeClipboard : public platform::Clipboard {
+  public:
+    struct Snapshot : platform::ClipboardSnapshot {
+        explicit Snapshot(ClipFormats f) : formats(std::move(f)) {}
+        ClipFormats formats;
+    };
+    explicit FakeClipboard(Journal& journal) : journal_(journal) {}
+
+    ClipFormats formats;
+    std::uint32_t sequence = 1;  // Wine's clipboard manager moves it without a change
+    bool heldByOther = false;    // another program holds it open: every step fails
+    bool refuseRestore = false;  // another program grabs it just when the restore comes
+
+    // An application (or the user through one) empties the clipboard and puts `data` in.
+    void write(ClipFormats data) { replace(std::move(data), false, "app writes"); }
+    // An application reads one format; delayed data is rendered by its owner first.
+    std::optional<ClipData> readAsApp(std::uint32_t format) {
+        auto it = formats.find(format);
+        if (it == formats.end())
+            return std::nullopt;
+        renders_ += std::exchange(it->second.delayed, false);
+        return it->second;
+    }
+
+    std::uint32_t sequenceNumber() override { return sequence; }
+    std::optional<Reading> read(bool whole) override {
+        if (!open(whole ? "snapshot" : "read"))
+            return std::nullopt;
+        Reading reading;
+        for (const auto& [format, data] : formats) {
+            reading.content.formats.push_back(format);
+            if (format == platform::kFormatText)
+                reading.content.text = data.bytes;
+            else if (data.picture && !reading.content.picture)
+                reading.content.picture = data.picture;
+        }
+        if (whole)
+            reading.whole = std::make_shared<Snapshot>(formats);
+        return reading;
+    }
+    bool clearWithMarker() override { return replace({}, true, "clear with marker"); }
+    bool markerPresent() override { return marker_; }
+    bool clear() override { return replace({}, false, "clear"); }
+    bool offer(const std::optional<std::string>& text,
+               const platform::PicturePtr& picture) override {
+        ClipFormats offered;
+        if (text)
+            offered[platform::kFormatText] = {*text, nullptr, true};
+        if (picture)
+            offered[platform::kFormatBitmap] = {{}, picture, true};
+        return replace(std::move(offered), false, "offer");
+    }
+    int renderCount() override { return renders_; }
+    bool restore(const platform::ClipboardSnapshot& snapshot) override {
+        return !refuseRestore &&
+               replace(dynamic_cast<const Snapshot&>(snapshot).formats, false, "restore");
+    }
+
+  private:
+    bool open(const char* step) {
+        if (!heldByOther)
+            journal_.push_back(step);
+        return !heldByOther;
+    }
+    bool replace(ClipFormats content, bool marker, const char* step) {
+        if (!open(step))
+            return false;
+        formats = std::move(content);
+        marker_ = marker;
+        ++sequence;
+        return true;
+    }
+    Journal& journal_;
+    bool marker_ = false;
+    int renders_ = 0;
+};
+
+// Key input into the foreground application, an editor: Ctrl+C or Ctrl+X copies the
+// selection after `copyDelay`, Ctrl+V reads the clipboard after `pasteDelay`. With Alt,
+// Shift or Win also down the keystroke means something else (Ctrl+Alt is AltGr) and
+// nothing happens.
+class FakeKeyboard : public platform::KeyInput {
+  public:
+    FakeKeyboard(Journal& journal, FakeClipboard& clipboard, FakeEventLoop& loop)
+        : journal_(journal), clipboard_(clipboard), loop_(loop) {}
+
+    std::vector<std::vector<platform::KeyEvent>> batches;
+    std::set<std::uint8_t> down;  // left/right codes: 0xA2 left Ctrl, 0xA4 left Alt, ...
+
+    ClipFormats selection;  // empty: nothing selected, a copy puts nothing in
+    Millis copyDelay{0}, pasteDelay{0};
+    // The formats a paste reads, one after the other, `readSpacing` apart, and what each
+    // paste got of them.
+    std::vector<std::uint32_t> pasteReads{platform::kFormatText};
+    Millis readSpacing{0};
+    std::vector<ClipFormats> pastes;
+
+    void send(std::span<const platform::KeyEvent> events) override {
+        journal_.push_back("keys");
+        batches.emplace_back(events.begin(), events.end());
+        for (const auto& e : events) {
+            // As on Windows, Shift, Ctrl or Alt without the extended flag is the left key.
+            const auto key = static_cast<std::uint8_t>(e.virtualKey >= 0x10 && e.virtualKey <= 0x12
+                                                           ? 0x80 + 2 * e.virtualKey
+                                                           : e.virtualKey);
+            e.release ? (void)down.erase(key) : (void)down.insert(key);
+            if (!e.release)
+                react(e.virtualKey);
+        }
+    }
+    bool isDown(std::uint8_t key) override {
+        if (key < 0x10 || key > 0x12)
+            return down.count(key);
+        return down.count(static_cast<std::uint8_t>(0x80 + 2 * key)) ||
+               down.count(static_cast<std::uint8_t>(0x81 + 2 * key));
+    }
+
+  private:
+    void react(std::uint8_t key) {
+        if (!isDown(0x11) || isDown(0x10) || isDown(0x12) || isDown(0x5B) || isDown(0x5C))
+            return;
+        if ((key == 'C' || key == 'X') && !selection.empty()) {
+            loop_.after(copyDelay, [this] { clipboard_.write(selection); });
+        } else if (key == 'V') {
+            loop_.after(pasteDelay, [this] {
+                pastes.emplace_back();
+                readPaste(0);
+            });
+        }
+    }
+    void readPaste(std::size_t i) {
+        if (auto data = clipboard_.readAsApp(pasteReads[i]))
+            pastes.back()[pasteReads[i]] = *data;
+        if (i + 1 < pasteReads.size())
+            loop_.after(readSpacing, [this, i] { readPaste(i + 1); });
+    }
+    Journal& journal_;
+    FakeClipboard& clipboard_;
+    FakeEventLoop& loop_;
+};
+
+// System-wide hotkeys. Atom 0xC0A0 + i belongs to the name kAssignmentNames[i].
+class FakeHotkeyApi : public platform::HotkeyApi {
+  public:
+    using Combination = std::pair<std::uint32_t, std::uint32_t>;  // modifiers, key
+    explicit FakeHotkeyApi(Journal& journal) : journal_(journal) {}
+
+    std::set<Combination> takenElsewhere;  // registered by another program
+    std::map<int, Combination> registered;
+    std::array<int, kAssignmentCount> atomRefs{};
+
+    // The identifier the system posts when the user presses the combination.
+    std::optional<int> press(Combination combination) const {
+        for (const auto& [id, c] : registered)
+            if (c == combination)
+                return id;
+        return std::nullopt;
+    }
+
+    std::uint16_t addAtom(const std::string& name) override {
+        const auto i = std::find(kAssignmentNames.begin(), kAssignmentNames.end(), name) -
+                       kAssignmentNames.begin();
+        ++atomRefs.at(static_cast<std::size_t>(i));
+        return static_cast<std::uint16_t>(0xC0A0 + i);
+    }
+    void deleteAtom(std::uint16_t atom) override {
+        int& refs = atomRefs.at(atom - 0xC0A0u);
+        refs -= refs > 0;
+    }
+    bool registerHotkey(int id, std::uint32_t modifiers, std::uint32_t key) override {
+        journal_.push_back("register");
+        if (takenElsewhere.count({modifiers, key}) || press({modifiers, key}) ||
+            registered.count(id))
+            return false;
+        registered[id] = {modifiers, key};
+        return true;
+    }
+    bool unregisterHotkey(int id) override { return registered.erase(id) > 0; }
+
+  private:
+    Journal& journal_;
+};
+
+// The shell: a notification area that takes one icon and refuses while it is not ready,
+// the popup menu with the user's next choice, and the browser.
+class FakeShell : public Tray, public WindowHost {
+  public:
+    explicit FakeShell(Journal& journal) : journal_(journal) {}
+    bool ready = true;
+    int icons = 0, menus = 0;
+    MenuCommand choice = MenuCommand::None;  // picked from the next menu
+    std::vector<std::string> opened;
+
+    bool add() override {
+        journal_.push_back("tray add");
+        return ready && icons == 0 && ++icons;
+    }
+    void remove() override {
+        journal_.push_back("tray remove");
+        icons = 0;
+    }
+    MenuCommand popupMenu() override {
+        ++menus;
+        return std::exchange(choice, MenuCommand::None);
+    }
+    void openUrl(const std::string& url) override { opened.push_back(url); }
+
+  private:
+    Journal& journal_;
+};
+
+// The whole program over the fakes: the real settings, hotkey engine and window logic.
+struct Rig {
+    Journal journal;
+    FakeEventLoop loop{journal};
+    FakeClipboard clipboard{journal};
+    FakeKeyboard keys{journal, clipboard, loop};
+    FakeHotkeyApi hotkeyApi{journal};
     Form form;
+    StoreSet stores;
+    HotkeyEngine engine{form, stores, hotkeyApi, clipboard, keys, loop};
     ScriptedDialogs dialogs;
     MemoryFiles files;
     MemoryRegistry registry;
-    RecordingHotkeys hotkeys;
-    Settings settings{form, dialogs, files, registry, hotkeys, kProgramDir, kExecutable};
+    Settings settings{form, dialogs, files, registry, engine, kProgramDir, kExecutable};
+    FakeShell shell{journal};
+    std::unique_ptr<App> app;
 
-    SettingsWindow() { settings.fillLists(); }
+    Rig() { files.journal = &journal; }
+    std::string& file(const std::string& name) {
+        return files.files[std::string(kProgramDir) + name];
+    }
+    // Start-up with the command line, "options.ini" as the test left it.
+    App& start(const std::string& commandLine = "") {
+        app = std::make_unique<App>(form, stores, settings, engine, dialogs, files, shell, shell,
+                                    commandLine, "https://vennhaus.example");
+        app->Form_Load();
+        return *app;
+    }
 
-    std::string path(const char* name) const { return std::string(kProgramDir) + name; }
-    ComboBox& combo(int number) { return form.combo(number); }
     // The twelve list values, Combo1 first.
-    std::vector<std::string> listValues() const {
+    std::vector<std::string> lists() const {
         std::vector<std::string> values;
         for (const auto& combo : form.combos)
             values.push_back(combo.text());
         return values;
+    }
+    FakeHotkeyApi::Combination combination(int assignment) const {
+        return {modifierFlags(form.combo(modifierListNumber(assignment)).text()),
+                keyCode(form.combo(keyListNumber(assignment)).text())};
+    }
+    // The user presses an assignment's hotkey and still holds its modifiers when the
+    // system posts the message (or `delay` from now, while the program runs).
+    void press(int assignment) {
+        const auto [modifiers, key] = combination(assignment);
+        if (modifiers & 1)
+            keys.down.insert(0xA4);
+        if (modifiers & 2)
+            keys.down.insert(0xA2);
+        if (auto id = hotkeyApi.press({modifiers, key}))
+            engine.onHotkey(*id);
+    }
+    void pressLater(Millis delay, int assignment) {
+        loop.after(delay, [this, assignment] { press(assignment); });
+    }
+    std::size_t at(const std::string& entry) const {
+        return static_cast<std::size_t>(std::find(journal.begin(), journal.end(), entry) -
+                                        journal.begin());
     }
 };
 

@@ -1,0 +1,64 @@
+// What a capture makes of each kind of clipboard content.
+#include <gtest/gtest.h>
+
+#include "fakes.h"
+
+namespace trifolio {
+namespace {
+
+using namespace platform;  // format numbers
+
+// Each kind of content, captured into stores 1 and 2 that held text, a picture and an
+// unsupported format before: the text box, both flags, the picture (the clipboard's or
+// none) and the description in the status bar.
+TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
+    constexpr auto TXT = kFormatText, BMP = kFormatBitmap, DIB = kFormatDib;
+    constexpr auto EMF = kFormatEnhMetafile, WMF = kFormatMetafilePict;
+    const struct {
+        std::vector<std::uint32_t> formats;
+        const char* text;  // what the clipboard gives as text; nullptr: none or unreadable
+        const char* shown;
+        bool picture;  // the clipboard gives a picture
+        bool hasText, hasPicture;
+        std::string description;  // of store 2; store 1 starts empty instead of "---"
+    } cases[] = {
+        {{TXT}, "t", "t", false, true, false, "Text"},
+        {{TXT, BMP, DIB}, "t", "t", true, true, true, "Text/Grafik-BMP"},
+        {{DIB}, nullptr, "leer", true, false, true, "Grafik-DIB"},
+        {{EMF, WMF}, nullptr, "leer", true, false, true, "Grafik-WMF"},
+        {{TXT, EMF, WMF}, "t", "t", true, true, true, "Grafik-WMF"},
+        {{EMF}, nullptr, "leer", true, false, true, "Grafik-EMF"},
+        {{TXT, EMF}, "t", "t", true, true, true, "Text/Grafik-EMF"},
+        {{TXT, kFormatRtf}, "t", "t", false, true, true, "Text/Grafik-RTF"},
+        {{kFormatFileList}, nullptr, kUnsupportedFormatText, false, false, false, "---"},
+        {{TXT, kFormatLink}, "t", kUnsupportedFormatText, false, true, false, "Text"},
+        {{}, nullptr, "leer", false, false, false, "---"},
+        {{TXT}, nullptr, "leer", false, false, false, "---"},
+    };
+    const auto picture = std::make_shared<fakes::FakePicture>();
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.description + " " + testing::PrintToString(c.formats));
+        StoreSet stores;
+        for (int n : {1, 2}) {
+            stores.capture(n, {{kFormatText, kFormatBitmap, kFormatPalette},
+                               "alt",
+                               std::make_shared<fakes::FakePicture>()});
+            ClipboardContent content{c.formats, {}, c.picture ? picture : nullptr};
+            if (c.text)
+                content.text = c.text;
+            stores.capture(n, content);
+            const Store& s = stores.store(n);
+            EXPECT_EQ(s.displayText(), c.shown);
+            EXPECT_EQ(s.text, c.hasText ? c.text : "");
+            EXPECT_EQ(s.hasText, c.hasText);
+            EXPECT_EQ(s.hasPicture, c.hasPicture);
+            EXPECT_EQ(s.picture, content.picture);
+        }
+        EXPECT_EQ(stores.panelText(2), "Ablage 2: " + c.description);
+        EXPECT_EQ(stores.panelText(1),
+                  "(Ablage 1): " + (c.description == "---" ? "" : c.description));
+    }
+}
+
+}  // namespace
+}  // namespace trifolio
