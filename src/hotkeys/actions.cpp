@@ -87,6 +87,7 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     // not yet"; when it could not be placed, any change of the clipboard counts.
     const bool marked = clipboard_.clearWithMarker();
     const std::uint32_t before = clipboard_.sequenceNumber();
+    const std::uint32_t target = keys_.foregroundProcess();
     SendKeyCombo(keystroke, keys_, loop_);
     const bool copied = loop_.waitUntil(
         [&] {
@@ -105,16 +106,22 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     loop_.pumpOnce();
     restoreSnapshot();
     if (!copied && !restoreOwed_)
-        watchForLateCopy(store);
+        watchForLateCopy(store, target);
 }
 
-void HotkeyEngine::watchForLateCopy(int store) {
+void HotkeyEngine::watchForLateCopy(int store, std::uint32_t process) {
+    if (process == 0)
+        return;  // a copy could not be told from the user's own
     const std::uint32_t sequence = clipboard_.sequenceNumber();
     auto reading = clipboard_.read(false);
     if (!reading)
         return;
-    lateCopy_ = LateCopyWatch{store, sequence, loop_.now() + kLateCopyWindow,
-                              sortedFormats(reading->content.formats), reading->content.text};
+    lateCopy_ = LateCopyWatch{store,
+                              process,
+                              sequence,
+                              loop_.now() + kLateCopyWindow,
+                              sortedFormats(reading->content.formats),
+                              reading->content.text};
 }
 
 void HotkeyEngine::paste(int store) {
@@ -194,6 +201,11 @@ void HotkeyEngine::settleAfterAction() {
         reading->content.text == lateCopy_->text) {
         // Only the sequence number moved (Wine's clipboard manager does that).
         lateCopy_->sequence = clipboard_.sequenceNumber();
+        return;
+    }
+    if (clipboard_.ownerProcess() != lateCopy_->process) {
+        // Another program wrote it: the user's own copy, which stays.
+        lateCopy_.reset();
         return;
     }
     // The application's copy came after all: it belongs to the store, and the user's

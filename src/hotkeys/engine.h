@@ -32,9 +32,9 @@ inline constexpr platform::Millis kCaptureBound{1500};
 inline constexpr platform::Millis kPasteBound{750};
 // After a read, the application may read further formats: the restore waits until
 // no read came for this long.
-inline constexpr platform::Millis kPasteGrace{50};
-// A copy that comes this long after a timed-out capture was put back is still taken
-// for that capture's late copy.
+inline constexpr platform::Millis kPasteGrace{15};
+// A copy by the same application that comes this long after a timed-out capture was
+// put back is still taken for that capture's late copy.
 inline constexpr platform::Millis kLateCopyWindow{2000};
 // Hotkeys waiting behind a running action; further ones are dropped.
 inline constexpr std::size_t kMaxQueuedHotkeys = 8;
@@ -87,6 +87,7 @@ class HotkeyEngine : public HotkeyRegistration {
     // move of the sequence number.
     struct LateCopyWatch {
         int store = 0;
+        std::uint32_t process = 0;  // the application the keystroke went to
         std::uint32_t sequence = 0;
         std::chrono::steady_clock::time_point until;
         std::vector<std::uint32_t> formats;  // sorted
@@ -97,7 +98,7 @@ class HotkeyEngine : public HotkeyRegistration {
     void capture(int store, const char* keystroke);
     void paste(int store);
     bool takeSnapshot();
-    void watchForLateCopy(int store);
+    void watchForLateCopy(int store, std::uint32_t process);
     void restoreSnapshot();
     void settleAfterAction();
 

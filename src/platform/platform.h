@@ -108,6 +108,8 @@ class KeyInput {
     virtual void send(std::span<const KeyEvent> events) = 0;
     // True while the key is logically down for the system.
     virtual bool isDown(std::uint8_t virtualKey) = 0;
+    // The process of the foreground window, which the keys go to; 0 when unknown.
+    virtual std::uint32_t foregroundProcess() = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -189,6 +191,8 @@ class Clipboard {
     // reads them. `renderCount()` goes up with every such read.
     virtual bool offer(const std::optional<std::string>& text, const PicturePtr& picture) = 0;
     virtual int renderCount() = 0;
+    // The process whose window put the current content there; 0 when unknown.
+    virtual std::uint32_t ownerProcess() = 0;
     // Puts a snapshot back as the clipboard's whole content.
     virtual bool restore(const ClipboardSnapshot& snapshot) = 0;
 };

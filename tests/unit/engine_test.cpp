@@ -180,7 +180,14 @@ TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
         EXPECT_EQ(rig.stores.store(3).text, "spät");
         EXPECT_EQ(rig.stores.store(1).text, "user text");
     }
+    // Another program's copy during the watch is the user's own: it stays.
     rig.keys.selection.clear();
+    rig.press(Copy3);
+    rig.clipboard.write(textFormats("eigene"), fakes::kOtherProcess);
+    rig.engine.clipboardChanged();
+    EXPECT_EQ(rig.clipboard.formats, textFormats("eigene"));
+    EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
+
     rig.press(Copy3);
     rig.loop.idle(kLateCopyWindow + 1ms);
     rig.clipboard.write(textFormats("mine"));

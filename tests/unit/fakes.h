@@ -202,6 +202,9 @@ inline ClipFormats textFormats(const std::string& text) {
     return {{platform::kFormatText, {text}}};
 }
 
+// Process ids: the program itself, the editor in front, and another program.
+inline constexpr std::uint32_t kTrifolioProcess = 1, kEditorProcess = 42, kOtherProcess = 7;
+
 class FakeClipboard : public platform::Clipboard {
   public:
     struct Snapshot : platform::ClipboardSnapshot {
@@ -216,7 +219,11 @@ class FakeClipboard : public platform::Clipboard {
     bool refuseRestore = false;  // another program grabs it just when the restore comes
 
     // An application (or the user through one) empties the clipboard and puts `data` in.
-    void write(ClipFormats data) { replace(std::move(data), false, "app writes"); }
+    void write(ClipFormats data, std::uint32_t process = kEditorProcess) {
+        if (replace(std::move(data), false, "app writes"))
+            owner = process;
+    }
+    std::uint32_t owner = 0;
     // An application reads one format; delayed data is rendered by its owner first.
     std::optional<ClipData> readAsApp(std::uint32_t format) {
         auto it = formats.find(format);
@@ -255,6 +262,7 @@ class FakeClipboard : public platform::Clipboard {
         return replace(std::move(offered), false, "offer");
     }
     int renderCount() override { return renders_; }
+    std::uint32_t ownerProcess() override { return owner; }
     bool restore(const platform::ClipboardSnapshot& snapshot) override {
         return !refuseRestore &&
                replace(dynamic_cast<const Snapshot&>(snapshot).formats, false, "restore");
@@ -270,6 +278,7 @@ class FakeClipboard : public platform::Clipboard {
         if (!open(step))
             return false;
         formats = std::move(content);
+        owner = kTrifolioProcess;
         marker_ = marker;
         ++sequence;
         return true;
@@ -312,6 +321,7 @@ class FakeKeyboard : public platform::KeyInput {
                 react(e.virtualKey);
         }
     }
+    std::uint32_t foregroundProcess() override { return kEditorProcess; }
     bool isDown(std::uint8_t key) override {
         if (key < 0x10 || key > 0x12)
             return down.count(key);

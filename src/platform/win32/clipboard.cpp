@@ -492,4 +492,11 @@ bool Win32Clipboard::restore(const platform::ClipboardSnapshot& snapshot) {
     return ok;
 }
 
+std::uint32_t Win32Clipboard::ownerProcess() {
+    DWORD process = 0;
+    if (HWND owner = GetClipboardOwner())
+        GetWindowThreadProcessId(owner, &process);
+    return process;
+}
+
 }  // namespace trifolio::win32

@@ -38,6 +38,7 @@ class Win32Clipboard final : public platform::Clipboard {
     bool offer(const std::optional<std::string>& text,
                const platform::PicturePtr& picture) override;
     int renderCount() override { return renders_; }
+    std::uint32_t ownerProcess() override;
     bool restore(const platform::ClipboardSnapshot& snapshot) override;
 
     // Clipboard format ids this program registers or looks for.

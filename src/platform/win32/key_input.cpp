@@ -110,4 +110,11 @@ bool Win32KeyInput::isDown(std::uint8_t virtualKey) {
     return down_[virtualKey];
 }
 
+std::uint32_t Win32KeyInput::foregroundProcess() {
+    DWORD process = 0;
+    if (HWND foreground = GetForegroundWindow())
+        GetWindowThreadProcessId(foreground, &process);
+    return process;
+}
+
 }  // namespace trifolio::win32

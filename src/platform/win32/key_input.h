@@ -18,6 +18,7 @@ class Win32KeyInput final : public platform::KeyInput {
     // The key's state as the system has it now, also for keys that other programs
     // pressed a moment ago (see key_input.cpp on Wine's key-state cache).
     bool isDown(std::uint8_t virtualKey) override;
+    std::uint32_t foregroundProcess() override;
 
   private:
     bool wine_;
