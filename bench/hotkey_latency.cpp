@@ -118,11 +118,8 @@ class Bench {
           watch_(userFormat_, historyFormat_) {}
 
     bool start() {
-        const std::vector<Assignment> six = {{"STRG+ALT", "X"}, {"STRG+ALT", "C"},
-                                             {"STRG+ALT", "V"}, {"ALT", "Q"},
-                                             {"ALT", "W"},      {"ALT", "E"}};
-        if (!trifolio_.start(six, kCtrlAlt, 'V')) {
-            std::printf("trifolio.exe did not start or did not register its hotkeys\n");
+        if (!trifolio_.start()) {
+            std::printf("trifolio.exe did not start\n");
             return false;
         }
         if (!target_.start() || !target_.setReporter(reporter_.get())) {

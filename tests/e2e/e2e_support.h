@@ -1,31 +1,35 @@
-// What the end-to-end tests and the hotkey benchmark share: starting trifolio.exe
-// with assignments of their own in a fresh directory, driving e2e_target.exe, typing
-// hotkeys through SendInput and looking at the clipboard from outside.
+// What the end-to-end tests and the hotkey benchmark share: trifolio.exe started in a
+// fresh directory of its own, e2e_target.exe, hotkeys typed through SendInput and the
+// clipboard looked at from outside.
 #pragma once
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
-#include <cwchar>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/win32/handles.h"
 #include "platform/win32/key_input.h"
+#include "platform/win32/settings_window.h"
+#include "platform/win32/tray.h"
 #include "target_protocol.h"
 
 namespace trifolio::e2e {
 
 using namespace std::chrono_literals;
-using Millis = std::chrono::milliseconds;
 
 // Pumps this thread's messages until `done()` or `bound`; returns done().
-inline bool pumpUntil(const std::function<bool()>& done, Millis bound = 5000ms) {
+inline bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 5000ms) {
     const auto deadline = std::chrono::steady_clock::now() + bound;
     for (;;) {
         MSG msg;
@@ -41,49 +45,30 @@ inline bool pumpUntil(const std::function<bool()>& done, Millis bound = 5000ms) 
     }
 }
 
-// Directory of the running executable.
-inline std::filesystem::path exeDirectory() {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::filesystem::path(std::wstring(path, length)).parent_path();
+// Sends a message to another process's window, with a bound.
+inline LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, 5000, &result);
+    return static_cast<LRESULT>(result);
 }
 
-// trifolio.exe in this directory or the nearest one above it (the build directory).
-inline std::optional<std::filesystem::path> findTrifolio() {
-    for (auto dir = exeDirectory();; dir = dir.parent_path()) {
-        if (std::filesystem::exists(dir / "trifolio.exe"))
-            return dir / "trifolio.exe";
-        if (dir == dir.parent_path())
-            return std::nullopt;
-    }
+inline std::wstring windowText(HWND window) {
+    std::wstring text(static_cast<std::size_t>(sendTo(window, WM_GETTEXTLENGTH)) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(
+        sendTo(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
+    return text;
 }
 
-// One assignment as the options file writes it: modifier text and key text.
-struct Assignment {
-    std::string modifier;
-    std::string key;
-};
-
-// The six assignments Cut2 ... Paste3 as a 29-line options file (Windows-1252, CR LF);
-// autostart off, started minimised into the tray, no Alt warnings.
-inline std::string optionsFile(const std::vector<Assignment>& six) {
-    static const char* const kHeads[] = {
-        "Ablage 2, Ausschneiden:", "Ablage 2, Kopieren:", "Ablage 2, Einf\xFCgen:",
-        "Ablage 3, Ausschneiden:", "Ablage 3, Kopieren:", "Ablage 3, Einf\xFCgen:"};
-    std::string file;
-    auto line = [&](const std::string& content) { file += "\"" + content + "\"\r\n"; };
-    for (std::size_t i = 0; i < 6; ++i) {
-        line(kHeads[i]);
-        line(six.at(i).modifier);
-        line(six.at(i).key);
-        line("");
+// The top-level window of `className` (and `title`, when given) of process `id`.
+inline HWND windowOf(DWORD id, const wchar_t* className, const wchar_t* title = nullptr) {
+    for (HWND w = FindWindowExW(nullptr, nullptr, className, title); w;
+         w = FindWindowExW(nullptr, w, className, title)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(w, &owner);
+        if (owner == id)
+            return w;
     }
-    line("");
-    line("Optionen:");
-    line("autostart: 0");
-    line("minimiert: 1");
-    line("warnen: 0");
-    return file;
+    return nullptr;
 }
 
 // A started process, ended when the object goes.
@@ -93,16 +78,19 @@ class Process {
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
     ~Process() { stop(); }
-
+    void stop() {
+        if (running()) {
+            TerminateProcess(process_.get(), 1);
+            WaitForSingleObject(process_.get(), 5000);
+        }
+    }
     bool start(const std::filesystem::path& exe, const std::wstring& arguments = {}) {
-        stop();
         std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        const std::wstring directory = exe.parent_path().wstring();
         if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            directory.c_str(), &startup, &info))
+                            exe.parent_path().c_str(), &startup, &info))
             return false;
         CloseHandle(info.hThread);
         process_.reset(info.hProcess);
@@ -112,40 +100,11 @@ class Process {
     bool running() const {
         return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
     }
-    DWORD id() const { return id_; }
-
-    // Asks the process's top-level windows of `windowClass` to close, waits for the
-    // process to end, and ends it when it does not.
-    void stop(const wchar_t* windowClass = nullptr) {
-        if (!running()) {
-            process_.reset();
-            return;
-        }
-        if (windowClass) {
-            struct Search {
-                DWORD id;
-                const wchar_t* windowClass;
-            } search{id_, windowClass};
-            EnumWindows(
-                [](HWND window, LPARAM param) -> BOOL {
-                    auto* s = reinterpret_cast<Search*>(param);
-                    DWORD owner = 0;
-                    GetWindowThreadProcessId(window, &owner);
-                    wchar_t name[64] = {};
-                    GetClassNameW(window, name, 64);
-                    if (owner == s->id && std::wstring(name) == s->windowClass)
-                        PostMessageW(window, WM_CLOSE, 0, 0);
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(&search));
-            pumpUntil([&] { return !running(); }, 5000ms);
-        }
-        if (running()) {
-            TerminateProcess(process_.get(), 1);
-            WaitForSingleObject(process_.get(), 5000);
-        }
-        process_.reset();
+    // Ending takes trifolio.exe about four seconds under Wine.
+    bool ended(std::chrono::milliseconds bound = 10000ms) const {
+        return process_ && pumpUntil([&] { return !running(); }, bound);
     }
+    DWORD id() const { return id_; }
 
   private:
     win32::KernelHandle process_;
@@ -166,43 +125,48 @@ inline void sendKeys(const std::vector<std::pair<UINT, bool>>& keys) {  // (key,
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-inline std::vector<std::pair<UINT, bool>> hotkeyEvents(UINT modifiers, UINT key, bool press,
-                                                       bool release) {
+// The hotkey's keys in the order a typist presses them, or releases them.
+inline std::vector<std::pair<UINT, bool>> hotkeyEvents(UINT modifiers, UINT key, bool release) {
     std::vector<std::pair<UINT, bool>> events;
-    if (press) {
-        if (modifiers & MOD_CONTROL)
-            events.push_back({VK_CONTROL, false});
-        if (modifiers & MOD_ALT)
-            events.push_back({VK_MENU, false});
-        events.push_back({key, false});
-    }
-    if (release) {
-        events.push_back({key, true});
-        if (modifiers & MOD_ALT)
-            events.push_back({VK_MENU, true});
-        if (modifiers & MOD_CONTROL)
-            events.push_back({VK_CONTROL, true});
-    }
+    if (modifiers & MOD_CONTROL)
+        events.push_back({VK_CONTROL, release});
+    if (modifiers & MOD_ALT)
+        events.push_back({VK_MENU, release});
+    events.push_back({key, release});
+    if (release)
+        std::reverse(events.begin(), events.end());
     return events;
 }
 
 // Presses and releases in one batch, as a quick typist does.
 inline void typeHotkey(UINT modifiers, UINT key) {
-    sendKeys(hotkeyEvents(modifiers, key, true, true));
+    auto events = hotkeyEvents(modifiers, key, false);
+    for (auto event : hotkeyEvents(modifiers, key, true))
+        events.push_back(event);
+    sendKeys(events);
 }
 
 // Presses the hotkey and holds it until `reacted()` (bounded), as a user who is
-// still holding the keys when the program starts its action; then lets go.
+// still holding the keys when the program starts its action; then lets go of what
+// is still down (a program that released a key has released it).
 inline void holdHotkey(UINT modifiers, UINT key, const std::function<bool()>& reacted) {
-    sendKeys(hotkeyEvents(modifiers, key, true, false));
+    sendKeys(hotkeyEvents(modifiers, key, false));
     pumpUntil(reacted, 2000ms);
-    std::vector<std::pair<UINT, bool>> releases;
-    // Only what is still down: a program that released a key has released it.
-    for (auto [k, up] : hotkeyEvents(modifiers, key, false, true))
-        if (GetAsyncKeyState(static_cast<int>(k)) & 0x8000)
-            releases.push_back({k, up});
+    auto releases = hotkeyEvents(modifiers, key, true);
+    std::erase_if(releases, [](auto event) {
+        return !(GetAsyncKeyState(static_cast<int>(event.first)) & 0x8000);
+    });
     if (!releases.empty())
         sendKeys(releases);
+}
+
+// RegisterHotKey from here fails with 1409 while another program holds the combination.
+inline bool heldElsewhere(UINT modifiers, UINT key) {
+    if (RegisterHotKey(nullptr, 0xB000, modifiers, key)) {
+        UnregisterHotKey(nullptr, 0xB000);
+        return false;
+    }
+    return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
 }
 
 // Opens the clipboard for `owner`, retrying while another program has it.
@@ -218,71 +182,19 @@ inline HGLOBAL globalBytes(const void* data, std::size_t size) {
     return memory;
 }
 
-// What the user's clipboard holds, as far as the tests compare it.
-struct ClipboardState {
-    std::vector<UINT> formats;  // sorted; without the program's history-exclusion formats
-    std::wstring text;
-    std::string rtf;
-    friend bool operator==(const ClipboardState&, const ClipboardState&) = default;
-};
-
-inline std::optional<ClipboardState> readClipboardState(HWND reader) {
-    // The program's marks for clipboard history, and OLE's bookkeeping of the program
-    // that copied, which describe no content.
-    static const UINT kExcluded[] = {
-        RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
-        RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
-        RegisterClipboardFormatW(L"DataObject"), RegisterClipboardFormatW(L"Ole Private Data"),
-        RegisterClipboardFormatW(L"Wine Marshalled DataObject")};
-    static const UINT kRtf = RegisterClipboardFormatW(L"Rich Text Format");
-    if (!openClipboardFor(reader))
-        return std::nullopt;
-    ClipboardState state;
-    for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f))
-        if (std::find(std::begin(kExcluded), std::end(kExcluded), f) == std::end(kExcluded))
-            state.formats.push_back(f);
-    std::sort(state.formats.begin(), state.formats.end());
-    if (HANDLE handle = GetClipboardData(CF_UNICODETEXT)) {
-        win32::GlobalLockGuard lock(handle);
-        if (lock)
-            state.text.assign(
-                static_cast<const wchar_t*>(lock.data()),
-                wcsnlen(static_cast<const wchar_t*>(lock.data()), lock.size() / sizeof(wchar_t)));
-    }
-    if (HANDLE handle = GetClipboardData(kRtf)) {
-        win32::GlobalLockGuard lock(handle);
-        if (lock)
-            state.rtf.assign(static_cast<const char*>(lock.data()),
-                             strnlen(static_cast<const char*>(lock.data()), lock.size()));
-    }
-    CloseClipboard();
-    return state;
-}
-
 // Puts text and optionally rich text into the clipboard, owned by `owner`.
 inline bool setUserClipboard(HWND owner, const std::wstring& text, const std::string& rtf = {}) {
     if (!openClipboardFor(owner))
         return false;
-    bool ok = EmptyClipboard() != FALSE;
-    ok = SetClipboardData(CF_UNICODETEXT,
-                          globalBytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t))) &&
-         ok;
+    bool ok = EmptyClipboard() &&
+              SetClipboardData(CF_UNICODETEXT,
+                               globalBytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
     if (!rtf.empty())
         ok = SetClipboardData(RegisterClipboardFormatW(L"Rich Text Format"),
                               globalBytes(rtf.c_str(), rtf.size() + 1)) &&
              ok;
     CloseClipboard();
     return ok;
-}
-
-inline std::string describe(const ClipboardState& state) {
-    std::string out = "formats";
-    for (UINT f : state.formats)
-        out += " " + std::to_string(f);
-    out += "; text \"";
-    for (wchar_t c : state.text)
-        out += c < 128 ? static_cast<char>(c) : '?';
-    return out + "\"; rtf \"" + state.rtf + "\"";
 }
 
 // A hidden window that owns clipboard content and receives reports.
@@ -320,160 +232,142 @@ class MessageWindow {
     win32::Window window_;
 };
 
-// Sends a message to another process's window, with a bound.
-inline LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
-    DWORD_PTR result = 0;
-    if (!SendMessageTimeoutW(window, message, wParam, lParam, SMTO_NORMAL, 5000, &result))
-        return 0;
-    return static_cast<LRESULT>(result);
+// A program of this build: trifolio.exe in the build directory, e2e_target.exe in its
+// tests/e2e, found from the running program in that tree.
+inline std::filesystem::path buildProgram(const wchar_t* name) {
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    for (auto dir = std::filesystem::path(std::wstring(self, length)).parent_path();
+         dir != dir.parent_path(); dir = dir.parent_path())
+        for (const auto& candidate : {dir / name, dir / "tests" / "e2e" / name})
+            if (std::filesystem::exists(candidate))
+                return candidate;
+    return name;
 }
 
-// trifolio.exe copied into a fresh temporary directory with its own options.ini.
+// An options file as the program writes it (Windows-1252, CR LF): store 2 on
+// STRG+ALT X / C / V, store 3 on ALT Q / W / E, autostart off, no Alt warnings.
+inline std::string optionsFile(bool minimised) {
+    static const char* const kHeads[] = {"Ausschneiden:", "Kopieren:", "Einf\xFCgen:"};
+    static const char* const kKeys = "XCVQWE";
+    std::string file;
+    auto line = [&](const std::string& content) { file += "\"" + content + "\"\r\n"; };
+    for (int i = 0; i < 6; ++i) {
+        line(std::string("Ablage ") + (i < 3 ? "2, " : "3, ") + kHeads[i % 3]);
+        line(i < 3 ? "STRG+ALT" : "ALT");
+        line(std::string(1, kKeys[i]));
+        line("");
+    }
+    for (const char* content : {"", "Optionen:", "autostart: 0"})
+        line(content);
+    line(minimised ? "minimiert: 1" : "minimiert: 0");
+    line("warnen: 0");
+    return file;
+}
+
+// trifolio.exe of this build copied into a fresh temporary directory with its own
+// options.ini, started and ended with the object.
 class Trifolio {
   public:
-    ~Trifolio() { stop(); }
-
-    // Starts it and waits until it holds the hotkey `probe` (modifier flags, key).
-    bool start(const std::vector<Assignment>& six, UINT probeModifiers, UINT probeKey) {
-        const auto exe = findTrifolio();
-        if (!exe)
-            return false;
+    explicit Trifolio(bool minimised = true) {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        directory_ = std::filesystem::path(temp) /
-                     (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                      std::to_wstring(GetTickCount()));
+        static int runs = 0;
+        dir_ = std::filesystem::path(temp) /
+               (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(++runs));
+        std::filesystem::create_directories(dir_);
         std::error_code error;
-        std::filesystem::create_directories(directory_, error);
-        std::filesystem::copy_file(*exe, directory_ / "trifolio.exe", error);
-        if (error)
+        std::filesystem::copy_file(buildProgram(L"trifolio.exe"), dir_ / "trifolio.exe", error);
+        put(L"options.ini", optionsFile(minimised));
+    }
+    ~Trifolio() {
+        process_.stop();
+        std::error_code error;
+        std::filesystem::remove_all(dir_, error);
+    }
+
+    std::filesystem::path path(const wchar_t* name) const { return dir_ / name; }
+    std::string file(const wchar_t* name) const {
+        std::ifstream in(path(name), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+    void put(const wchar_t* name, const std::string& bytes) const {
+        std::ofstream(path(name), std::ios::binary | std::ios::trunc) << bytes;
+    }
+
+    // Starts it and waits until start-up is over (its hotkeys are registered by then):
+    // the window shows or the tray icon is there.
+    bool start(const std::wstring& arguments = {}) {
+        // An instance of an earlier test that is still ending would hold the hotkeys.
+        if (!pumpUntil([] { return !FindWindowW(win32::kSettingsWindowClass, nullptr); },
+                       10000ms) ||
+            !process_.start(path(L"trifolio.exe"), arguments))
             return false;
-        const std::string options = optionsFile(six);
-        win32::FileHandle file(CreateFileW((directory_ / "options.ini").c_str(), GENERIC_WRITE, 0,
-                                           nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (!file || !WriteFile(file.get(), options.data(), static_cast<DWORD>(options.size()),
-                                &written, nullptr))
-            return false;
-        file.reset();
-        // An instance that is still ending would hold the hotkeys.
-        if (!pumpUntil([] { return !FindWindowW(kWindowClass, nullptr); }, 10000ms))
-            return false;
-        if (!process_.start(directory_ / "trifolio.exe"))
-            return false;
-        // Ready when its window is there and the probe combination is taken.
-        MessageWindow probe;
         return pumpUntil(
             [&] {
-                if (!process_.running() || !window())
-                    return false;
-                if (RegisterHotKey(probe.get(), 1, probeModifiers, probeKey)) {
-                    UnregisterHotKey(probe.get(), 1);
-                    return false;
-                }
-                return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
+                window_ = windowOf(process_.id(), win32::kSettingsWindowClass);
+                return window_ && (IsWindowVisible(window_) || trayIcon(NIM_MODIFY));
             },
             20000ms);
     }
+    bool ended(std::chrono::milliseconds bound = 10000ms) const { return process_.ended(bound); }
+    DWORD id() const { return process_.id(); }
 
-    void stop() {
-        process_.stop(kWindowClass);
-        if (!directory_.empty()) {
-            std::error_code error;
-            std::filesystem::remove_all(directory_, error);
-            directory_.clear();
-        }
-    }
-
-    bool running() const { return process_.running(); }
-
-    // The settings window of this instance.
-    HWND window() const {
-        for (HWND main = FindWindowW(kWindowClass, nullptr); main;
-             main = FindWindowExW(nullptr, main, kWindowClass, nullptr)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(main, &owner);
-            if (owner == process_.id())
-                return main;
-        }
-        return nullptr;
-    }
-
-    // The text of a control of the settings window, found by its identifier.
-    std::optional<std::wstring> controlText(int controlId) const {
-        HWND main = window();
-        if (!main)
-            return std::nullopt;
-        struct Search {
-            int id;
-            HWND found;
-        } search{controlId, nullptr};
+    HWND window() const { return window_; }
+    // A control of the settings window by its name.
+    HWND control(std::string_view name) const {
+        std::pair<int, HWND> search{win32::controlId(name), nullptr};
         EnumChildWindows(
-            main,
-            [](HWND child, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                if (GetDlgCtrlID(child) != s->id)
+            window_,
+            [](HWND child, LPARAM data) -> BOOL {
+                auto* s = reinterpret_cast<std::pair<int, HWND>*>(data);
+                if (GetDlgCtrlID(child) != s->first)
                     return TRUE;
-                s->found = child;
+                s->second = child;
                 return FALSE;
             },
             reinterpret_cast<LPARAM>(&search));
-        if (!search.found)
-            return std::nullopt;
-        const auto length = sendTo(search.found, WM_GETTEXTLENGTH);
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        const auto got =
-            sendTo(search.found, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<std::size_t>(got));
-        return text;
+        return search.second;
+    }
+    std::wstring text(std::string_view name) const { return windowText(control(name)); }
+    // NIM_MODIFY tells whether the notification area holds the program's icon;
+    // NIM_DELETE does what Explorer's restart does to it.
+    bool trayIcon(DWORD message) const {
+        NOTIFYICONDATAW data{};
+        data.cbSize = sizeof data;
+        data.hWnd = window_;
+        data.uID = win32::kTrayIconId;
+        return Shell_NotifyIconW(message, &data) != FALSE;
     }
 
   private:
-    static constexpr const wchar_t* kWindowClass = L"TrifolioFConfig";
-    std::filesystem::path directory_;
+    std::filesystem::path dir_;
     Process process_;
+    HWND window_ = nullptr;
 };
 
-// e2e_target.exe (beside the running executable or in tests/e2e of the build) and its
-// two edit controls: 0 the source, 1 the destination.
+// e2e_target.exe and its two edit controls: 0 the source, 1 the destination.
 class Target {
   public:
-    ~Target() { stop(); }
-
-    bool start(UINT delay = 0) {
-        auto exe = exeDirectory() / "e2e_target.exe";
-        if (!std::filesystem::exists(exe))
-            if (auto trifolio = findTrifolio())
-                exe = trifolio->parent_path() / "tests" / "e2e" / "e2e_target.exe";
-        if (!process_.start(exe, L"--delay " + std::to_wstring(delay)))
+    bool start() {
+        if (!process_.start(buildProgram(L"e2e_target.exe")))
             return false;
         return pumpUntil(
             [&] {
-                window_ = findWindowOf(process_.id());
+                window_ = windowOf(process_.id(), kTargetClass);
                 return window_ && IsWindowVisible(window_);
             },
             20000ms);
     }
-    void stop() {
-        process_.stop(kTargetClass);
-        window_ = nullptr;
-    }
 
-    HWND window() const { return window_; }
-    HWND edit(int which) const {
-        return GetDlgItem(window_, which ? kDestinationEditId : kSourceEditId);
-    }
+    HWND edit(int which) const { return GetDlgItem(window_, kEditIds[which]); }
     bool setText(int which, const std::wstring& text) {
         return sendTo(edit(which), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str())) != 0;
     }
-    std::wstring text(int which) const {
-        const auto length = sendTo(edit(which), WM_GETTEXTLENGTH);
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        const auto got =
-            sendTo(edit(which), WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-        text.resize(static_cast<std::size_t>(got));
-        return text;
-    }
+    std::wstring text(int which) const { return windowText(edit(which)); }
     void select(int which, int from, int to) {
         sendTo(edit(which), EM_SETSEL, static_cast<WPARAM>(from), to);
     }
@@ -501,81 +395,15 @@ class Target {
     bool setReporter(HWND reporter) {
         return sendTo(window_, kSetReporter, reinterpret_cast<WPARAM>(reporter)) == 1;
     }
-    LRESULT completed(Operation operation) const { return sendTo(window_, kCompleted, operation); }
-    LRESULT requested(Operation operation) const { return sendTo(window_, kRequested, operation); }
-
-  private:
-    static HWND findWindowOf(DWORD processId) {
-        for (HWND window = FindWindowW(kTargetClass, nullptr); window;
-             window = FindWindowExW(nullptr, window, kTargetClass, nullptr)) {
-            DWORD owner = 0;
-            GetWindowThreadProcessId(window, &owner);
-            if (owner == processId)
-                return window;
-        }
-        return nullptr;
+    // How often `operation` has been requested (phase 0) or carried out (phase 1).
+    LRESULT count(Operation operation, int phase) const {
+        return sendTo(window_, kCount, operation * 2 + static_cast<WPARAM>(phase));
     }
 
+  private:
     Process process_;
     HWND window_ = nullptr;
     win32::Win32KeyInput keys_;  // reads the keys afresh under Wine
-};
-
-// Wine's wordpad, a real rich-text editor, driven through its RichEdit control.
-class Wordpad {
-  public:
-    ~Wordpad() { stop(); }
-    bool start() {
-        wchar_t programs[MAX_PATH] = {};
-        GetEnvironmentVariableW(L"ProgramFiles", programs, MAX_PATH);
-        const auto exe =
-            std::filesystem::path(programs) / "Windows NT" / "Accessories" / "wordpad.exe";
-        if (!std::filesystem::exists(exe))
-            return false;
-        return process_.start(exe) &&
-               pumpUntil([&] { return (edit_ = findEdit(process_.id())); }, 20000ms);
-    }
-    void stop() {
-        process_.stop();  // no WM_CLOSE: it would ask whether to save
-    }
-    // Pastes the clipboard over the whole document, then copies the whole document.
-    void pasteAndCopyAll() {
-        sendTo(edit_, EM_SETSEL, 0, -1);
-        sendTo(edit_, WM_PASTE);
-        sendTo(edit_, EM_SETSEL, 0, -1);
-        sendTo(edit_, WM_COPY);
-    }
-
-  private:
-    static HWND findEdit(DWORD processId) {
-        struct Search {
-            DWORD id;
-            HWND edit;
-        } search{processId, nullptr};
-        EnumWindows(
-            [](HWND window, LPARAM param) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(param);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(window, &owner);
-                if (owner == s->id)
-                    EnumChildWindows(
-                        window,
-                        [](HWND child, LPARAM p) -> BOOL {
-                            wchar_t name[64] = {};
-                            GetClassNameW(child, name, 64);
-                            if (_wcsnicmp(name, L"RichEdit", 8) == 0)
-                                reinterpret_cast<Search*>(p)->edit = child;
-                            return TRUE;
-                        },
-                        param);
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.edit;
-    }
-
-    Process process_;
-    HWND edit_ = nullptr;
 };
 
 }  // namespace trifolio::e2e

@@ -3,20 +3,60 @@
 // clipboard is the same before and after every action.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <memory>
 
 #include "e2e_support.h"
-#include "platform/win32/settings_window.h"
 
 namespace trifolio::e2e {
 namespace {
 
 constexpr UINT kCtrlAlt = MOD_CONTROL | MOD_ALT;
 
-// Store 2 on STRG+ALT X / C / V, store 3 on ALT+Q / W / E.
-const std::vector<Assignment> kAssignments = {{"STRG+ALT", "X"}, {"STRG+ALT", "C"},
-                                              {"STRG+ALT", "V"}, {"ALT", "Q"},
-                                              {"ALT", "W"},      {"ALT", "E"}};
+// What the user's clipboard holds, as far as the tests compare it.
+struct ClipboardState {
+    std::vector<UINT> formats;  // sorted; without the program's history-exclusion formats
+    std::wstring text;
+    std::string rtf;
+    friend bool operator==(const ClipboardState&, const ClipboardState&) = default;
+};
+
+std::optional<ClipboardState> readClipboardState(HWND reader) {
+    // The program's marks for clipboard history, and OLE's bookkeeping of the program
+    // that copied, which describe no content.
+    static const UINT kExcluded[] = {
+        RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
+        RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
+        RegisterClipboardFormatW(L"DataObject"), RegisterClipboardFormatW(L"Ole Private Data"),
+        RegisterClipboardFormatW(L"Wine Marshalled DataObject")};
+    static const UINT kRtf = RegisterClipboardFormatW(L"Rich Text Format");
+    if (!openClipboardFor(reader))
+        return std::nullopt;
+    ClipboardState state;
+    for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f))
+        if (std::find(std::begin(kExcluded), std::end(kExcluded), f) == std::end(kExcluded))
+            state.formats.push_back(f);
+    std::sort(state.formats.begin(), state.formats.end());
+    if (win32::GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT)); lock)
+        state.text.assign(
+            static_cast<const wchar_t*>(lock.data()),
+            wcsnlen(static_cast<const wchar_t*>(lock.data()), lock.size() / sizeof(wchar_t)));
+    if (win32::GlobalLockGuard lock(GetClipboardData(kRtf)); lock)
+        state.rtf.assign(static_cast<const char*>(lock.data()),
+                         strnlen(static_cast<const char*>(lock.data()), lock.size()));
+    CloseClipboard();
+    return state;
+}
+
+std::string describe(const ClipboardState& state) {
+    std::string out = "formats";
+    for (UINT f : state.formats)
+        out += " " + std::to_string(f);
+    out += "; text \"";
+    for (wchar_t c : state.text)
+        out += c < 128 ? static_cast<char>(c) : '?';
+    return out + "\"; rtf \"" + state.rtf + "\"";
+}
 
 class EngineEndToEnd : public ::testing::Test {
   protected:
@@ -24,7 +64,7 @@ class EngineEndToEnd : public ::testing::Test {
         trifolio_ = std::make_unique<Trifolio>();
         target_ = std::make_unique<Target>();
         owner_ = std::make_unique<MessageWindow>();
-        started_ = trifolio_->start(kAssignments, MOD_ALT, 'E') && target_->start();
+        started_ = trifolio_->start() && target_->start();
     }
     static void TearDownTestSuite() {
         target_.reset();
@@ -33,16 +73,15 @@ class EngineEndToEnd : public ::testing::Test {
     }
     void SetUp() override {
         ASSERT_TRUE(started_) << "trifolio.exe or e2e_target.exe did not come up";
-        ASSERT_TRUE(trifolio_->running());
         ASSERT_TRUE(target_->setDelay(0));
     }
 
-    static std::wstring storeText(int store) {
-        return trifolio_->controlText(win32::controlId(store == 2 ? "CB2text" : "CB3text"))
-            .value_or(L"<no store control>");
-    }
     static bool storeShows(int store, const std::wstring& text) {
-        return pumpUntil([&] { return storeText(store) == text; }, 5000ms);
+        return pumpUntil(
+            [&] { return trifolio_->text(store == 2 ? "CB2text" : "CB3text") == text; });
+    }
+    static bool destinationShows(const std::wstring& text) {
+        return pumpUntil([&] { return target_->text(1) == text; });
     }
 
     // Puts the user's own content into the clipboard and returns it as read back.
@@ -52,35 +91,41 @@ class EngineEndToEnd : public ::testing::Test {
     }
     static void expectClipboardBack(const ClipboardState& before) {
         std::optional<ClipboardState> now;
-        pumpUntil(
-            [&] {
-                now = readClipboardState(owner_->get());
-                return now == before;
-            },
-            3000ms);
+        pumpUntil([&] { return (now = readClipboardState(owner_->get())) == before; }, 3000ms);
         ASSERT_TRUE(now);
         EXPECT_EQ(*now, before) << "before: " << describe(before) << "\nafter:  " << describe(*now);
     }
 
-    // Presses the hotkey and, like a user, lets go only once the target application
-    // has reacted to the program's keystroke.
-    static void hold(UINT modifiers, UINT key, Operation reaction) {
-        const LRESULT before = target_->completed(reaction);
-        holdHotkey(modifiers, key, [&] { return target_->completed(reaction) != before; });
-    }
-
-    // Selects `text` whole in the source edit, with the focus there.
-    static void selectSource(const std::wstring& text) {
+    // Selects `text` in the source edit (all of it, or from..to), with the focus there.
+    static void selectSource(const std::wstring& text, int from = 0, int to = -1) {
         ASSERT_TRUE(target_->setText(0, text));
         ASSERT_TRUE(target_->focus(0));
-        target_->select(0, 0, -1);
+        target_->select(0, from, to);
     }
     static void focusEmptyDestination() {
         ASSERT_TRUE(target_->setText(1, L""));
         ASSERT_TRUE(target_->focus(1));
     }
-    static bool destinationShows(const std::wstring& text) {
-        return pumpUntil([&] { return target_->text(1) == text; }, 5000ms);
+    // Presses the hotkey and, like a user, lets go only once the target application
+    // has done (phase 1) or been asked for (phase 0) `reaction`.
+    static void hold(UINT modifiers, UINT key, Operation reaction, int phase = 1) {
+        const LRESULT before = target_->count(reaction, phase);
+        holdHotkey(modifiers, key, [&] { return target_->count(reaction, phase) != before; });
+    }
+
+    // Copies `text` into `store` and pastes it into the destination with the hotkeys of
+    // `modifiers` (C / V for store 2, W / E for store 3); the clipboard stays `before`.
+    static void copyAndPaste(UINT modifiers, int store, const std::wstring& text,
+                             const ClipboardState& before) {
+        selectSource(text);
+        hold(modifiers, store == 2 ? 'C' : 'W', kCopy);
+        ASSERT_TRUE(storeShows(store, text));
+        EXPECT_EQ(target_->text(0), text) << "copying leaves the source as it was";
+        expectClipboardBack(before);
+        focusEmptyDestination();
+        hold(modifiers, store == 2 ? 'V' : 'E', kPaste);
+        EXPECT_TRUE(destinationShows(text));
+        expectClipboardBack(before);
     }
 
     static inline std::unique_ptr<Trifolio> trifolio_;
@@ -89,36 +134,26 @@ class EngineEndToEnd : public ::testing::Test {
     static inline bool started_ = false;
 };
 
-TEST_F(EngineEndToEnd, CopiesIntoStore2AndPastesElsewhereWithTheClipboardUntouched) {
-    const std::wstring text = L"Kopie nach Ablage 2: Grüße, Ωμέγα, 日本, €";
-    const ClipboardState before = userClipboard(L"die eigene Ablage des Benutzers");
+TEST_F(EngineEndToEnd, CopyCutAndPasteThroughBothStoresKeepTheUserClipboard) {
+    const ClipboardState before =
+        userClipboard(L"fett und kursiv", "{\\rtf1\\ansi {\\b fett} und {\\i kursiv}}");
+    ASSERT_FALSE(before.rtf.empty());
+    copyAndPaste(kCtrlAlt, 2, L"Kopie nach Ablage 2: Grüße, Ωμέγα, 日本, €", before);
 
-    selectSource(text);
-    hold(kCtrlAlt, 'C', kCopy);
-    ASSERT_TRUE(storeShows(2, text)) << "store 2 shows: " << storeText(2).size() << " chars";
-    EXPECT_EQ(target_->text(0), text) << "copying leaves the source as it was";
-    expectClipboardBack(before);
-
-    focusEmptyDestination();
-    hold(kCtrlAlt, 'V', kPaste);
-    EXPECT_TRUE(destinationShows(text));
-    expectClipboardBack(before);
-}
-
-TEST_F(EngineEndToEnd, CutsIntoStore3WithAnAltHotkeyAndPastesElsewhere) {
-    const ClipboardState before = userClipboard(L"bleibt in der Ablage");
-    ASSERT_TRUE(target_->setText(0, L"vorne AUSGESCHNITTEN hinten"));
-    ASSERT_TRUE(target_->focus(0));
-    target_->select(0, 6, 20);
-
+    selectSource(L"vorne AUSGESCHNITTEN hinten", 6, 20);
     hold(MOD_ALT, 'Q', kCut);
     ASSERT_TRUE(storeShows(3, L"AUSGESCHNITTEN"));
     EXPECT_EQ(target_->text(0), L"vorne  hinten");
     expectClipboardBack(before);
-
     focusEmptyDestination();
     hold(MOD_ALT, 'E', kPaste);
     EXPECT_TRUE(destinationShows(L"AUSGESCHNITTEN"));
+    expectClipboardBack(before);
+
+    // Copying with nothing selected empties the store.
+    selectSource(L"Text ohne Auswahl", 3, 3);
+    hold(MOD_ALT, 'W', kCopy);
+    EXPECT_TRUE(storeShows(3, L"leer"));
     expectClipboardBack(before);
 }
 
@@ -127,8 +162,7 @@ TEST_F(EngineEndToEnd, TwoHotkeysInQuickSuccessionBothWork) {
     const ClipboardState before = userClipboard(L"schnell hintereinander, danach wie vorher");
     selectSource(L"doppelt");
     ASSERT_TRUE(target_->setDelay(150));
-    const LRESULT copies = target_->requested(kCopy);
-    holdHotkey(kCtrlAlt, 'C', [&] { return target_->requested(kCopy) != copies; });
+    hold(kCtrlAlt, 'C', kCopy, 0);
     typeHotkey(MOD_ALT, 'W');
     EXPECT_TRUE(storeShows(2, L"doppelt"));
     EXPECT_TRUE(storeShows(3, L"doppelt"));
@@ -138,87 +172,54 @@ TEST_F(EngineEndToEnd, TwoHotkeysInQuickSuccessionBothWork) {
     selectSource(L"zwei");
     hold(MOD_ALT, 'W', kCopy);
     ASSERT_TRUE(storeShows(3, L"zwei"));
-    expectClipboardBack(before);
 
     // After the first paste the program still waits for further reads.
     focusEmptyDestination();
-    const LRESULT pastes = target_->completed(kPaste);
-    holdHotkey(kCtrlAlt, 'V', [&] { return target_->completed(kPaste) != pastes; });
+    hold(kCtrlAlt, 'V', kPaste);
     typeHotkey(MOD_ALT, 'E');
     EXPECT_TRUE(destinationShows(L"doppeltzwei"));
     expectClipboardBack(before);
 }
 
+// Copy and paste both reach a target that acts 300 ms late.
 TEST_F(EngineEndToEnd, ATargetThatCopies300MillisecondsLateIsStillCaptured) {
     const ClipboardState before = userClipboard(L"vor der späten Kopie");
     ASSERT_TRUE(target_->setDelay(300));
-    selectSource(L"spät kopiert");
-    const LRESULT copies = target_->completed(kCopy);
-    hold(MOD_ALT, 'W', kCopy);
-    ASSERT_TRUE(storeShows(3, L"spät kopiert"));
-    EXPECT_GT(target_->completed(kCopy), copies);
-    expectClipboardBack(before);
-
-    // A late paste reads the store too.
-    focusEmptyDestination();
-    hold(MOD_ALT, 'E', kPaste);
-    EXPECT_TRUE(destinationShows(L"spät kopiert"));
-    expectClipboardBack(before);
+    copyAndPaste(MOD_ALT, 3, L"spät kopiert", before);
 }
 
-TEST_F(EngineEndToEnd, CopyingNothingLeavesTheStoreEmptyAndTheClipboardAsItWas) {
-    const ClipboardState before = userClipboard(L"nichts markiert");
-    selectSource(L"Text ohne Auswahl");
-    target_->select(0, 3, 3);
-    hold(kCtrlAlt, 'C', kCopy);
-    EXPECT_TRUE(storeShows(2, L"leer"));
-    expectClipboardBack(before);
-
-    // A copy that does arrive ends the program's watch for a late one.
-    selectSource(L"doch noch etwas");
-    hold(kCtrlAlt, 'C', kCopy);
-    EXPECT_TRUE(storeShows(2, L"doch noch etwas"));
-    expectClipboardBack(before);
-}
-
-TEST_F(EngineEndToEnd, RichTextOnTheClipboardComesBackWhole) {
-    const ClipboardState before =
-        userClipboard(L"fett und kursiv", "{\\rtf1\\ansi {\\b fett} und {\\i kursiv}}");
-    ASSERT_FALSE(before.rtf.empty());
-    selectSource(L"reicher Text bleibt");
-    hold(kCtrlAlt, 'C', kCopy);
-    ASSERT_TRUE(storeShows(2, L"reicher Text bleibt"));
-    expectClipboardBack(before);
-
-    focusEmptyDestination();
-    hold(kCtrlAlt, 'V', kPaste);
-    EXPECT_TRUE(destinationShows(L"reicher Text bleibt"));
-    expectClipboardBack(before);
-}
-
+// Wine's wordpad, a real rich-text editor, puts its own rich text on the clipboard.
 TEST_F(EngineEndToEnd, RichTextCopiedInWordpadComesBackWhole) {
-    Wordpad wordpad;
-    if (!wordpad.start())
+    wchar_t programs[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"ProgramFiles", programs, MAX_PATH);
+    Process wordpad;
+    if (!wordpad.start(std::filesystem::path(programs) / "Windows NT" / "Accessories" /
+                       "wordpad.exe"))
         GTEST_SKIP() << "Wine's wordpad is not installed in this prefix";
+    HWND edit = nullptr;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            HWND main = windowOf(wordpad.id(), L"WORDPADTOP");
+            return main && (edit = FindWindowExW(main, nullptr, L"RichEdit20W", nullptr));
+        },
+        20000ms));
+    // Pastes the clipboard over the whole document, then copies the whole document.
+    const auto pasteAndCopyAll = [&] {
+        for (UINT message : {UINT{WM_PASTE}, UINT{WM_COPY}}) {
+            sendTo(edit, EM_SETSEL, 0, -1);
+            sendTo(edit, message);
+        }
+    };
     ASSERT_TRUE(setUserClipboard(owner_->get(), L"Wordpad",
                                  "{\\rtf1\\ansi normal {\\b fett} {\\i kursiv} \\u8364? Euro}"));
-    wordpad.pasteAndCopyAll();
+    pasteAndCopyAll();
     const ClipboardState before = readClipboardState(owner_->get()).value_or(ClipboardState{});
-    ASSERT_NE(before.rtf.find("fett"), std::string::npos) << describe(before);
     ASSERT_NE(before.rtf.find("Riched"), std::string::npos) << "wordpad's own rich text";
 
-    selectSource(L"neben Wordpad kopiert");
-    hold(kCtrlAlt, 'C', kCopy);
-    ASSERT_TRUE(storeShows(2, L"neben Wordpad kopiert"));
-    expectClipboardBack(before);
-
-    focusEmptyDestination();
-    hold(kCtrlAlt, 'V', kPaste);
-    EXPECT_TRUE(destinationShows(L"neben Wordpad kopiert"));
-    expectClipboardBack(before);
+    copyAndPaste(kCtrlAlt, 2, L"neben Wordpad kopiert", before);
 
     // Wordpad takes the clipboard that came back as its rich text again.
-    wordpad.pasteAndCopyAll();
+    pasteAndCopyAll();
     const auto again = readClipboardState(owner_->get());
     ASSERT_TRUE(again);
     EXPECT_NE(again->rtf.find("\\b fett"), std::string::npos) << describe(*again);

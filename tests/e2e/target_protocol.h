@@ -8,20 +8,15 @@
 namespace trifolio::e2e {
 
 inline constexpr const wchar_t* kTargetClass = L"TrifolioE2ETarget";
-inline constexpr int kSourceEditId = 101;
-inline constexpr int kDestinationEditId = 102;
+inline constexpr int kEditIds[2] = {101, 102};  // source, destination
 
 // Sent to the target's main window.
 inline constexpr UINT kSetDelay = WM_APP + 1;     // wParam: reaction delay in ms; returns 1
 inline constexpr UINT kFocusEdit = WM_APP + 2;    // wParam: 0 source, 1 destination;
                                                   // returns 1 when that edit has the focus
 inline constexpr UINT kSetReporter = WM_APP + 3;  // wParam: HWND that gets kReport; returns 1
-inline constexpr UINT kCompleted = WM_APP + 4;    // wParam: an Operation; returns how many of
-                                                  // them the target has carried out
-
-inline constexpr UINT kRequested = WM_APP + 6;  // wParam: an Operation; returns how many
-                                                // requests for it have arrived
-
+inline constexpr UINT kCount = WM_APP + 4;        // wParam: Operation * 2 + phase; returns
+                                                  // how often that has happened
 // Posted to the reporter window: wParam = Operation * 2 + phase (0: the request
 // arrived, 1: carried out), lParam = QueryPerformanceCounter at that moment.
 inline constexpr UINT kReport = WM_APP + 5;

@@ -1,616 +1,282 @@
 // The settings window end to end: trifolio.exe runs in a directory of its own and is
 // driven from here through its real window, by messages to its real controls, the
 // real tray callback and its message boxes, found by their titles.
-#include <windows.h>
-
-#include <commctrl.h>
 #include <gtest/gtest.h>
-#include <shellapi.h>
 
-#include <chrono>
-#include <fstream>
-#include <functional>
-#include <sstream>
-#include <string>
-#include <vector>
+#include <cstdlib>
 
-#include "platform/win32/handles.h"
-#include "platform/win32/settings_window.h"
-#include "platform/win32/strings.h"
-#include "platform/win32/tray.h"
+#include "e2e_support.h"
 
-namespace trifolio {
+namespace trifolio::e2e {
 namespace {
 
-using namespace std::chrono_literals;
-using win32::narrow;
-using win32::widen;
+constexpr UINT kCtrlAlt = MOD_CONTROL | MOD_ALT;
+constexpr LPARAM kDoubleClick = WM_LBUTTONDBLCLK;
 
-// Waits for `done` in short steps, pumping this thread's messages, up to `bound`.
-bool waitFor(const std::function<bool()>& done, std::chrono::milliseconds bound = 5000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return done();
-        MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-}
-
-std::wstring directoryOf(const std::wstring& path) {
-    return path.substr(0, path.find_last_of(L"\\/") + 1);
-}
-
-// trifolio.exe of this build: TRIFOLIO_EXE, or two folders above this test program.
-std::wstring trifolioExe() {
-    wchar_t buffer[MAX_PATH] = {};
-    if (GetEnvironmentVariableW(L"TRIFOLIO_EXE", buffer, MAX_PATH) > 0)
-        return buffer;
-    GetModuleFileNameW(nullptr, buffer, MAX_PATH);
-    return directoryOf(buffer) + L"..\\..\\trifolio.exe";
-}
-
-std::string readFile(const std::wstring& path) {
-    std::ifstream in(path.c_str(), std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void writeFile(const std::wstring& path, const std::string& bytes) {
-    std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
-    out << bytes;
-}
-
-// An options file as the program writes it (Windows-1252, CR LF).
-std::string optionsFile(bool minimised) {
-    const char* lines[] = {"Ablage 2, Ausschneiden:",
-                           "STRG+ALT",
-                           "X",
-                           "",
-                           "Ablage 2, Kopieren:",
-                           "STRG+ALT",
-                           "C",
-                           "",
-                           "Ablage 2, Einf\xFCgen:",
-                           "STRG+ALT",
-                           "V",
-                           "",
-                           "Ablage 3, Ausschneiden:",
-                           "-",
-                           "-",
-                           "",
-                           "Ablage 3, Kopieren:",
-                           "-",
-                           "F11",
-                           "",
-                           "Ablage 3, Einf\xFCgen:",
-                           "ALT",
-                           "F12",
-                           "",
-                           "",
-                           "Optionen:",
-                           "autostart: 0",
-                           minimised ? "minimiert: 1" : "minimiert: 0",
-                           "warnen: 1"};
-    std::string out;
-    for (const char* line : lines)
-        out += std::string("\"") + line + "\"\r\n";
-    return out;
-}
-
-std::wstring windowText(HWND window) {
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length);
-    std::wstring text(length + 1, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 2000, &copied);
-    text.resize(copied);
-    return text;
-}
-
-// The texts of a message box's static controls: its message.
-std::string boxMessage(HWND box) {
-    std::string message;
-    EnumChildWindows(
-        box,
-        [](HWND child, LPARAM data) -> BOOL {
-            wchar_t name[16] = {};
-            GetClassNameW(child, name, 16);
-            if (lstrcmpiW(name, L"Static") == 0)
-                *reinterpret_cast<std::string*>(data) += narrow(windowText(child));
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&message));
-    return message;
-}
-
-// Puts `text` on the clipboard as this program's own content.
-bool putClipboardText(const std::wstring& text) {
-    const auto deadline = std::chrono::steady_clock::now() + 2000ms;
-    while (!OpenClipboard(nullptr)) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return false;
-        Sleep(5);
-    }
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    if (memory) {
-        auto* target = static_cast<wchar_t*>(GlobalLock(memory));
-        std::copy(text.begin(), text.end(), target);
-        target[text.size()] = L'\0';
-        GlobalUnlock(memory);
-        if (!SetClipboardData(CF_UNICODETEXT, memory))
-            GlobalFree(memory);
-    }
-    CloseClipboard();
-    return memory != nullptr;
-}
-
-bool styleHas(HWND window, LONG_PTR bit) {
-    return (GetWindowLongPtrW(window, GWL_STYLE) & bit) != 0;
-}
-
-// A running trifolio.exe in a fresh directory with its own files.
-class Trifolio {
+// The user's hands on one running trifolio.exe.
+class User {
   public:
-    Trifolio() {
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        static int runs = 0;
-        dir_ = std::wstring(temp) + L"trifolio-window-" + std::to_wstring(GetCurrentProcessId()) +
-               L"-" + std::to_wstring(++runs) + L"\\";
-        CreateDirectoryW(dir_.c_str(), nullptr);
-        exe_ = dir_ + L"trifolio.exe";
-        CopyFileW(trifolioExe().c_str(), exe_.c_str(), FALSE);
-    }
-    ~Trifolio() {
-        if (process_) {
-            if (WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT) {
-                TerminateProcess(process_.get(), 1);
-                WaitForSingleObject(process_.get(), 5000);
-            }
-        }
-        for (auto name : {L"trifolio.exe", L"options.ini", L"options.tmp", L"readme.txt"})
-            DeleteFileW((dir_ + name).c_str());
-        RemoveDirectoryW(dir_.c_str());
-    }
+    explicit User(Trifolio& app) : app_(app) {}
 
-    std::wstring path(const wchar_t* name) const { return dir_ + name; }
-    std::string file(const wchar_t* name) const { return readFile(path(name)); }
-    void put(const wchar_t* name, const std::string& bytes) const { writeFile(path(name), bytes); }
-
-    // Starts the program and waits until start-up is over: the window shows (with its
-    // controls) or the tray icon is there.
-    bool start(const std::wstring& arguments) {
-        std::wstring commandLine = L"\"" + exe_ + L"\" " + arguments;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info{};
-        if (!CreateProcessW(exe_.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            dir_.c_str(), &startup, &info))
-            return false;
-        process_.reset(info.hProcess);
-        CloseHandle(info.hThread);
-        pid_ = info.dwProcessId;
-        return waitFor([&] {
-            window_ = findWindow(win32::kSettingsWindowClass, L"Trifolio - Vennhaus");
-            return window_ && (IsWindowVisible(window_) || trayIconPresent());
-        });
+    bool shows(std::string_view name) const {
+        return (GetWindowLongPtrW(app_.control(name), GWL_STYLE) & WS_VISIBLE) != 0;
     }
-    bool ended(std::chrono::milliseconds bound = 5000ms) {
-        return waitFor([&] { return WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0; },
-                       bound);
+    bool windowShown() const { return IsWindowVisible(app_.window()) != FALSE; }
+    bool canApply() const { return IsWindowEnabled(app_.control("Command1")) != FALSE; }
+    void click(std::string_view button) const {
+        PostMessageW(app_.control(button), BM_CLICK, 0, 0);
     }
-
-    HWND window() const { return window_; }
-    // A control of the window by its name.
-    HWND control(std::string_view name) const {
-        struct Search {
-            int id;
-            HWND found;
-        } search{win32::controlId(name), nullptr};
-        EnumChildWindows(
-            window_,
-            [](HWND child, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(data);
-                if (GetDlgCtrlID(child) == s->id && GetAncestor(child, GA_ROOT) != child) {
-                    s->found = child;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
-    bool shows(std::string_view name) const { return styleHas(control(name), WS_VISIBLE); }
-
-    // The user's actions.
-    void click(std::string_view button) const { PostMessageW(control(button), BM_CLICK, 0, 0); }
-    void choose(std::string_view list, const std::string& entry) const {
-        HWND combo = control(list);
-        const std::wstring text = widen(entry);
-        const auto index = SendMessageW(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                        reinterpret_cast<LPARAM>(text.c_str()));
-        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    // Picks `entry` in a list; true once "Übernehmen" is enabled by the change.
+    bool choose(std::string_view list, const wchar_t* entry) const {
+        HWND combo = app_.control(list);
+        const auto index = sendTo(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                  reinterpret_cast<LPARAM>(entry));
+        sendTo(combo, CB_SETCURSEL, static_cast<WPARAM>(index));
         PostMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
+        return pumpUntil([&] { return canApply(); });
     }
-    std::string value(std::string_view list) const {
-        HWND combo = control(list);
-        const auto index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
-        if (index < 0)
-            return {};
+    std::wstring value(std::string_view list) const {
+        HWND combo = app_.control(list);
         wchar_t text[64] = {};
-        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index),
-                     reinterpret_cast<LPARAM>(text));
-        return narrow(text);
+        sendTo(combo, CB_GETLBTEXT, static_cast<WPARAM>(sendTo(combo, CB_GETCURSEL)),
+               reinterpret_cast<LPARAM>(text));
+        return text;
     }
-    std::string text(std::string_view name) const { return narrow(windowText(control(name))); }
-    // Moves a tab strip's selection by `steps` tabs, as the arrow keys do.
-    void turnTabs(std::string_view strip, int steps) const {
-        for (int i = 0; i < (steps < 0 ? -steps : steps); ++i)
-            PostMessageW(control(strip), WM_KEYDOWN, steps < 0 ? VK_LEFT : VK_RIGHT, 0);
+    // Moves a tab strip's selection by `steps` tabs, as the arrow keys do, and waits
+    // for `page` to show.
+    bool turnTabs(std::string_view strip, int steps, std::string_view page) const {
+        for (int i = 0; i < std::abs(steps); ++i)
+            PostMessageW(app_.control(strip), WM_KEYDOWN, steps < 0 ? VK_LEFT : VK_RIGHT, 0);
+        return pumpUntil([&] { return shows(page); });
     }
-    void trayCallback(int mouseMessage) const {
-        PostMessageW(window_, win32::kTrayMessage, win32::kTrayIconId, mouseMessage);
+    void trayCallback(LPARAM mouseMessage) const {
+        PostMessageW(app_.window(), win32::kTrayMessage, win32::kTrayIconId, mouseMessage);
     }
-    // True while the notification area holds the program's icon.
-    bool trayIconPresent() const { return trayIcon(NIM_MODIFY); }
-    // What Explorer's notification area does with the icon when it restarts.
-    bool dropTrayIcon() const { return trayIcon(NIM_DELETE); }
-    HWND focus() const {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof(info);
-        GetGUIThreadInfo(GetWindowThreadProcessId(window_, nullptr), &info);
-        return info.hwndFocus;
+    bool trayIcon() const { return app_.trayIcon(NIM_MODIFY); }
+    bool focusOn(std::string_view name) const {
+        return pumpUntil([&] {
+            GUITHREADINFO info{};
+            info.cbSize = sizeof info;
+            GetGUIThreadInfo(GetWindowThreadProcessId(app_.window(), nullptr), &info);
+            return info.hwndFocus == app_.control(name);
+        });
     }
 
-    // The program's message box with `title`, once it shows.
-    HWND messageBox(const wchar_t* title) const {
+    // The program's message box with `title`, once it shows, and its message.
+    HWND messageBox(const wchar_t* title, std::wstring* message = nullptr) const {
         HWND box = nullptr;
-        waitFor([&] {
-            box = findWindow(L"#32770", title);
-            return box && IsWindowVisible(box);
-        });
+        pumpUntil(
+            [&] { return (box = windowOf(app_.id(), L"#32770", title)) && IsWindowVisible(box); });
+        if (box && message)
+            for (HWND c = FindWindowExW(box, nullptr, L"Static", nullptr); c;
+                 c = FindWindowExW(box, c, L"Static", nullptr))
+                *message += windowText(c);
         return box;
     }
     bool answer(const wchar_t* title, int button) const {
         HWND box = messageBox(title);
-        if (!box)
-            return false;
-        PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-        return waitFor([&] { return !IsWindow(box); });
+        return box && PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) &&
+               pumpUntil([&] { return !IsWindow(box); });
     }
 
   private:
-    bool trayIcon(DWORD message) const {
-        NOTIFYICONDATAW data{};
-        data.cbSize = sizeof(data);
-        data.hWnd = window_;
-        data.uID = win32::kTrayIconId;
-        return Shell_NotifyIconW(message, &data) != FALSE;
-    }
-    HWND findWindow(const wchar_t* className, const wchar_t* title) const {
-        for (HWND w = FindWindowExW(nullptr, nullptr, className, title); w;
-             w = FindWindowExW(nullptr, w, className, title)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(w, &pid);
-            if (pid == pid_)
-                return w;
-        }
-        return nullptr;
-    }
-
-    std::wstring dir_, exe_;
-    win32::KernelHandle process_;
-    DWORD pid_ = 0;
-    HWND window_ = nullptr;
+    Trifolio& app_;
 };
 
-// RegisterHotKey from here fails with 1409 while another program holds the combination.
-bool heldElsewhere(UINT modifiers, UINT key) {
-    if (RegisterHotKey(nullptr, 0xB000, modifiers, key)) {
-        UnregisterHotKey(nullptr, 0xB000);
-        return false;
-    }
-    return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
+// A line block of the options file: a heading with its modifier and key.
+std::string assignment(const std::string& heading, const char* modifier, const char* key) {
+    return "\"" + heading + "\"\r\n\"" + modifier + "\"\r\n\"" + key + "\"\r\n";
 }
 
-class WindowE2e : public ::testing::Test {
-  protected:
+TEST(WindowE2e, StartsHiddenInTheTrayAndTheIconSurvivesATaskbarRestart) {
     Trifolio app;
-    void SetUp() override {
-        ASSERT_NE(GetFileAttributesW(trifolioExe().c_str()), INVALID_FILE_ATTRIBUTES)
-            << "trifolio.exe not found; set TRIFOLIO_EXE";
-    }
-};
+    User user(app);
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(pumpUntil([&] { return user.trayIcon(); }));
+    EXPECT_FALSE(user.windowShown());
+    EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'X'));
 
-TEST_F(WindowE2e, StartsHiddenInTheTrayAndComesBackOnDoubleClick) {
-    app.put(L"options.ini", optionsFile(true));
-    ASSERT_TRUE(app.start(L""));
-    ASSERT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
-    EXPECT_FALSE(IsWindowVisible(app.window()));
-    EXPECT_TRUE(heldElsewhere(MOD_CONTROL | MOD_ALT, 'X'));
-
-    app.trayCallback(513);  // a single click does nothing
-    app.trayCallback(514);
-    app.trayCallback(515);
-    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(app.window()) != FALSE; }));
-    EXPECT_TRUE(app.shows("pStatus"));
-    EXPECT_TRUE(app.trayIconPresent());
+    user.trayCallback(WM_LBUTTONDOWN);  // a single click does nothing
+    user.trayCallback(WM_LBUTTONUP);
+    user.trayCallback(kDoubleClick);
+    ASSERT_TRUE(pumpUntil([&] { return user.windowShown(); }));
+    EXPECT_TRUE(user.shows("pStatus"));
 
     // Back to the tray from another page; the double click opens on the Status page.
-    app.turnTabs("TabStrip1", 2);
-    ASSERT_TRUE(waitFor([&] { return app.shows("pOptionen"); }));
-    app.click("Command2");
-    ASSERT_TRUE(waitFor([&] { return !IsWindowVisible(app.window()); }));
-    app.trayCallback(515);
-    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(app.window()) != FALSE; }));
-    EXPECT_TRUE(app.shows("pStatus"));
-    EXPECT_FALSE(app.shows("pOptionen"));
-    EXPECT_TRUE(app.trayIconPresent());
+    ASSERT_TRUE(user.turnTabs("TabStrip1", 2, "pOptionen"));
+    user.click("Command2");
+    ASSERT_TRUE(pumpUntil([&] { return !user.windowShown(); }));
+    user.trayCallback(kDoubleClick);
+    ASSERT_TRUE(pumpUntil([&] { return user.windowShown(); }));
+    EXPECT_TRUE(user.shows("pStatus"));
+    EXPECT_FALSE(user.shows("pOptionen"));
+
+    // Explorer restarting drops the icon; its broadcast brings it back.
+    ASSERT_TRUE(app.trayIcon(NIM_DELETE));
+    PostMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(pumpUntil([&] { return user.trayIcon(); }));
 }
 
-TEST_F(WindowE2e, ConfigShowsTheWindowWithoutTrayIcon) {
-    app.put(L"options.ini", optionsFile(true));
+TEST(WindowE2e, ConfigShowsTheWindowWithoutTrayIconAndTheHelpPageShowsReadme) {
+    Trifolio app;
+    User user(app);
+    app.put(L"readme.txt", "Erste Zeile\nZweite Zeile mit \xC3\xBC\n");
     ASSERT_TRUE(app.start(L" /config "));
-    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(app.window()) != FALSE; }));
-    EXPECT_FALSE(app.trayIconPresent());
-    EXPECT_TRUE(app.shows("pStatus"));
-    EXPECT_EQ(narrow(windowText(app.window())), "Trifolio - Vennhaus");
-    EXPECT_EQ(app.text("CB2text"), "leer");
+    ASSERT_TRUE(user.windowShown());
+    EXPECT_FALSE(user.trayIcon());
+    EXPECT_TRUE(user.shows("pStatus"));
+    EXPECT_EQ(windowText(app.window()), L"Trifolio - Vennhaus");
+    EXPECT_EQ(app.text("CB2text"), L"leer");
     EXPECT_EQ(app.file(L"options.tmp"), optionsFile(true));
+
+    ASSERT_TRUE(user.turnTabs("TabStrip1", 3, "pInfo"));
+    ASSERT_TRUE(user.turnTabs("TabInfo", 1, "fHilfe"));
+    EXPECT_EQ(app.text("tHilfe"), L"Erste Zeile\r\nZweite Zeile mit ü\r\n");
+
+    // The page reads the file afresh each time it is shown.
+    app.put(L"readme.txt", "Neu\r\n");
+    ASSERT_TRUE(user.turnTabs("TabInfo", 1, "fKontakt"));
+    ASSERT_TRUE(user.turnTabs("TabInfo", -1, "fHilfe"));
+    EXPECT_TRUE(pumpUntil([&] { return app.text("tHilfe") == L"Neu\r\n"; }));
+
+    DeleteFileW(app.path(L"readme.txt").c_str());
+    ASSERT_TRUE(user.turnTabs("TabInfo", -1, "FProgramminfo"));
+    ASSERT_TRUE(user.turnTabs("TabInfo", 1, "fHilfe"));
+    EXPECT_TRUE(
+        pumpUntil([&] { return app.text("tHilfe") == L"Kann Datei 'readme.txt' nicht laden"; }));
 }
 
-TEST_F(WindowE2e, ApplyWritesBothFilesAndTheNewHotkeyWorksAtOnce) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(app.window()) != FALSE; }));
-    EXPECT_FALSE(IsWindowEnabled(app.control("Command1")));
-    app.turnTabs("TabStrip1", 1);
-    ASSERT_TRUE(waitFor([&] { return app.shows("pTastenbelegung"); }));
+// One window session: apply, refusals on apply, cancel, and store 1 on the Status page.
+TEST(WindowE2e, ApplyAndCancelChangeTheHotkeysAtOnce) {
+    Trifolio app(false);
+    User user(app);
+    MessageWindow owner;
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(user.windowShown());
+    EXPECT_FALSE(user.canApply());
+    ASSERT_TRUE(setUserClipboard(owner.get(), L"Neu kopiert"));
+    EXPECT_TRUE(pumpUntil([&] { return app.text("CB1text") == L"Neu kopiert"; }));
 
-    app.choose("Combo4", "K");  // store 2 copy: STRG+ALT+K instead of STRG+ALT+C
-    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(app.control("Command1")) != FALSE; }));
-    app.click("Command1");
-    ASSERT_TRUE(waitFor([&] { return !IsWindowEnabled(app.control("Command1")); }));
-    const std::string ini = app.file(L"options.ini");
-    EXPECT_NE(ini.find("\"Ablage 2, Kopieren:\"\r\n\"STRG+ALT\"\r\n\"K\"\r\n"), std::string::npos);
+    // Store 2 copy on STRG+ALT+K instead of STRG+ALT+C: both files, and at once.
+    ASSERT_TRUE(user.turnTabs("TabStrip1", 1, "pTastenbelegung"));
+    ASSERT_TRUE(user.choose("Combo4", L"K"));
+    user.click("Command1");
+    ASSERT_TRUE(pumpUntil([&] { return !user.canApply(); }));
+    std::string ini = app.file(L"options.ini");
+    EXPECT_NE(ini.find(assignment("Ablage 2, Kopieren:", "STRG+ALT", "K")), std::string::npos);
     EXPECT_EQ(app.file(L"options.tmp"), ini);
-    EXPECT_TRUE(IsWindowVisible(app.window()));
-
-    EXPECT_TRUE(heldElsewhere(MOD_CONTROL | MOD_ALT, 'K'));
-    EXPECT_FALSE(heldElsewhere(MOD_CONTROL | MOD_ALT, 'C'));
-
-    // Pressed in an editor of this program, the new hotkey copies its selection into
-    // store 2, which the Status page shows.
-    app.turnTabs("TabStrip1", -1);
-    win32::Window editor(CreateWindowExW(0, L"EDIT", L"Kopierter Text",
-                                         WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 80, nullptr,
-                                         nullptr, GetModuleHandleW(nullptr), nullptr));
-    SetForegroundWindow(editor.get());
-    SetFocus(editor.get());
-    SendMessageW(editor.get(), EM_SETSEL, 0, -1);
-    ASSERT_TRUE(waitFor([&] { return GetForegroundWindow() == editor.get(); }));
-    INPUT keys[6] = {};
-    const WORD order[6] = {VK_CONTROL, VK_MENU, 'K', 'K', VK_MENU, VK_CONTROL};
-    for (int i = 0; i < 6; ++i) {
-        keys[i].type = INPUT_KEYBOARD;
-        keys[i].ki.wVk = order[i];
-        keys[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(order[i], MAPVK_VK_TO_VSC));
-        keys[i].ki.dwFlags = i >= 3 ? KEYEVENTF_KEYUP : 0;
+    EXPECT_TRUE(user.windowShown());
+    EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'K'));
+    EXPECT_FALSE(heldElsewhere(kCtrlAlt, 'C'));
+    {
+        // Pressed in an editor of this program, the new hotkey copies its selection
+        // into store 2, which the Status page shows.
+        win32::Window editor(CreateWindowExW(0, L"EDIT", L"Kopierter Text",
+                                             WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 80,
+                                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
+        SetForegroundWindow(editor.get());
+        SetFocus(editor.get());
+        SendMessageW(editor.get(), EM_SETSEL, 0, -1);
+        ASSERT_TRUE(pumpUntil([&] { return GetForegroundWindow() == editor.get(); }));
+        typeHotkey(kCtrlAlt, 'K');
+        EXPECT_TRUE(pumpUntil([&] { return app.text("CB2text") == L"Kopierter Text"; }, 8000ms));
     }
-    SendInput(6, keys, sizeof(INPUT));
-    EXPECT_TRUE(waitFor([&] { return app.text("CB2text") == "Kopierter Text"; }, 8000ms))
-        << app.text("CB2text");
+
+    // A duplicate is refused with the focus on the later of its lists.
+    ASSERT_TRUE(user.choose("Combo6", L"K"));  // store 2 paste = store 2 copy
+    user.click("Command1");
+    ASSERT_TRUE(user.answer(L"Achtung!", IDOK));
+    EXPECT_TRUE(user.shows("pTastenbelegung"));
+    EXPECT_TRUE(user.focusOn("Combo6"));
+    EXPECT_TRUE(user.canApply());
+    EXPECT_EQ(app.file(L"options.ini"), ini);
+
+    // A combination another program holds is applied, and named to the user.
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0xB001, kCtrlAlt, 'J'));
+    ASSERT_TRUE(user.choose("Combo6", L"J"));
+    user.click("Command1");
+    std::wstring message;
+    ASSERT_TRUE(user.messageBox(L"Achtung!", &message));
+    EXPECT_NE(message.find(L"STRG+ALT+J"), std::wstring::npos) << message.size();
+    EXPECT_EQ(message.find(L"STRG+ALT+X"), std::wstring::npos);
+    EXPECT_TRUE(user.answer(L"Achtung!", IDOK));
+    UnregisterHotKey(nullptr, 0xB001);
+    ini = app.file(L"options.ini");
+    EXPECT_NE(ini.find(assignment("Ablage 2, Einf\xFCgen:", "STRG+ALT", "J")), std::string::npos);
+
+    // "Abbrechen" puts back what was applied and hides the window into the tray.
+    ASSERT_TRUE(user.choose("Combo2", L"Q"));
+    user.click("Command2");
+    ASSERT_TRUE(pumpUntil([&] { return !user.windowShown(); }));
+    EXPECT_TRUE(pumpUntil([&] { return user.value("Combo2") == L"X"; }));
+    EXPECT_TRUE(user.trayIcon());
+    EXPECT_EQ(app.file(L"options.ini"), ini);
+    EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'X'));
+    EXPECT_FALSE(heldElsewhere(kCtrlAlt, 'Q'));
+
+    // Hidden, store 1 does not follow the clipboard. Messages posted after the change
+    // run after its notification: once the page has turned, the hidden window has had
+    // its chance to follow it.
+    ASSERT_TRUE(setUserClipboard(owner.get(), L"Versteckt kopiert"));
+    ASSERT_TRUE(user.turnTabs("TabStrip1", 1, "pOptionen"));
+    EXPECT_EQ(app.text("CB1text"), L"Neu kopiert");
+    user.trayCallback(kDoubleClick);
+    EXPECT_TRUE(pumpUntil([&] { return app.text("CB1text") == L"Versteckt kopiert"; }));
 }
 
-TEST_F(WindowE2e, CancelRestoresTheAppliedSettingsAndHides) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(app.window()) != FALSE; }));
-    app.choose("Combo2", "Q");
-    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(app.control("Command1")) != FALSE; }));
-    app.click("Command2");
-    ASSERT_TRUE(waitFor([&] { return !IsWindowVisible(app.window()); }));
-    EXPECT_TRUE(waitFor([&] { return app.value("Combo2") == "X"; }));
-    EXPECT_TRUE(app.trayIconPresent());
-    EXPECT_EQ(app.file(L"options.ini"), optionsFile(false));
-    EXPECT_TRUE(heldElsewhere(MOD_CONTROL | MOD_ALT, 'X'));
-    EXPECT_FALSE(heldElsewhere(MOD_CONTROL | MOD_ALT, 'Q'));
-}
+TEST(WindowE2e, QuitAsksToSaveAndHonoursAllThreeAnswers) {
+    Trifolio app(false);
+    User user(app);
+    ASSERT_TRUE(app.start());
+    const std::string ini = app.file(L"options.ini"), tmp = app.file(L"options.tmp");
 
-TEST_F(WindowE2e, QuitAnsweredNoEndsWithoutSaving) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    app.choose("Combo2", "Q");
-    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(app.control("Command1")) != FALSE; }));
-    app.click("Command4");
-    ASSERT_TRUE(app.answer(L"Speichern?", IDNO));
+    // Yes with a duplicate: nothing saved, the program stays on the assignment page.
+    ASSERT_TRUE(user.choose("Combo4", L"X"));  // store 2 copy = store 2 cut
+    user.click("Command4");
+    ASSERT_TRUE(user.answer(L"Speichern?", IDYES));
+    ASSERT_TRUE(user.answer(L"Achtung!", IDOK));
+    EXPECT_TRUE(pumpUntil([&] { return user.shows("pTastenbelegung"); }));
+    EXPECT_TRUE(user.focusOn("Combo4"));
+    EXPECT_FALSE(app.ended(300ms));
+    EXPECT_EQ(app.file(L"options.ini"), ini);
+
+    // Yes: options.ini alone is saved, and the program ends.
+    ASSERT_TRUE(user.choose("Combo4", L"K"));
+    user.click("Command4");
+    ASSERT_TRUE(user.answer(L"Speichern?", IDYES));
     EXPECT_TRUE(app.ended());
-    EXPECT_EQ(app.file(L"options.ini"), optionsFile(false));
-    EXPECT_FALSE(heldElsewhere(MOD_CONTROL | MOD_ALT, 'X'));
-}
-
-TEST_F(WindowE2e, QuitAnsweredYesSavesTheIniAlone) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    const std::string tmp = app.file(L"options.tmp");
-    app.choose("Combo2", "Q");
-    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(app.control("Command1")) != FALSE; }));
-    app.click("Command4");
-    ASSERT_TRUE(app.answer(L"Speichern?", IDYES));
-    EXPECT_TRUE(app.ended());
-    EXPECT_NE(app.file(L"options.ini").find("\"Q\"\r\n"), std::string::npos);
+    EXPECT_NE(app.file(L"options.ini").find(assignment("Ablage 2, Kopieren:", "STRG+ALT", "K")),
+              std::string::npos);
     EXPECT_EQ(app.file(L"options.tmp"), tmp);
 }
 
-TEST_F(WindowE2e, QuitAnsweredYesWithADuplicateKeepsRunningOnTheAssignmentPage) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    app.choose("Combo4", "X");  // store 2 copy = store 2 cut: STRG+ALT+X
-    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(app.control("Command1")) != FALSE; }));
-    app.click("Command4");
-    ASSERT_TRUE(app.answer(L"Speichern?", IDYES));
-    HWND warning = app.messageBox(L"Achtung!");
-    ASSERT_TRUE(warning);
-    ASSERT_TRUE(app.answer(L"Achtung!", IDOK));
-    EXPECT_FALSE(app.ended(300ms));
-    EXPECT_TRUE(waitFor([&] { return app.shows("pTastenbelegung"); }));
-    EXPECT_TRUE(waitFor([&] { return app.focus() == app.control("Combo4"); }));
-    EXPECT_EQ(app.file(L"options.ini"), optionsFile(false));
-}
-
-TEST_F(WindowE2e, ApplyRefusesADuplicateWithTheFocusOnTheLaterList) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    app.choose("Combo6", "C");  // store 2 paste = store 2 copy: STRG+ALT+C
-    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(app.control("Command1")) != FALSE; }));
-    app.click("Command1");
-    HWND warning = app.messageBox(L"Achtung!");
-    ASSERT_TRUE(warning);
-    EXPECT_NE(narrow(windowText(warning)).find("Achtung"), std::string::npos);
-    ASSERT_TRUE(app.answer(L"Achtung!", IDOK));
-    EXPECT_TRUE(waitFor([&] { return app.shows("pTastenbelegung"); }));
-    EXPECT_TRUE(waitFor([&] { return app.focus() == app.control("Combo6"); }));
-    EXPECT_TRUE(IsWindowEnabled(app.control("Command1")));
-    EXPECT_EQ(app.file(L"options.ini"), optionsFile(false));
-}
-
-TEST_F(WindowE2e, HelpPageShowsReadmeAndItsReplacement) {
-    app.put(L"options.ini", optionsFile(false));
-    app.put(L"readme.txt", "Erste Zeile\nZweite Zeile mit \xC3\xBC\n");
-    ASSERT_TRUE(app.start(L""));
-    app.turnTabs("TabStrip1", 3);
-    ASSERT_TRUE(waitFor([&] { return app.shows("pInfo") && app.shows("FProgramminfo"); }));
-    app.turnTabs("TabInfo", 1);
-    ASSERT_TRUE(waitFor([&] { return app.shows("fHilfe"); }));
-    EXPECT_EQ(app.text("tHilfe"), "Erste Zeile\r\nZweite Zeile mit ü\r\n");
-
-    app.put(L"readme.txt", "Neu\r\n");
-    app.turnTabs("TabInfo", 1);
-    ASSERT_TRUE(waitFor([&] { return app.shows("fKontakt"); }));
-    app.turnTabs("TabInfo", -1);
-    EXPECT_TRUE(waitFor([&] { return app.text("tHilfe") == "Neu\r\n"; })) << app.text("tHilfe");
-
-    DeleteFileW(app.path(L"readme.txt").c_str());
-    app.turnTabs("TabInfo", -1);
-    app.turnTabs("TabInfo", 1);
-    EXPECT_TRUE(waitFor([&] {
-        return app.text("tHilfe") == "Kann Datei 'readme.txt' nicht laden";
-    })) << app.text("tHilfe");
-}
-
-TEST_F(WindowE2e, CloseBoxEndsWithoutQuestionAndTakesTheTrayIconAlong) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    app.click("Command3");  // "OK": to the tray
-    ASSERT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
-    app.trayCallback(515);
-    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(app.window()) != FALSE; }));
-    app.choose("Combo2", "Q");
-    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(app.control("Command1")) != FALSE; }));
-    const HWND window = app.window();
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(app.ended());
-    EXPECT_EQ(app.file(L"options.ini"), optionsFile(false));
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof(data);
-    data.hWnd = window;
-    data.uID = win32::kTrayIconId;
-    EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &data));
-}
-
-TEST_F(WindowE2e, TrayIconComesBackWhenTheTaskbarIsCreatedAnew) {
-    app.put(L"options.ini", optionsFile(true));
-    ASSERT_TRUE(app.start(L""));
-    ASSERT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
-    ASSERT_TRUE(app.dropTrayIcon());
-    ASSERT_FALSE(app.trayIconPresent());
-    PostMessageW(app.window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
-}
-
-TEST_F(WindowE2e, StoreOneFollowsTheClipboardOnlyWhileTheWindowShows) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    ASSERT_TRUE(putClipboardText(L"Neu kopiert"));
-    EXPECT_TRUE(waitFor([&] { return app.text("CB1text") == "Neu kopiert"; }))
-        << app.text("CB1text");
-
-    app.click("Command3");  // "OK": to the tray
-    ASSERT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
-    ASSERT_TRUE(putClipboardText(L"Versteckt kopiert"));
-    // Messages posted after the change run after its notification: once the page has
-    // turned, the hidden window has had its chance to follow the clipboard.
-    app.turnTabs("TabStrip1", 1);
-    ASSERT_TRUE(waitFor([&] { return app.shows("pTastenbelegung"); }));
-    EXPECT_EQ(app.text("CB1text"), "Neu kopiert");
-
-    app.trayCallback(515);
-    EXPECT_TRUE(waitFor([&] { return app.text("CB1text") == "Versteckt kopiert"; }))
-        << app.text("CB1text");
-}
-
-TEST_F(WindowE2e, HugeTextIsShownShortAndTheWindowKeepsResponding) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    std::wstring huge;
-    for (int line = 0; huge.size() < 8'000'000; ++line)
-        huge += L"Zeile " + std::to_wstring(line) + L" einer sehr langen Kopie\r\n";
-    ASSERT_TRUE(putClipboardText(huge));
-    std::string shown;
-    EXPECT_TRUE(waitFor(
-        [&] {
-            shown = app.text("CB1text");
-            return shown.find("Zeichen]") != std::string::npos;
-        },
-        15000ms));
-    EXPECT_EQ(shown.rfind("Zeile 0 einer sehr langen Kopie\r\n", 0), 0u);
-    EXPECT_LT(shown.size(), 100'000u);
-    EXPECT_TRUE(SendMessageTimeoutW(app.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, nullptr));
-}
-
-TEST_F(WindowE2e, CombinationOfAnotherProgramIsToldWhenApplying) {
-    app.put(L"options.ini", optionsFile(false));
-    ASSERT_TRUE(app.start(L""));
-    ASSERT_TRUE(RegisterHotKey(nullptr, 0xB001, MOD_CONTROL | MOD_ALT, 'K'));
-    app.choose("Combo4", "K");
-    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(app.control("Command1")) != FALSE; }));
-    app.click("Command1");
-    HWND box = app.messageBox(L"Achtung!");
-    ASSERT_TRUE(box);
-    const std::string message = boxMessage(box);
-    EXPECT_NE(message.find("STRG+ALT+K"), std::string::npos) << message;
-    EXPECT_EQ(message.find("STRG+ALT+X"), std::string::npos) << message;
-    EXPECT_TRUE(app.answer(L"Achtung!", IDOK));
-    UnregisterHotKey(nullptr, 0xB001);
-    EXPECT_NE(app.file(L"options.ini").find("\"K\"\r\n"), std::string::npos);
-}
-
-TEST_F(WindowE2e, LoggingOffEndsWithoutQuestionAndTakesTheTrayIconAlong) {
-    app.put(L"options.ini", optionsFile(true));
-    ASSERT_TRUE(app.start(L""));
-    ASSERT_TRUE(waitFor([&] { return app.trayIconPresent(); }));
-    const HWND window = app.window();
-    DWORD_PTR answer = 0;
-    ASSERT_TRUE(SendMessageTimeoutW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF,
-                                    SMTO_ABORTIFHUNG, 5000, &answer));
-    EXPECT_EQ(answer, TRUE);  // never refuses
-    SendMessageTimeoutW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF, SMTO_ABORTIFHUNG, 5000,
-                        nullptr);
-    EXPECT_TRUE(app.ended());
-    EXPECT_FALSE(app.trayIconPresent());
-    EXPECT_FALSE(heldElsewhere(MOD_CONTROL | MOD_ALT, 'X'));
+// "Beenden" answered No, the close box and logging off all end without saving, and
+// take the tray icon and the hotkeys along.
+TEST(WindowE2e, EveryQuitPathReleasesTrayIconAndHotkeys) {
+    for (int path = 0; path < 3; ++path) {
+        SCOPED_TRACE(path);
+        Trifolio app;
+        User user(app);
+        ASSERT_TRUE(app.start());
+        user.trayCallback(kDoubleClick);
+        ASSERT_TRUE(pumpUntil([&] { return user.windowShown(); }));
+        ASSERT_TRUE(user.choose("Combo2", L"Q"));
+        if (path == 0) {
+            user.click("Command4");
+            ASSERT_TRUE(user.answer(L"Speichern?", IDNO));
+        } else if (path == 1) {
+            PostMessageW(app.window(), WM_CLOSE, 0, 0);
+        } else {
+            EXPECT_EQ(sendTo(app.window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+            sendTo(app.window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+        }
+        EXPECT_TRUE(app.ended());
+        EXPECT_EQ(app.file(L"options.ini"), optionsFile(true));
+        EXPECT_FALSE(user.trayIcon());
+        EXPECT_FALSE(heldElsewhere(kCtrlAlt, 'X'));
+    }
 }
 
 }  // namespace
-}  // namespace trifolio
+}  // namespace trifolio::e2e
