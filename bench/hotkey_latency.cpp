@@ -87,6 +87,41 @@ class ClipboardWatch {
     std::thread thread_;
 };
 
+// A hidden window that receives the target's reports.
+class MessageWindow {
+  public:
+    explicit MessageWindow(std::function<void(UINT, WPARAM, LPARAM)> onMessage = {})
+        : onMessage_(std::move(onMessage)) {
+        static const ATOM windowClass = [] {
+            WNDCLASSEXW wc{};
+            wc.cbSize = sizeof wc;
+            wc.lpfnWndProc = &MessageWindow::proc;
+            wc.hInstance = GetModuleHandleW(nullptr);
+            wc.lpszClassName = L"TrifolioE2EDriver";
+            return RegisterClassExW(&wc);
+        }();
+        (void)windowClass;
+        window_.reset(CreateWindowExW(0, L"TrifolioE2EDriver", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, GetModuleHandleW(nullptr), this));
+    }
+    HWND get() const { return window_.get(); }
+
+  private:
+    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE)
+            SetWindowLongPtrW(window, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(
+                                  reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (self && self->onMessage_ && message >= WM_APP)
+            self->onMessage_(message, wParam, lParam);
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+
+    std::function<void(UINT, WPARAM, LPARAM)> onMessage_;
+    trifolio::win32::Window window_;
+};
+
 struct Reports {
     // Per operation and phase (0 request arrived, 1 carried out): the last time seen.
     LONGLONG at[3][2] = {};

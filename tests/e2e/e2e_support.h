@@ -74,9 +74,6 @@ inline HWND windowOf(DWORD id, const wchar_t* className, const wchar_t* title = 
 // A started process, ended when the object goes.
 class Process {
   public:
-    Process() = default;
-    Process(const Process&) = delete;
-    Process& operator=(const Process&) = delete;
     ~Process() { stop(); }
     void stop() {
         if (running()) {
@@ -197,40 +194,11 @@ inline bool setUserClipboard(HWND owner, const std::wstring& text, const std::st
     return ok;
 }
 
-// A hidden window that owns clipboard content and receives reports.
-class MessageWindow {
-  public:
-    explicit MessageWindow(std::function<void(UINT, WPARAM, LPARAM)> onMessage = {})
-        : onMessage_(std::move(onMessage)) {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = &MessageWindow::proc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"TrifolioE2EDriver";
-            return RegisterClassExW(&wc);
-        }();
-        (void)windowClass;
-        window_.reset(CreateWindowExW(0, L"TrifolioE2EDriver", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, GetModuleHandleW(nullptr), this));
-    }
-    HWND get() const { return window_.get(); }
-
-  private:
-    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrW(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(
-                                  reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self && self->onMessage_ && message >= WM_APP)
-            self->onMessage_(message, wParam, lParam);
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-
-    std::function<void(UINT, WPARAM, LPARAM)> onMessage_;
-    win32::Window window_;
-};
+// A hidden window of this thread, to own clipboard content.
+inline win32::Window messageWindow() {
+    return win32::Window(
+        CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
+}
 
 // A program of this build: trifolio.exe in the build directory, e2e_target.exe in its
 // tests/e2e, found from the running program in that tree.

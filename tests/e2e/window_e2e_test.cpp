@@ -36,13 +36,6 @@ class User {
                      reinterpret_cast<LPARAM>(combo));
         return pumpUntil([&] { return canApply(); });
     }
-    std::wstring value(std::string_view list) const {
-        HWND combo = app_.control(list);
-        wchar_t text[64] = {};
-        sendTo(combo, CB_GETLBTEXT, static_cast<WPARAM>(sendTo(combo, CB_GETCURSEL)),
-               reinterpret_cast<LPARAM>(text));
-        return text;
-    }
     // Moves a tab strip's selection by `steps` tabs, as the arrow keys do, and waits
     // for `page` to show.
     bool turnTabs(std::string_view strip, int steps, std::string_view page) const {
@@ -151,7 +144,7 @@ TEST(WindowE2e, ConfigShowsTheWindowWithoutTrayIconAndTheHelpPageShowsReadme) {
 TEST(WindowE2e, ApplyAndCancelChangeTheHotkeysAtOnce) {
     Trifolio app(false);
     User user(app);
-    MessageWindow owner;
+    const win32::Window owner = messageWindow();
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(user.windowShown());
     EXPECT_FALSE(user.canApply());
@@ -169,19 +162,13 @@ TEST(WindowE2e, ApplyAndCancelChangeTheHotkeysAtOnce) {
     EXPECT_TRUE(user.windowShown());
     EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'K'));
     EXPECT_FALSE(heldElsewhere(kCtrlAlt, 'C'));
-    {
-        // Pressed in an editor of this program, the new hotkey copies its selection
-        // into store 2, which the Status page shows.
-        win32::Window editor(CreateWindowExW(0, L"EDIT", L"Kopierter Text",
-                                             WS_OVERLAPPEDWINDOW | WS_VISIBLE, 40, 40, 300, 80,
-                                             nullptr, nullptr, GetModuleHandleW(nullptr), nullptr));
-        SetForegroundWindow(editor.get());
-        SetFocus(editor.get());
-        SendMessageW(editor.get(), EM_SETSEL, 0, -1);
-        ASSERT_TRUE(pumpUntil([&] { return GetForegroundWindow() == editor.get(); }));
-        typeHotkey(kCtrlAlt, 'K');
-        EXPECT_TRUE(pumpUntil([&] { return app.text("CB2text") == L"Kopierter Text"; }, 8000ms));
-    }
+    // Pressed in another application, the new hotkey copies its selection into store
+    // 2, which the Status page shows.
+    Target target;
+    ASSERT_TRUE(target.start() && target.setText(0, L"Kopierter Text") && target.focus(0));
+    target.select(0, 0, -1);
+    typeHotkey(kCtrlAlt, 'K');
+    EXPECT_TRUE(pumpUntil([&] { return app.text("CB2text") == L"Kopierter Text"; }));
 
     // A duplicate is refused with the focus on the later of its lists.
     ASSERT_TRUE(user.choose("Combo6", L"K"));  // store 2 paste = store 2 copy
@@ -209,7 +196,7 @@ TEST(WindowE2e, ApplyAndCancelChangeTheHotkeysAtOnce) {
     ASSERT_TRUE(user.choose("Combo2", L"Q"));
     user.click("Command2");
     ASSERT_TRUE(pumpUntil([&] { return !user.windowShown(); }));
-    EXPECT_TRUE(pumpUntil([&] { return user.value("Combo2") == L"X"; }));
+    EXPECT_TRUE(pumpUntil([&] { return app.text("Combo2") == L"X"; }));
     EXPECT_TRUE(user.trayIcon());
     EXPECT_EQ(app.file(L"options.ini"), ini);
     EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'X'));
