@@ -3,9 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <thread>
-
 #include "wine_support.h"
 
 namespace trifolio::win32 {
@@ -15,18 +12,7 @@ using namespace wine_test;
 
 constexpr UINT kPing = WM_APP + 1;
 
-TEST(EventLoop, PumpOnceRunsWhatIsPendingAndReturns) {
-    RecordingWindow window;
-    Win32EventLoop loop;
-    PostMessageW(window.get(), kPing, 1, 0);
-    PostMessageW(window.get(), kPing, 2, 0);
-    loop.pumpOnce();
-    EXPECT_TRUE(window.received(kPing, 1));
-    EXPECT_TRUE(window.received(kPing, 2));
-    loop.pumpOnce();  // nothing pending: returns at once
-}
-
-TEST(EventLoop, WaitEndsOnAConditionAMessageOrAnotherThreadMakesTrue) {
+TEST(EventLoop, WaitEndsOnAConditionAMessageOrAnotherThreadMakesTrueElseAtItsBound) {
     RecordingWindow window;
     Win32EventLoop loop;
     // Posted from another thread, dispatched inside the wait.
@@ -45,10 +31,7 @@ TEST(EventLoop, WaitEndsOnAConditionAMessageOrAnotherThreadMakesTrue) {
     std::thread setter([&] { flag = true; });
     EXPECT_TRUE(loop.waitUntil([&] { return flag.load(); }, 5000ms));
     setter.join();
-}
 
-TEST(EventLoop, WaitGivesUpAtItsBound) {
-    Win32EventLoop loop;
     int checks = 0;
     EXPECT_FALSE(loop.waitUntil([&] { return ++checks > 1000000; }, 30ms));
     EXPECT_GT(checks, 1) << "the condition is checked again while waiting";
@@ -70,19 +53,19 @@ TEST(EventLoop, TabMovesBetweenTheControlsOfTheRegisteredDialog) {
     RecordingWindow dialog(false, true);
     SetWindowLongPtrW(dialog.get(), GWL_EXSTYLE,
                       GetWindowLongPtrW(dialog.get(), GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
-    HWND first = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, 80, 20,
-                                 dialog.get(), nullptr, nullptr, nullptr);
-    HWND second = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 30, 80,
-                                  20, dialog.get(), nullptr, nullptr, nullptr);
+    HWND edits[2];
+    for (int i = 0; i < 2; ++i)
+        edits[i] = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 30 * i,
+                                   80, 20, dialog.get(), nullptr, nullptr, nullptr);
     SetForegroundWindow(dialog.get());
-    SetFocus(first);
-    ASSERT_TRUE(pumpUntil([&] { return GetFocus() == first; }));
+    SetFocus(edits[0]);
+    ASSERT_TRUE(pumpUntil([&] { return GetFocus() == edits[0]; }));
 
     Win32EventLoop loop;
     loop.setDialog(dialog.get());
-    PostMessageW(first, WM_KEYDOWN, VK_TAB, 0);
+    PostMessageW(edits[0], WM_KEYDOWN, VK_TAB, 0);
     loop.pumpOnce();
-    EXPECT_EQ(GetFocus(), second);
+    EXPECT_EQ(GetFocus(), edits[1]);
 }
 
 }  // namespace

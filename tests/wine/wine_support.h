@@ -1,17 +1,23 @@
 // Helpers for the tests that run against the real Win32 APIs under Wine: bounded
-// waits, windows that record their messages, and raw clipboard access that goes
-// around the program's own clipboard code.
+// waits, a window that records its messages, another thread acting as another
+// program, raw clipboard access around the program's own clipboard code, and the
+// settings logic over the real files and registry.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
+#include "platform/win32/files.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/registry.h"
+#include "settings/settings.h"
 
 namespace trifolio::wine_test {
 
@@ -34,34 +40,28 @@ inline bool pumpUntil(const std::function<bool()>& done, std::chrono::millisecon
     }
 }
 
-// A top-level window of a test class that records every message it receives.
+// A window of a test class that records every message it receives.
 class RecordingWindow {
   public:
     explicit RecordingWindow(bool messageOnly = true, bool visible = false) {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = &RecordingWindow::proc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"TrifolioTestRecorder";
-            return RegisterClassExW(&wc);
-        }();
-        (void)windowClass;
+        static const WNDCLASSW wc{0,       &proc,   0,       0,       GetModuleHandleW(nullptr),
+                                  nullptr, nullptr, nullptr, nullptr, L"TrifolioTestRecorder"};
+        static const ATOM registered = RegisterClassW(&wc);
+        (void)registered;
         window_.reset(CreateWindowExW(0, L"TrifolioTestRecorder", L"recorder",
                                       visible ? WS_OVERLAPPEDWINDOW | WS_VISIBLE : 0, 10, 10, 200,
                                       100, messageOnly ? HWND_MESSAGE : nullptr, nullptr,
                                       GetModuleHandleW(nullptr), this));
     }
     HWND get() const { return window_.get(); }
-    // Messages received so far, in order.
-    const std::vector<MSG>& messages() const { return messages_; }
-    bool received(UINT message, WPARAM wParam) const {
+    // The first message received with this number and wParam, or nullptr.
+    const MSG* find(UINT message, WPARAM wParam) const {
         for (const MSG& m : messages_)
             if (m.message == message && m.wParam == wParam)
-                return true;
-        return false;
+                return &m;
+        return nullptr;
     }
-    void clear() { messages_.clear(); }
+    bool received(UINT message, WPARAM wParam) const { return find(message, wParam) != nullptr; }
 
   private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -69,17 +69,36 @@ class RecordingWindow {
             SetWindowLongPtrW(hwnd, GWLP_USERDATA,
                               reinterpret_cast<LONG_PTR>(
                                   reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        if (auto* self =
-                reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
+        // The window goes before the list it records into.
+        if (auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
             self->messages_.push_back(MSG{hwnd, message, wParam, lParam, 0, {}});
-            if (message == WM_NCDESTROY)
-                SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        }
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 
     std::vector<MSG> messages_;
     win32::Window window_;
+};
+
+// Runs `work` with a window of its own on a thread of its own, as another program
+// would. The destructor pumps this thread's messages until the work is done, so that
+// the program can render clipboard content the other thread asks for meanwhile.
+class OtherProgram {
+  public:
+    explicit OtherProgram(std::function<void(HWND)> work)
+        : thread_([this, work = std::move(work)] {
+              RecordingWindow window;
+              work(window.get());
+              done_ = true;
+          }) {}
+    ~OtherProgram() {
+        pumpUntil([this] { return done_.load(); }, 15000ms);
+        thread_.join();
+    }
+    bool done() const { return done_; }
+
+  private:
+    std::atomic<bool> done_{false};
+    std::thread thread_;
 };
 
 // Opens the clipboard for `owner`, retrying while Wine's own clipboard manager has it.
@@ -105,8 +124,10 @@ inline HGLOBAL globalText(const std::wstring& text) {
                                    (text.size() + 1) * sizeof(wchar_t)));
 }
 
-// Replaces the clipboard's content by `data` (format, handle), owned by `owner`.
-inline bool putClipboard(HWND owner, const std::vector<std::pair<UINT, HANDLE>>& data) {
+using ClipboardData = std::vector<std::pair<UINT, HANDLE>>;
+
+// Replaces the clipboard's content by `data`, owned by `owner`.
+inline bool putClipboard(HWND owner, const ClipboardData& data) {
     if (!openClipboardFor(owner))
         return false;
     bool ok = EmptyClipboard() != FALSE;
@@ -116,35 +137,79 @@ inline bool putClipboard(HWND owner, const std::vector<std::pair<UINT, HANDLE>>&
     return ok;
 }
 
-// The bytes of a memory-handle format as the clipboard holds them now ("" if absent).
-inline std::string clipboardBytes(HWND reader, UINT format) {
+// What the clipboard holds in `format` now, as bytes that compare equal for equal
+// content whatever the handle: memory as it is, bitmaps as 32-bit pixels, metafiles
+// as their bits, palettes as their entries. "" when absent.
+inline std::string clipboardContent(HWND reader, UINT format) {
     std::string bytes;
     if (!openClipboardFor(reader))
-        return bytes;
-    if (HANDLE handle = GetClipboardData(format)) {
+        return "(clipboard not opened)";
+    HANDLE handle = GetClipboardData(format);
+    if (handle && format == CF_BITMAP) {
+        BITMAP info{};
+        GetObjectW(handle, sizeof info, &info);
+        BITMAPINFO header{
+            {sizeof(BITMAPINFOHEADER), info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
+            {}};
+        bytes.resize(static_cast<std::size_t>(info.bmWidth * info.bmHeight * 4));
+        win32::WindowDc screen(nullptr);
+        GetDIBits(screen.get(), static_cast<HBITMAP>(handle), 0, static_cast<UINT>(info.bmHeight),
+                  bytes.data(), &header, DIB_RGB_COLORS);
+    } else if (handle && format == CF_ENHMETAFILE) {
+        auto metafile = static_cast<HENHMETAFILE>(handle);
+        bytes.resize(GetEnhMetaFileBits(metafile, 0, nullptr));
+        GetEnhMetaFileBits(metafile, static_cast<UINT>(bytes.size()),
+                           reinterpret_cast<BYTE*>(bytes.data()));
+    } else if (handle && format == CF_PALETTE) {
+        bytes.resize(sizeof(PALETTEENTRY) *
+                     GetPaletteEntries(static_cast<HPALETTE>(handle), 0, 0, nullptr));
+        GetPaletteEntries(static_cast<HPALETTE>(handle), 0,
+                          static_cast<UINT>(bytes.size() / sizeof(PALETTEENTRY)),
+                          reinterpret_cast<PALETTEENTRY*>(bytes.data()));
+    } else if (handle) {
         win32::GlobalLockGuard lock(handle);
-        if (lock)
+        if (lock && format == CF_METAFILEPICT) {
+            const auto* pict = static_cast<const METAFILEPICT*>(lock.data());
+            bytes.resize(GetMetaFileBitsEx(pict->hMF, 0, nullptr));
+            GetMetaFileBitsEx(pict->hMF, static_cast<UINT>(bytes.size()), bytes.data());
+            bytes += ' ' + std::to_string(pict->mm) + ' ' + std::to_string(pict->xExt) + 'x' +
+                     std::to_string(pict->yExt);
+        } else if (lock) {
             bytes.assign(static_cast<const char*>(lock.data()), lock.size());
+        }
     }
     CloseClipboard();
     return bytes;
 }
 
-inline std::vector<UINT> clipboardFormats(HWND reader) {
-    std::vector<UINT> formats;
-    if (!openClipboardFor(reader))
-        return formats;
-    for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f))
-        formats.push_back(f);
-    CloseClipboard();
-    return formats;
-}
-
 inline std::wstring clipboardText(HWND reader) {
-    const std::string bytes = clipboardBytes(reader, CF_UNICODETEXT);
+    const std::string bytes = clipboardContent(reader, CF_UNICODETEXT);
     std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()),
                       bytes.size() / sizeof(wchar_t));
     return text.substr(0, text.find(L'\0'));
 }
+
+// The settings logic over the real files and registry. Its questions are answered
+// with `answer` and their texts kept; hotkeys play no part here.
+struct SettingsOnWindows : platform::Dialogs, HotkeyRegistration {
+    SettingsOnWindows(std::string programDir, std::string exe)
+        : settings(form, *this, files, registry, *this, std::move(programDir), std::move(exe)) {
+        settings.fillLists();
+    }
+    platform::Answer messageBox(const std::string&, const std::string& text,
+                                platform::Buttons buttons, platform::Icon, bool) override {
+        questions.push_back(text);
+        return buttons == platform::Buttons::Ok ? platform::Answer::Ok : answer;
+    }
+    void unregisterHotkeys() override {}
+    void registerHotkeys() override {}
+
+    platform::Answer answer = platform::Answer::Yes;
+    std::vector<std::string> questions;
+    Form form;
+    win32::Win32Files files;
+    win32::Win32Registry registry;
+    Settings settings;
+};
 
 }  // namespace trifolio::wine_test
