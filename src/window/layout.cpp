@@ -10,7 +10,7 @@ constexpr unsigned kStoreText =
 // One line per control, in creation and Tab order. Frames and pages hold the controls
 // that name them as parent; places are relative to the parent.
 // clang-format off
-const ControlSpec kControls[] = {
+const ControlRow kControls[] = {
     {Kind::TabStrip, "TabStrip1", "", "", "", kTabStop, {120, 120, 6615, 4215}},
 
     // Page "Status": one row per store under the two column heads.
@@ -129,11 +129,11 @@ int scale(int twips, int dpi) {
 
 }  // namespace
 
-std::span<const ControlSpec> controls() {
+std::span<const ControlRow> controls() {
     return kControls;
 }
 
-const ControlSpec* find(std::string_view name) {
+const ControlRow* find(std::string_view name) {
     for (const auto& c : kControls)
         if (c.name == name)
             return &c;
@@ -148,15 +148,15 @@ std::span<const std::string_view> tabsOf(std::string_view tabStrip) {
     return {};
 }
 
-Rect absoluteTwips(const ControlSpec& control) {
+Rect absoluteTwips(const ControlRow& control) {
     Rect r = control.twips;
-    for (const ControlSpec* p = find(control.parent); p; p = find(p->parent))
+    for (const ControlRow* p = find(control.parent); p; p = find(p->parent))
         r = offset(r, p->twips);
     return r;
 }
 
-std::string_view windowParent(const ControlSpec& control) {
-    for (const ControlSpec* p = find(control.parent); p; p = find(p->parent))
+std::string_view windowParent(const ControlRow& control) {
+    for (const ControlRow* p = find(control.parent); p; p = find(p->parent))
         if (p->kind == Kind::Page)
             return p->name;
     return {};
@@ -171,10 +171,10 @@ int fontPixels(int hundredthsOfPoint, int dpi) {
     return static_cast<int>((product + 3600) / 7200);
 }
 
-Rect toPixels(const ControlSpec& control, int dpi) {
+Rect toPixels(const ControlRow& control, int dpi) {
     const Rect a = absoluteTwips(control);
     Rect base;
-    if (const ControlSpec* p = find(windowParent(control)))
+    if (const ControlRow* p = find(windowParent(control)))
         base = absoluteTwips(*p);
     const int left = scale(a.left, dpi) - scale(base.left, dpi);
     const int top = scale(a.top, dpi) - scale(base.top, dpi);

@@ -57,7 +57,7 @@ struct Rect {
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
-struct ControlSpec {
+struct ControlRow {
     Kind kind;
     std::string_view name;
     std::string_view parent;  // "" for the window itself
@@ -74,9 +74,9 @@ inline constexpr int kClientHeight = 5550;
 inline constexpr std::string_view kWindowCaption = "Trifolio - Vennhaus";
 
 // The controls in creation order, which is also the order of the Tab key.
-std::span<const ControlSpec> controls();
+std::span<const ControlRow> controls();
 // The control named `name`, nullptr when there is none.
-const ControlSpec* find(std::string_view name);
+const ControlRow* find(std::string_view name);
 // The tab captions of a tab strip, in order ("TabStrip1", "TabInfo"); empty for others.
 std::span<const std::string_view> tabsOf(std::string_view tabStrip);
 // Panel texts of `StatusBar1` at start.
@@ -84,9 +84,9 @@ inline constexpr std::array<std::string_view, 3> kPanelsAtStart = {"(Ablage 1): 
                                                                    "Ablage 3: ---"};
 
 // The control's place relative to the whole window's client area, in twips.
-Rect absoluteTwips(const ControlSpec& control);
+Rect absoluteTwips(const ControlRow& control);
 // The nearest ancestor that is a window of its own (a Page), "" for the window.
-std::string_view windowParent(const ControlSpec& control);
+std::string_view windowParent(const ControlRow& control);
 
 // Twips to pixels at `dpi` (15 twips per pixel at 96 DPI), rounded to the nearest pixel.
 int twipsToPixels(int twips, int dpi);
@@ -95,7 +95,7 @@ int fontPixels(int hundredthsOfPoint, int dpi);
 
 // The control's rectangle in pixels relative to its window parent. Edges are scaled
 // rather than sizes, so controls that touch in twips still touch in pixels.
-Rect toPixels(const ControlSpec& control, int dpi);
+Rect toPixels(const ControlRow& control, int dpi);
 // The window's client size in pixels.
 Rect clientPixels(int dpi);
 

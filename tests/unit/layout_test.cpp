@@ -7,9 +7,9 @@ namespace trifolio::layout {
 namespace {
 
 // The control's rectangle relative to the client area, through its window parents.
-Rect inWindow(const ControlSpec& c, int dpi) {
+Rect inWindow(const ControlRow& c, int dpi) {
     Rect r = toPixels(c, dpi);
-    for (const ControlSpec* p = find(windowParent(c)); p; p = find(windowParent(*p))) {
+    for (const ControlRow* p = find(windowParent(c)); p; p = find(windowParent(*p))) {
         const Rect pr = toPixels(*p, dpi);
         r.left += pr.left;
         r.top += pr.top;
@@ -32,13 +32,13 @@ bool overlap(const Rect& a, const Rect& b) {
 // pages, and controls that touch in twips still touch in pixels.
 TEST(Layout, ControlsStayInsideApartAndTouchingAtEveryDpi) {
     const auto all = controls();
-    const auto stacked = [](const ControlSpec& c) {
+    const auto stacked = [](const ControlRow& c) {
         return c.kind == Kind::Page || c.kind == Kind::TabStrip;
     };
     for (int dpi : {96, 120, 144, 168, 192, 288}) {
         SCOPED_TRACE(dpi);
         for (const auto& a : all) {
-            const ControlSpec* parent = find(a.parent);
+            const ControlRow* parent = find(a.parent);
             const Rect pa = inWindow(a, dpi), ta = absoluteTwips(a);
             EXPECT_TRUE(inside(pa, parent ? inWindow(*parent, dpi) : clientPixels(dpi))) << a.name;
             for (const auto& b : all) {

@@ -36,17 +36,17 @@ void expectLaidOutFor(HWND window, int dpi) {
     GetClientRect(window, &r);
     EXPECT_EQ(r.right, layout::clientPixels(dpi).width) << dpi;
     EXPECT_EQ(r.bottom, layout::clientPixels(dpi).height) << dpi;
-    for (const auto& spec : layout::controls()) {
-        HWND control = child(window, spec.name);
-        ASSERT_NE(control, nullptr) << spec.name;
+    for (const auto& row : layout::controls()) {
+        HWND control = child(window, row.name);
+        ASSERT_NE(control, nullptr) << row.name;
         GetWindowRect(control, &r);
         MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-        layout::Rect want = layout::toPixels(spec, dpi);
-        if (spec.kind == layout::Kind::ComboList)
+        layout::Rect want = layout::toPixels(row, dpi);
+        if (row.kind == layout::Kind::ComboList)
             want.height = r.bottom - r.top;  // a closed drop-down list is as high as its font
-        EXPECT_EQ(std::tie(r.left, r.top), std::tie(want.left, want.top)) << spec.name << dpi;
-        EXPECT_EQ(r.right - r.left, want.width) << spec.name << " at " << dpi;
-        EXPECT_EQ(r.bottom - r.top, want.height) << spec.name << " at " << dpi;
+        EXPECT_EQ(std::tie(r.left, r.top), std::tie(want.left, want.top)) << row.name << dpi;
+        EXPECT_EQ(r.right - r.left, want.width) << row.name << " at " << dpi;
+        EXPECT_EQ(r.bottom - r.top, want.height) << row.name << " at " << dpi;
     }
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child(window, "Label1"), WM_GETFONT, 0, 0)),

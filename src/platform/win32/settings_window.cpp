@@ -17,7 +17,7 @@
 
 namespace trifolio::win32 {
 
-using layout::ControlSpec;
+using layout::ControlRow;
 using layout::Kind;
 
 namespace {
@@ -94,21 +94,21 @@ bool startsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
 }
 
-DWORD styleOf(const ControlSpec& spec) {
+DWORD styleOf(const ControlRow& row) {
     DWORD style = WS_CHILD;
-    if (!(spec.style & layout::kHidden))
+    if (!(row.style & layout::kHidden))
         style |= WS_VISIBLE;
-    if (spec.style & layout::kDisabled)
+    if (row.style & layout::kDisabled)
         style |= WS_DISABLED;
-    if (spec.style & layout::kTabStop)
+    if (row.style & layout::kTabStop)
         style |= WS_TABSTOP;
-    if (spec.style & layout::kVScroll)
+    if (row.style & layout::kVScroll)
         style |= WS_VSCROLL;
-    if (spec.style & layout::kHScroll)
+    if (row.style & layout::kHScroll)
         style |= WS_HSCROLL;
-    switch (spec.kind) {
+    switch (row.kind) {
         case Kind::TabStrip:
-            style |= WS_CLIPSIBLINGS | ((spec.style & layout::kTabsBelow) ? TCS_BOTTOM : 0);
+            style |= WS_CLIPSIBLINGS | ((row.style & layout::kTabsBelow) ? TCS_BOTTOM : 0);
             break;
         case Kind::Page:
             style |= WS_CLIPCHILDREN;
@@ -118,11 +118,11 @@ DWORD styleOf(const ControlSpec& spec) {
             break;
         case Kind::Label:
             style |= SS_NOPREFIX;
-            if (spec.style & layout::kCentre)
+            if (row.style & layout::kCentre)
                 style |= SS_CENTER | SS_CENTERIMAGE;
-            else if (spec.style & layout::kRight)
+            else if (row.style & layout::kRight)
                 style |= SS_RIGHT;
-            else if (!(spec.style & layout::kWrap))
+            else if (!(row.style & layout::kWrap))
                 style |= SS_LEFTNOWORDWRAP;
             break;
         case Kind::Button:
@@ -135,16 +135,16 @@ DWORD styleOf(const ControlSpec& spec) {
             style |= CBS_DROPDOWNLIST | WS_VSCROLL;
             break;
         case Kind::TextBox:
-            if (spec.style & layout::kMultiLine)
+            if (row.style & layout::kMultiLine)
                 style |= ES_MULTILINE | ES_AUTOVSCROLL |
-                         ((spec.style & layout::kReadOnly) ? 0 : ES_WANTRETURN);
-            if (!(spec.style & layout::kMultiLine) || (spec.style & layout::kHScroll))
+                         ((row.style & layout::kReadOnly) ? 0 : ES_WANTRETURN);
+            if (!(row.style & layout::kMultiLine) || (row.style & layout::kHScroll))
                 style |= ES_AUTOHSCROLL;
-            if (spec.style & layout::kReadOnly)
+            if (row.style & layout::kReadOnly)
                 style |= ES_READONLY;
             break;
         case Kind::Picture:
-            if (spec.style & layout::kBorder)
+            if (row.style & layout::kBorder)
                 style |= WS_BORDER;
             break;
         case Kind::StatusBar:
@@ -316,52 +316,51 @@ bool SettingsWindow::createControls() {
     const auto all = layout::controls();
     items_.reserve(all.size());
     for (size_t i = 0; i < all.size(); ++i) {
-        const ControlSpec& spec = all[i];
-        const std::string_view parentName = layout::windowParent(spec);
+        const ControlRow& row = all[i];
+        const std::string_view parentName = layout::windowParent(row);
         HWND parent = parentName.empty() ? hwnd() : item(parentName);
-        HWND control = createControl(spec, parent, kFirstControlId + static_cast<int>(i));
+        HWND control = createControl(row, parent, kFirstControlId + static_cast<int>(i));
         if (!control)
             return false;
-        items_.push_back({&spec, control});
-        if (!spec.tooltip.empty())
-            addTooltip(control, spec.tooltip);
+        items_.push_back({&row, control});
+        if (!row.tooltip.empty())
+            addTooltip(control, row.tooltip);
     }
     // As in a property sheet, the pages lie above their tab strip, which then draws
     // only around them; the Tab key visits a page's controls, then the tabs.
     for (const Item& strip : items_) {
-        if (strip.spec->kind != Kind::TabStrip)
+        if (strip.row->kind != Kind::TabStrip)
             continue;
         HWND lastPage = nullptr;
         for (const Item& page : items_)
-            if (page.spec->kind == Kind::Page && GetParent(page.hwnd) == GetParent(strip.hwnd))
+            if (page.row->kind == Kind::Page && GetParent(page.hwnd) == GetParent(strip.hwnd))
                 lastPage = page.hwnd;
         if (lastPage)
             SetWindowPos(strip.hwnd, lastPage, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     }
     for (const Item& frame : items_)
-        if (frame.spec->kind == Kind::GroupBox)
+        if (frame.row->kind == Kind::GroupBox)
             SetWindowPos(frame.hwnd, HWND_BOTTOM, 0, 0, 0, 0,
                          SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_NOOWNERZORDER);
     return true;
 }
 
-HWND SettingsWindow::createControl(const ControlSpec& spec, HWND parent, int id) {
-    const DWORD exStyle = spec.kind == Kind::TextBox ? WS_EX_CLIENTEDGE
-                          : spec.kind == Kind::Page  ? WS_EX_CONTROLPARENT
-                                                     : 0;
-    const std::wstring caption =
-        spec.kind == Kind::StatusBar ? std::wstring() : widen(spec.caption);
+HWND SettingsWindow::createControl(const ControlRow& row, HWND parent, int id) {
+    const DWORD exStyle = row.kind == Kind::TextBox ? WS_EX_CLIENTEDGE
+                          : row.kind == Kind::Page  ? WS_EX_CONTROLPARENT
+                                                    : 0;
+    const std::wstring caption = row.kind == Kind::StatusBar ? std::wstring() : widen(row.caption);
     HWND control = CreateWindowExW(
-        exStyle, classOf(spec.kind), caption.c_str(), styleOf(spec), 0, 0, 10, 10, parent,
+        exStyle, classOf(row.kind), caption.c_str(), styleOf(row), 0, 0, 10, 10, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     if (!control)
         return nullptr;
-    if (spec.kind == Kind::Page || spec.kind == Kind::Picture)
+    if (row.kind == Kind::Page || row.kind == Kind::Picture)
         SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    if (spec.kind == Kind::TabStrip) {
+    if (row.kind == Kind::TabStrip) {
         int index = 0;
-        for (auto tab : layout::tabsOf(spec.name)) {
+        for (auto tab : layout::tabsOf(row.name)) {
             std::wstring text = widen(tab);
             TCITEMW tabItem{};
             tabItem.mask = TCIF_TEXT;
@@ -372,13 +371,13 @@ HWND SettingsWindow::createControl(const ControlSpec& spec, HWND parent, int id)
     }
     // A frame draws its line and caption on the page's colour and nothing inside; it
     // lies below the controls it frames.
-    if (spec.kind == Kind::GroupBox)
+    if (row.kind == Kind::GroupBox)
         SetWindowSubclass(control, groupBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
     // A tab strip on a page erases around its tabs in the page's colour.
-    if (spec.kind == Kind::TabStrip && spec.parent != "")
+    if (row.kind == Kind::TabStrip && row.parent != "")
         SetWindowSubclass(control, tabStripOnPageProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    if (spec.kind == Kind::TextBox)
-        SendMessageW(control, EM_SETLIMITTEXT, spec.name == "tNachricht" ? kMessageLimit : 0, 0);
+    if (row.kind == Kind::TextBox)
+        SendMessageW(control, EM_SETLIMITTEXT, row.name == "tNachricht" ? kMessageLimit : 0, 0);
     return control;
 }
 
@@ -395,14 +394,14 @@ void SettingsWindow::addTooltip(HWND control, std::string_view text) {
     SendMessageW(tooltips_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-HFONT SettingsWindow::fontFor(const ControlSpec& spec) const {
-    if (spec.font == layout::kTitleFont)
+HFONT SettingsWindow::fontFor(const ControlRow& row) const {
+    if (row.font == layout::kTitleFont)
         return titleFont_.get();
-    if (spec.font == layout::kPlusFont)
+    if (row.font == layout::kPlusFont)
         return plusFont_.get();
-    if (spec.style & layout::kBold)
+    if (row.style & layout::kBold)
         return boldFont_.get();
-    if (spec.style & layout::kUnderline)
+    if (row.style & layout::kUnderline)
         return underlineFont_.get();
     return normalFont_.get();
 }
@@ -439,17 +438,17 @@ void SettingsWindow::applyDpi(int dpi) {
     loadIcons();
 
     for (const Item& it : items_) {
-        const layout::Rect r = layout::toPixels(*it.spec, dpi);
-        SendMessageW(it.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(*it.spec)), FALSE);
+        const layout::Rect r = layout::toPixels(*it.row, dpi);
+        SendMessageW(it.hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(*it.row)), FALSE);
         int height = r.height;
-        if (it.spec->kind == Kind::ComboList) {
+        if (it.row->kind == Kind::ComboList) {
             SendMessageW(it.hwnd, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
                          std::max(1, r.height - kComboFrame));
             const auto itemHeight = SendMessageW(it.hwnd, CB_GETITEMHEIGHT, 0, 0);
             height = r.height + kDropDownEntries * static_cast<int>(itemHeight) + 2;
         }
         MoveWindow(it.hwnd, r.left, r.top, r.width, height, FALSE);
-        if (it.spec->kind == Kind::StatusBar) {
+        if (it.row->kind == Kind::StatusBar) {
             const int parts[3] = {r.width / 3, 2 * r.width / 3, -1};
             SendMessageW(it.hwnd, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
         }
@@ -484,7 +483,7 @@ void SettingsWindow::attach(App& app, HotkeyEngine& engine) {
 
 HWND SettingsWindow::item(std::string_view name) const {
     for (const Item& it : items_)
-        if (it.spec->name == name)
+        if (it.row->name == name)
             return it.hwnd;
     return nullptr;
 }
@@ -754,8 +753,8 @@ void SettingsWindow::onCommand(int id, int code) {
     const Item* it = itemById(id);
     if (!it || !app_ || syncing_)
         return;
-    const std::string_view name = it->spec->name;
-    switch (it->spec->kind) {
+    const std::string_view name = it->row->name;
+    switch (it->row->kind) {
         case Kind::Button:
             if (code != BN_CLICKED)
                 return;
@@ -867,7 +866,7 @@ void SettingsWindow::paintPicture(HWND control, HDC dc) {
     const Item* it = itemById(GetDlgCtrlID(control));
     if (!it)
         return;
-    const std::string_view name = it->spec->name;
+    const std::string_view name = it->row->name;
     const int width = area.right - area.left;
     const int height = area.bottom - area.top;
     if (startsWith(name, "CB")) {

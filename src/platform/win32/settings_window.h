@@ -56,7 +56,7 @@ class SettingsWindow final : public WindowHost {
 
   private:
     struct Item {
-        const layout::ControlSpec* spec = nullptr;
+        const layout::ControlRow* row = nullptr;
         HWND hwnd = nullptr;
     };
     // Which text a store's box was last prepared from.
@@ -89,11 +89,11 @@ class SettingsWindow final : public WindowHost {
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool registerClasses();
     bool createControls();
-    HWND createControl(const layout::ControlSpec& spec, HWND parent, int id);
+    HWND createControl(const layout::ControlRow& row, HWND parent, int id);
     void addTooltip(HWND control, std::string_view text);
     void applyDpi(int dpi);
     void loadIcons();
-    HFONT fontFor(const layout::ControlSpec& spec) const;
+    HFONT fontFor(const layout::ControlRow& row) const;
     void onCommand(int id, int code);
     void onNotify(const NMHDR& header);
     void onTimer(UINT_PTR timer);
