@@ -63,6 +63,20 @@ struct WindowTraits {
 // A window the program created; destroyed on the thread that owns it.
 using Window = Unique<WindowTraits>;
 
+struct IconTraits {
+    using Handle = HICON;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { DestroyIcon(h); }
+};
+using IconHandle = Unique<IconTraits>;
+
+struct MenuTraits {
+    using Handle = HMENU;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { DestroyMenu(h); }
+};
+using MenuHandle = Unique<MenuTraits>;
+
 struct GlobalMemoryTraits {
     using Handle = HGLOBAL;
     static Handle invalid() noexcept { return nullptr; }

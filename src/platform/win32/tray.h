@@ -14,20 +14,6 @@ inline constexpr UINT kTrayMessage = WM_APP + 1;
 // The icon's identifier beside the window handle.
 inline constexpr UINT kTrayIconId = 1;
 
-struct IconTraits {
-    using Handle = HICON;
-    static Handle invalid() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { DestroyIcon(h); }
-};
-using IconHandle = Unique<IconTraits>;
-
-struct MenuTraits {
-    using Handle = HMENU;
-    static Handle invalid() noexcept { return nullptr; }
-    static void close(Handle h) noexcept { DestroyMenu(h); }
-};
-using MenuHandle = Unique<MenuTraits>;
-
 // The program icon at `size` pixels (resource IDI_TRIFOLIO).
 IconHandle programIcon(HINSTANCE instance, int size);
 
