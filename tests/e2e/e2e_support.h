@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "../support/pump.h"
+
 #include <shellapi.h>
 
 #include <algorithm>
@@ -28,22 +30,7 @@ namespace trifolio::e2e {
 
 using namespace std::chrono_literals;
 
-// Pumps this thread's messages until `done()` or `bound`; returns done().
-inline bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 5000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return done();
-        MsgWaitForMultipleObjectsEx(0, nullptr, 2, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-}
+using test::pumpUntil;
 
 // Sends a message to another process's window, with a bound.
 inline LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "../support/pump.h"
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -23,22 +25,7 @@ namespace trifolio::wine_test {
 
 using namespace std::chrono_literals;
 
-// Pumps this thread's messages until `done()` or `bound` has passed; returns done().
-inline bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 3000ms) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    for (;;) {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-        if (done())
-            return true;
-        if (std::chrono::steady_clock::now() >= deadline)
-            return done();
-        MsgWaitForMultipleObjectsEx(0, nullptr, 5, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
-}
+using test::pumpUntil;
 
 // A window of a test class that records every message it receives.
 class RecordingWindow {
