@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/e2e/e2e_support.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/settings_window.h"
 
@@ -47,18 +48,6 @@ struct Program {
     const wchar_t* windowClass;
 };
 
-// The window of `className` that process `pid` owns, hidden windows included.
-HWND windowOf(const wchar_t* className, DWORD pid) {
-    for (HWND w = FindWindowExW(nullptr, nullptr, className, nullptr); w;
-         w = FindWindowExW(nullptr, w, className, nullptr)) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        if (owner == pid)
-            return w;
-    }
-    return nullptr;
-}
-
 bool iconPresent(HWND window) {
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof(data);
@@ -88,7 +77,7 @@ Started start(const Program& program, const std::wstring& directory) {
     CloseHandle(info.hThread);
     while (nowMs() - begin < 20000) {
         if (!started.window)
-            started.window = windowOf(program.windowClass, info.dwProcessId);
+            started.window = trifolio::e2e::windowOf(info.dwProcessId, program.windowClass);
         if (started.window && iconPresent(started.window)) {
             started.milliseconds = nowMs() - begin;
             break;
