@@ -106,7 +106,7 @@ bool Settings::CheckDuplicateCombos() {
                                 Buttons::Ok, Icon::Exclamation, false);
             if (selectTab)
                 selectTab(2);  // "Tastenbelegung"
-            form_.focus = "Combo" + std::to_string(keyListNumber(j));
+            form_.focus = kComboLists.at(keyListNumber(j) - 1);
             return false;
         }
     }

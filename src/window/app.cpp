@@ -170,17 +170,17 @@ void App::Command7_Click() {
 }
 
 void App::Command8_Click() {
-    for (Control* c : {&form_.Command8, static_cast<Control*>(&form_.tNachricht),
-                       static_cast<Control*>(&form_.tName), static_cast<Control*>(&form_.tEmail),
-                       static_cast<Control*>(&form_.tHomepage)})
-        c->enabled = false;
+    // The form is disabled while the shell takes the address.
+    const auto enable = [this](bool enabled) {
+        form_.Command8.enabled = enabled;
+        for (const auto& field : kContactFields)
+            (form_.*field.member).enabled = enabled;
+    };
+    enable(false);
     host_.openUrl(ContactRequest(contactEndpoint_, form_.tName.text, form_.tEmail.text,
                                  form_.tHomepage.text, form_.tNachricht.text));
     form_.Label27 = "Vielen Dank für Ihre Nachricht!";
-    for (Control* c : {&form_.Command8, static_cast<Control*>(&form_.tNachricht),
-                       static_cast<Control*>(&form_.tName), static_cast<Control*>(&form_.tEmail),
-                       static_cast<Control*>(&form_.tHomepage)})
-        c->enabled = true;
+    enable(true);
 }
 
 void App::selectTab(int tab) {

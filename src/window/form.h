@@ -1,12 +1,13 @@
 // The settings window "FConfig" as a model: every control the logic reads or sets,
-// by its name. The stores' content is not here but in stores/ (StoreSet); the view
-// shows both.
+// by its name, and which control of the layout table shows which member. The stores'
+// content is not here but in stores/ (StoreSet); the view shows both.
 #pragma once
 
 #include <array>
 #include <string>
 
 #include "window/controls.h"
+#include "window/layout.h"
 
 namespace trifolio {
 
@@ -51,11 +52,47 @@ struct Form {
         "Über Kritik und Verbesserungsvorschläge würde ich mich sehr freuen. Um dieses "
         "Formular abzuschicken ist eine Verbindung zum Internet nötig.";
 
-    // The control that has the input focus, by name ("Combo4"); empty when unknown.
-    std::string focus;
+    // The control to give the input focus next ("Combo4"); none when there is none.
+    layout::ControlId focus;
 
     bool OptionsChanged = false;
     bool OptionsLoading = false;
+};
+
+// A member of the model and the control that shows it.
+template <typename T>
+struct Bound {
+    layout::ControlId control;
+    T Form::*member;
+};
+
+// Pages and sub-pages, shown as the model says.
+inline constexpr Bound<Frame> kPages[] = {
+    {layout::id("pStatus"), &Form::pStatus},
+    {layout::id("pTastenbelegung"), &Form::pTastenbelegung},
+    {layout::id("pOptionen"), &Form::pOptionen},
+    {layout::id("pInfo"), &Form::pInfo},
+    {layout::id("FProgramminfo"), &Form::FProgramminfo},
+    {layout::id("fHilfe"), &Form::fHilfe},
+    {layout::id("fKontakt"), &Form::fKontakt},
+};
+inline constexpr Bound<CheckBox> kCheckBoxes[] = {
+    {layout::id("Check1"), &Form::Check1},
+    {layout::id("Check2"), &Form::Check2},
+    {layout::id("Check3"), &Form::Check3},
+};
+// The contact form's fields; what the user types goes into the model.
+inline constexpr Bound<TextBox> kContactFields[] = {
+    {layout::id("tNachricht"), &Form::tNachricht},
+    {layout::id("tName"), &Form::tName},
+    {layout::id("tEmail"), &Form::tEmail},
+    {layout::id("tHomepage"), &Form::tHomepage},
+};
+// The lists showing Form::combos: Combo1 at index 0.
+inline constexpr std::array<layout::ControlId, 12> kComboLists = {
+    layout::id("Combo1"), layout::id("Combo2"),  layout::id("Combo3"),  layout::id("Combo4"),
+    layout::id("Combo5"), layout::id("Combo6"),  layout::id("Combo7"),  layout::id("Combo8"),
+    layout::id("Combo9"), layout::id("Combo10"), layout::id("Combo11"), layout::id("Combo12"),
 };
 
 }  // namespace trifolio

@@ -228,7 +228,7 @@ TEST(AppButtons, DuplicateIsRefusedWithTheFocusOnTheLaterList) {
                       : rig.app->Command4_Click();
         EXPECT_EQ(rig.dialogs.shown.back().text, "Doppelt vergebene Kombination: 'STRG+ALT+X'");
         EXPECT_EQ(rig.page(), "pTastenbelegung");
-        EXPECT_EQ(rig.form.focus, "Combo4");
+        EXPECT_EQ(rig.form.focus, layout::id("Combo4"));
         EXPECT_EQ(rig.file("options.ini"), kExampleOptions);
         EXPECT_TRUE(rig.shown() && !rig.ended());
         EXPECT_FALSE(rig.hotkeyApi.registered.empty());

@@ -233,14 +233,14 @@ TEST(DuplicateCheck, NamesTheFirstPairAndFocusesTheLaterKeyList) {
     const struct {
         std::map<int, const char*> changes;  // list number: value, over the example lists
         const char* combination;
-        const char* focus;
+        layout::ControlId focus;
     } cases[] = {
-        {{{9, "STRG+ALT"}, {10, "X"}}, "STRG+ALT+X", "Combo10"},
-        {{{6, "C"}, {11, "-"}, {12, "F11"}}, "STRG+ALT+C", "Combo6"},
-        {{{7, "STRG"}, {9, "STRG"}, {10, "-"}, {11, "-"}, {12, "-"}}, nullptr, ""},
+        {{{9, "STRG+ALT"}, {10, "X"}}, "STRG+ALT+X", layout::id("Combo10")},
+        {{{6, "C"}, {11, "-"}, {12, "F11"}}, "STRG+ALT+C", layout::id("Combo6")},
+        {{{7, "STRG"}, {9, "STRG"}, {10, "-"}, {11, "-"}, {12, "-"}}, nullptr, {}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.focus);
+        SCOPED_TRACE(c.focus.index);
         Window w;
         Lists lists = kExampleLists;
         for (const auto& [n, value] : c.changes)

@@ -1,6 +1,11 @@
 // The settings window "FConfig" on Win32: built from the layout table, scaled to its
 // monitor's DPI, showing the window model (Form, StoreSet) and the App's presence,
-// and feeding the user's actions into the App.
+// and feeding the user's actions into the App. Its parts by job:
+//   settings_window.cpp           window class, window procedure, DPI changes
+//   settings_window_controls.cpp  controls made from the layout table, fonts, icons, tooltips
+//   settings_window_paint.cpp     page colour, group boxes and pictures
+//   settings_window_sync.cpp      the controls brought in line with the model, and the
+//                                 user's commands fed back into it
 #pragma once
 
 #include <windows.h>
@@ -20,8 +25,15 @@ namespace trifolio::win32 {
 
 // Window class of the settings window, for finding it from outside.
 inline constexpr const wchar_t* kSettingsWindowClass = L"TrifolioFConfig";
+// Window classes of its pages and pictures.
+inline constexpr const wchar_t* kPageClass = L"TrifolioPage";
+inline constexpr const wchar_t* kPictureClass = L"TrifolioPicture";
 // Control identifiers: kFirstControlId + the control's index in the layout table.
 inline constexpr int kFirstControlId = 1000;
+constexpr int controlId(layout::ControlId control) {
+    return kFirstControlId + control.index;
+}
+// By name, for finding a control from outside; 0 for a name the table lacks.
 int controlId(std::string_view name);
 
 // The DPI the window lays itself out for: TRIFOLIO_DPI from the environment when set
@@ -55,10 +67,20 @@ class SettingsWindow final : public WindowHost {
     int dpi() const noexcept { return dpi_; }
 
   private:
-    struct Item {
-        const layout::ControlRow* row = nullptr;
-        HWND hwnd = nullptr;
-    };
+    // Posted to itself: make the controls now.
+    static constexpr UINT kPrepareControls = WM_APP + 2;
+    // Timers of the window.
+    static constexpr UINT_PTR kTimer1 = 1;       // store-1 snapshots while the window shows
+    static constexpr UINT_PTR kTrayRetry = 2;    // the notification area did not take the icon yet
+    static constexpr UINT_PTR kEndWhenIdle = 3;  // ending waits for a running hotkey action
+    static constexpr UINT kTrayRetryInterval = 2000;
+    static constexpr UINT kEndRetryInterval = 50;
+    // The store boxes and pictures of the Status page: store 1 at index 0.
+    static constexpr std::array<layout::ControlId, 3> kStoreTexts = {
+        layout::id("CB1text"), layout::id("CB2text"), layout::id("CB3text")};
+    static constexpr std::array<layout::ControlId, 3> kStorePictures = {
+        layout::id("CB1image2"), layout::id("CB2image2"), layout::id("CB3image2")};
+
     // Which text a store's box was last prepared from.
     struct StoreFingerprint {
         bool whole = false;
@@ -70,13 +92,19 @@ class SettingsWindow final : public WindowHost {
     struct Shown {
         std::array<std::vector<std::string>, 12> items;
         std::array<int, 12> selected{};
-        std::array<std::string, 3> storeText;
         std::array<StoreFingerprint, 3> storePrint;
         std::array<const void*, 3> picture{};
         std::array<std::string, 3> panels;
-        std::array<std::string, 5> contact;  // tNachricht, tName, tEmail, tHomepage, Label27
-        std::string help;
+        std::array<std::string, layout::kControlCount> text;  // of the texts the model sets
     };
+
+    // Arial in the sizes and styles the layout table uses.
+    struct Fonts {
+        Font normal, bold, underline, plus, title;
+    };
+
+    static SettingsWindow* owner(HWND window);
+    static Fonts makeFonts(int dpi);
 
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -89,7 +117,7 @@ class SettingsWindow final : public WindowHost {
     LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool registerClasses();
     bool createControls();
-    HWND createControl(const layout::ControlRow& row, HWND parent, int id);
+    HWND createControl(layout::ControlId id, HWND parent);
     void addTooltip(HWND control, std::string_view text);
     void applyDpi(int dpi);
     void loadIcons();
@@ -101,15 +129,19 @@ class SettingsWindow final : public WindowHost {
     LRESULT colour(HDC dc, HWND control, UINT message);
     void updatePageColour();
     void paintPicture(HWND control, HDC dc);
-    HWND item(std::string_view name) const;
-    const Item* itemById(int id) const;
+    // The control's window; null until the controls are made.
+    HWND item(layout::ControlId control) const { return items_[control.index]; }
+    // The first control is made first.
+    bool controlsMade() const { return items_.front() != nullptr; }
+    // The control with the identifier `id` (a WM_COMMAND's), none for others.
+    static layout::ControlId controlOf(int id);
     std::string textOf(HWND control) const;
     void syncControls();
     void syncStores();
     void syncPresence();
-    void setText(std::string_view name, const std::string& text, std::string& shown);
-    void setVisible(std::string_view name, bool visible);
-    void setEnabled(std::string_view name, bool enabled);
+    void setText(layout::ControlId control, const std::string& text);
+    void setVisible(layout::ControlId control, bool visible);
+    void setEnabled(layout::ControlId control, bool enabled);
     void setTimer(UINT_PTR timer, bool on, UINT interval);
 
     HINSTANCE instance_;
@@ -120,7 +152,7 @@ class SettingsWindow final : public WindowHost {
     Window window_;
     HWND tooltips_ = nullptr;
     HWND focus_ = nullptr;  // the control that had the focus when the window was left
-    std::vector<Item> items_;
+    std::array<HWND, layout::kControlCount> items_{};  // by layout::ControlId
     Shown shown_;
     int dpi_ = 96;
     UINT taskbarCreated_ = 0;
@@ -128,7 +160,7 @@ class SettingsWindow final : public WindowHost {
     bool preparePosted_ = false;
     bool destroying_ = false;
 
-    Font normalFont_, boldFont_, underlineFont_, plusFont_, titleFont_;
+    Fonts fonts_;
     IconHandle bigIcon_, smallIcon_, infoIcon_;
     std::array<IconHandle, 3> actionIcons_;
     COLORREF pageColour_ = 0;
