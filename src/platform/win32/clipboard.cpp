@@ -1,8 +1,8 @@
 #include "platform/win32/clipboard.h"
 
 #include <algorithm>
-#include <cstring>
 
+#include "platform/win32/clipboard_snapshot.h"
 #include "platform/win32/strings.h"
 
 namespace trifolio::win32 {
@@ -13,178 +13,6 @@ constexpr wchar_t kWindowClass[] = L"TrifolioClipboardOwner";
 
 bool contains(const std::vector<UINT>& list, UINT value) {
     return std::find(list.begin(), list.end(), value) != list.end();
-}
-
-// How one clipboard format is held in a snapshot.
-enum class Kind { Memory, Bitmap, EnhMetafile, MetafilePict, Palette };
-
-// One format of a saved clipboard. Everything is kept as bytes except a bitmap,
-// which stays a GDI bitmap (a device-dependent one cannot be described by bytes
-// without a device); each restore hands the system a fresh copy.
-struct Entry {
-    UINT format = 0;
-    Kind kind = Kind::Memory;
-    std::string bytes;
-    Bitmap bitmap;
-    LONG mapMode = 0, xExt = 0, yExt = 0;  // of a metafile picture
-};
-
-class Snapshot final : public platform::ClipboardSnapshot {
-  public:
-    std::vector<Entry> entries;
-};
-
-std::string memoryBytes(HANDLE handle) {
-    GlobalLockGuard lock(handle);
-    if (!lock)
-        return {};
-    return std::string(static_cast<const char*>(lock.data()), lock.size());
-}
-
-std::optional<Entry> saveFormat(UINT format, Kind kind) {
-    HANDLE handle = GetClipboardData(format);
-    if (!handle)
-        return std::nullopt;
-    Entry entry;
-    entry.format = format;
-    entry.kind = kind;
-    switch (kind) {
-        case Kind::Memory:
-            // A registered format whose data is no global memory cannot be copied.
-            if (GlobalSize(handle) == 0)
-                return std::nullopt;
-            entry.bytes = memoryBytes(handle);
-            break;
-        case Kind::Bitmap:
-            entry.bitmap.reset(static_cast<HBITMAP>(CopyImage(handle, IMAGE_BITMAP, 0, 0, 0)));
-            if (!entry.bitmap)
-                return std::nullopt;
-            break;
-        case Kind::EnhMetafile: {
-            auto metafile = static_cast<HENHMETAFILE>(handle);
-            const UINT size = GetEnhMetaFileBits(metafile, 0, nullptr);
-            entry.bytes.resize(size);
-            if (size == 0 ||
-                GetEnhMetaFileBits(metafile, size, reinterpret_cast<BYTE*>(entry.bytes.data())) !=
-                    size)
-                return std::nullopt;
-            break;
-        }
-        case Kind::MetafilePict: {
-            GlobalLockGuard lock(handle);
-            if (!lock || lock.size() < sizeof(METAFILEPICT))
-                return std::nullopt;
-            METAFILEPICT pict;
-            std::memcpy(&pict, lock.data(), sizeof pict);
-            entry.mapMode = pict.mm;
-            entry.xExt = pict.xExt;
-            entry.yExt = pict.yExt;
-            const UINT size = GetMetaFileBitsEx(pict.hMF, 0, nullptr);
-            entry.bytes.resize(size);
-            if (size == 0 || GetMetaFileBitsEx(pict.hMF, size, entry.bytes.data()) != size)
-                return std::nullopt;
-            break;
-        }
-        case Kind::Palette: {
-            auto palette = static_cast<HPALETTE>(handle);
-            const UINT count = GetPaletteEntries(palette, 0, 0, nullptr);
-            if (count == 0)
-                return std::nullopt;
-            entry.bytes.resize(sizeof(PALETTEENTRY) * count);
-            GetPaletteEntries(palette, 0, count,
-                              reinterpret_cast<PALETTEENTRY*>(entry.bytes.data()));
-            break;
-        }
-    }
-    return entry;
-}
-
-// A new handle for SetClipboardData holding the entry's content.
-HANDLE recreate(const Entry& entry) {
-    switch (entry.kind) {
-        case Kind::Memory:
-            return globalCopy(entry.bytes.data(), entry.bytes.size());
-        case Kind::Bitmap:
-            return CopyImage(entry.bitmap.get(), IMAGE_BITMAP, 0, 0, 0);
-        case Kind::EnhMetafile:
-            return SetEnhMetaFileBits(static_cast<UINT>(entry.bytes.size()),
-                                      reinterpret_cast<const BYTE*>(entry.bytes.data()));
-        case Kind::MetafilePict: {
-            Metafile metafile(SetMetaFileBitsEx(static_cast<UINT>(entry.bytes.size()),
-                                                reinterpret_cast<const BYTE*>(entry.bytes.data())));
-            if (!metafile)
-                return nullptr;
-            METAFILEPICT pict{entry.mapMode, entry.xExt, entry.yExt, metafile.get()};
-            HGLOBAL memory = globalCopy(&pict, sizeof pict);
-            if (memory)
-                metafile.release();
-            return memory;
-        }
-        case Kind::Palette: {
-            const auto count = static_cast<WORD>(entry.bytes.size() / sizeof(PALETTEENTRY));
-            std::string buffer(offsetof(LOGPALETTE, palPalEntry) + entry.bytes.size(), '\0');
-            auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
-            logical->palVersion = 0x300;
-            logical->palNumEntries = count;
-            std::memcpy(logical->palPalEntry, entry.bytes.data(), entry.bytes.size());
-            return CreatePalette(logical);
-        }
-    }
-    return nullptr;
-}
-
-// Frees a handle that SetClipboardData did not take.
-void discard(Kind kind, HANDLE handle) {
-    if (!handle)
-        return;
-    switch (kind) {
-        case Kind::Memory:
-            GlobalFree(handle);
-            break;
-        case Kind::MetafilePict: {
-            {
-                GlobalLockGuard lock(handle);
-                if (lock)
-                    DeleteMetaFile(static_cast<const METAFILEPICT*>(lock.data())->hMF);
-            }
-            GlobalFree(handle);
-            break;
-        }
-        case Kind::EnhMetafile:
-            DeleteEnhMetaFile(static_cast<HENHMETAFILE>(handle));
-            break;
-        case Kind::Bitmap:
-        case Kind::Palette:
-            DeleteObject(handle);
-            break;
-    }
-}
-
-Kind kindOf(UINT format) {
-    switch (format) {
-        case CF_BITMAP:
-        case CF_DSPBITMAP:
-            return Kind::Bitmap;
-        case CF_ENHMETAFILE:
-        case CF_DSPENHMETAFILE:
-            return Kind::EnhMetafile;
-        case CF_METAFILEPICT:
-        case CF_DSPMETAFILEPICT:
-            return Kind::MetafilePict;
-        case CF_PALETTE:
-            return Kind::Palette;
-        default:
-            return Kind::Memory;
-    }
-}
-
-bool setData(UINT format, Kind kind, HANDLE handle) {
-    if (!handle)
-        return false;
-    if (SetClipboardData(format, handle))
-        return true;
-    discard(kind, handle);
-    return false;
 }
 
 std::optional<std::string> readText() {
@@ -306,12 +134,9 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
         }
         case WM_RENDERALLFORMATS:
             // The window is going away while it still owns offered content.
-            if (OpenClipboard(self)) {
-                if (GetClipboardOwner() == self)
-                    for (UINT format : offeredFormats_)
-                        setData(format, kindOf(format), renderOffered(format));
-                CloseClipboard();
-            }
+            if (const OpenedClipboard opened(self); opened && GetClipboardOwner() == self)
+                for (UINT format : offeredFormats_)
+                    setData(format, kindOf(format), renderOffered(format));
             return 0;
         case WM_DESTROYCLIPBOARD:
             dropOffer();
@@ -327,15 +152,15 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
     return DefWindowProcW(self, message, wParam, lParam);
 }
 
-bool Win32Clipboard::open() {
+OpenedClipboard Win32Clipboard::open() {
     if (!window_)
-        return false;
+        return {};
     const auto deadline = std::chrono::steady_clock::now() + openBound_;
     for (;;) {
-        if (OpenClipboard(window_.get()))
-            return true;
+        if (OpenedClipboard opened(window_.get()); opened)
+            return opened;
         if (std::chrono::steady_clock::now() >= deadline)
-            return false;
+            return {};
         // While another program holds the clipboard it may be reading content this
         // program offered: let its render requests through, but nothing else.
         MsgWaitForMultipleObjectsEx(0, nullptr, 12, QS_SENDMESSAGE, 0);
@@ -346,8 +171,8 @@ bool Win32Clipboard::open() {
 
 void Win32Clipboard::markTransient() {
     const DWORD zero = 0;
-    setData(formats_.excludeMonitor, Kind::Memory, globalCopy(&zero, sizeof zero));
-    setData(formats_.historyAllowed, Kind::Memory, globalCopy(&zero, sizeof zero));
+    setData(formats_.excludeMonitor, FormatKind::Memory, globalCopy(&zero, sizeof zero));
+    setData(formats_.historyAllowed, FormatKind::Memory, globalCopy(&zero, sizeof zero));
 }
 
 void Win32Clipboard::dropOffer() {
@@ -371,9 +196,9 @@ std::uint32_t Win32Clipboard::sequenceNumber() {
 }
 
 std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
-    if (!open())
+    const OpenedClipboard opened = open();
+    if (!opened)
         return std::nullopt;
-    OpenedClipboard opened{OpenedClipboard::Adopt{}};
     Reading reading;
     auto& content = reading.content;
 
@@ -397,50 +222,22 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
         content.text = readText();
     content.picture = readPicture();
 
-    if (whole) {
-        auto snapshot = std::make_shared<Snapshot>();
-        const bool unicode = contains(offered, CF_UNICODETEXT);
-        bool dibKept = false;
-        for (UINT format : offered) {
-            if (format == formats_.marker || format == formats_.excludeMonitor ||
-                format == formats_.historyAllowed || contains(formats_.oleLink, format))
-                continue;
-            // Derived by the system from CF_UNICODETEXT, or from the one DIB kept.
-            if (unicode && (format == CF_TEXT || format == CF_OEMTEXT))
-                continue;
-            if (format == CF_DIB || format == CF_DIBV5) {
-                if (dibKept)
-                    continue;
-                dibKept = true;
-            }
-            // Owner-drawn content and private handles mean nothing outside their owner.
-            if (format == CF_OWNERDISPLAY ||
-                (format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST) ||
-                (format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST))
-                continue;
-            if (auto entry = saveFormat(format, kindOf(format)))
-                snapshot->entries.push_back(std::move(*entry));
-        }
-        reading.whole = std::move(snapshot);
-    }
+    if (whole)
+        reading.whole = Snapshot::save(offered, formats_);
     return reading;
 }
 
 bool Win32Clipboard::clear() {
-    if (!open())
-        return false;
-    OpenedClipboard opened{OpenedClipboard::Adopt{}};
-    return EmptyClipboard() != FALSE;
+    const OpenedClipboard opened = open();
+    return opened && EmptyClipboard() != FALSE;
 }
 
 bool Win32Clipboard::clearWithMarker() {
-    if (!open())
-        return false;
-    OpenedClipboard opened{OpenedClipboard::Adopt{}};
-    if (!EmptyClipboard())
+    const OpenedClipboard opened = open();
+    if (!opened || !EmptyClipboard())
         return false;
     const char mark = 1;
-    const bool marked = setData(formats_.marker, Kind::Memory, globalCopy(&mark, 1));
+    const bool marked = setData(formats_.marker, FormatKind::Memory, globalCopy(&mark, 1));
     markTransient();
     return marked;
 }
@@ -451,10 +248,8 @@ bool Win32Clipboard::markerPresent() {
 
 bool Win32Clipboard::offer(const std::optional<std::string>& text,
                            const platform::PicturePtr& picture) {
-    if (!open())
-        return false;
-    OpenedClipboard opened{OpenedClipboard::Adopt{}};
-    if (!EmptyClipboard())
+    const OpenedClipboard opened = open();
+    if (!opened || !EmptyClipboard())
         return false;
     // EmptyClipboard dropped any earlier offer (WM_DESTROYCLIPBOARD).
     offeredText_ = text;
@@ -480,14 +275,12 @@ bool Win32Clipboard::offer(const std::optional<std::string>& text,
 
 bool Win32Clipboard::restore(const platform::ClipboardSnapshot& snapshot) {
     const auto* saved = dynamic_cast<const Snapshot*>(&snapshot);
-    if (!saved || !open())
+    if (!saved)
         return false;
-    OpenedClipboard opened{OpenedClipboard::Adopt{}};
-    if (!EmptyClipboard())
+    const OpenedClipboard opened = open();
+    if (!opened || !EmptyClipboard())
         return false;
-    bool ok = true;
-    for (const Entry& entry : saved->entries)
-        ok = setData(entry.format, entry.kind, recreate(entry)) && ok;
+    const bool ok = saved->recreate();
     markTransient();
     return ok;
 }

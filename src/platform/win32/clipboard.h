@@ -55,7 +55,9 @@ class Win32Clipboard final : public platform::Clipboard {
   private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT handle(HWND self, UINT message, WPARAM wParam, LPARAM lParam);
-    bool open();
+    // Opens the clipboard, retrying for `openBound_` while another program holds it;
+    // the guard closes it again and is not open when that failed.
+    OpenedClipboard open();
     // Marks content the program puts in only for a moment, so that clipboard history
     // and clipboard monitors skip it. The clipboard must be open.
     void markTransient();

@@ -183,24 +183,25 @@ class GlobalLockGuard {
     void* data_;
 };
 
-// The clipboard, opened by OpenClipboard and closed when the guard ends. Check
-// isOpen(): opening fails while another program holds the clipboard.
+// The clipboard, opened by OpenClipboard and closed when the guard ends. Check it:
+// opening fails while another program holds the clipboard. Movable, so that a
+// function that opens it (after retries) can hand it to its caller.
 class OpenedClipboard {
   public:
+    OpenedClipboard() noexcept = default;  // not open
     explicit OpenedClipboard(HWND owner) noexcept : open_(OpenClipboard(owner) != FALSE) {}
-    // For a clipboard already opened by the caller (e.g. after retries).
-    struct Adopt {};
-    explicit OpenedClipboard(Adopt) noexcept : open_(true) {}
+    OpenedClipboard(OpenedClipboard&& other) noexcept : open_(std::exchange(other.open_, false)) {}
+    OpenedClipboard& operator=(OpenedClipboard&&) = delete;
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
     ~OpenedClipboard() {
         if (open_)
             CloseClipboard();
     }
-    OpenedClipboard(const OpenedClipboard&) = delete;
-    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
-    bool isOpen() const noexcept { return open_; }
+    explicit operator bool() const noexcept { return open_; }
 
   private:
-    bool open_;
+    bool open_ = false;
 };
 
 }  // namespace trifolio::win32

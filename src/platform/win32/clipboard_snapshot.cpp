@@ -1,0 +1,204 @@
+#include "platform/win32/clipboard_snapshot.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+
+#include "platform/win32/picture.h"
+
+namespace trifolio::win32 {
+
+namespace {
+
+// Frees a handle that SetClipboardData did not take.
+void discard(FormatKind kind, HANDLE handle) {
+    if (!handle)
+        return;
+    switch (kind) {
+        case FormatKind::Memory:
+            GlobalFree(handle);
+            break;
+        case FormatKind::MetafilePict: {
+            {
+                GlobalLockGuard lock(handle);
+                if (lock)
+                    DeleteMetaFile(static_cast<const METAFILEPICT*>(lock.data())->hMF);
+            }
+            GlobalFree(handle);
+            break;
+        }
+        case FormatKind::EnhMetafile:
+            DeleteEnhMetaFile(static_cast<HENHMETAFILE>(handle));
+            break;
+        case FormatKind::Bitmap:
+        case FormatKind::Palette:
+            DeleteObject(handle);
+            break;
+    }
+}
+
+}  // namespace
+
+FormatKind kindOf(UINT format) {
+    switch (format) {
+        case CF_BITMAP:
+        case CF_DSPBITMAP:
+            return FormatKind::Bitmap;
+        case CF_ENHMETAFILE:
+        case CF_DSPENHMETAFILE:
+            return FormatKind::EnhMetafile;
+        case CF_METAFILEPICT:
+        case CF_DSPMETAFILEPICT:
+            return FormatKind::MetafilePict;
+        case CF_PALETTE:
+            return FormatKind::Palette;
+        default:
+            return FormatKind::Memory;
+    }
+}
+
+bool setData(UINT format, FormatKind kind, HANDLE handle) {
+    if (!handle)
+        return false;
+    if (SetClipboardData(format, handle))
+        return true;
+    discard(kind, handle);
+    return false;
+}
+
+std::string memoryBytes(HANDLE handle) {
+    GlobalLockGuard lock(handle);
+    if (!lock)
+        return {};
+    return std::string(static_cast<const char*>(lock.data()), lock.size());
+}
+
+std::optional<Snapshot::Entry> Snapshot::saveFormat(UINT format, FormatKind kind) {
+    HANDLE handle = GetClipboardData(format);
+    if (!handle)
+        return std::nullopt;
+    Entry entry;
+    entry.format = format;
+    entry.kind = kind;
+    switch (kind) {
+        case FormatKind::Memory:
+            // A registered format whose data is no global memory cannot be copied.
+            if (GlobalSize(handle) == 0)
+                return std::nullopt;
+            entry.bytes = memoryBytes(handle);
+            break;
+        case FormatKind::Bitmap:
+            entry.bitmap.reset(static_cast<HBITMAP>(CopyImage(handle, IMAGE_BITMAP, 0, 0, 0)));
+            if (!entry.bitmap)
+                return std::nullopt;
+            break;
+        case FormatKind::EnhMetafile: {
+            auto metafile = static_cast<HENHMETAFILE>(handle);
+            const UINT size = GetEnhMetaFileBits(metafile, 0, nullptr);
+            entry.bytes.resize(size);
+            if (size == 0 ||
+                GetEnhMetaFileBits(metafile, size, reinterpret_cast<BYTE*>(entry.bytes.data())) !=
+                    size)
+                return std::nullopt;
+            break;
+        }
+        case FormatKind::MetafilePict: {
+            GlobalLockGuard lock(handle);
+            if (!lock || lock.size() < sizeof(METAFILEPICT))
+                return std::nullopt;
+            METAFILEPICT pict;
+            std::memcpy(&pict, lock.data(), sizeof pict);
+            entry.mapMode = pict.mm;
+            entry.xExt = pict.xExt;
+            entry.yExt = pict.yExt;
+            const UINT size = GetMetaFileBitsEx(pict.hMF, 0, nullptr);
+            entry.bytes.resize(size);
+            if (size == 0 || GetMetaFileBitsEx(pict.hMF, size, entry.bytes.data()) != size)
+                return std::nullopt;
+            break;
+        }
+        case FormatKind::Palette: {
+            auto palette = static_cast<HPALETTE>(handle);
+            const UINT count = GetPaletteEntries(palette, 0, 0, nullptr);
+            if (count == 0)
+                return std::nullopt;
+            entry.bytes.resize(sizeof(PALETTEENTRY) * count);
+            GetPaletteEntries(palette, 0, count,
+                              reinterpret_cast<PALETTEENTRY*>(entry.bytes.data()));
+            break;
+        }
+    }
+    return entry;
+}
+
+HANDLE Snapshot::handleFor(const Entry& entry) {
+    switch (entry.kind) {
+        case FormatKind::Memory:
+            return globalCopy(entry.bytes.data(), entry.bytes.size());
+        case FormatKind::Bitmap:
+            return CopyImage(entry.bitmap.get(), IMAGE_BITMAP, 0, 0, 0);
+        case FormatKind::EnhMetafile:
+            return SetEnhMetaFileBits(static_cast<UINT>(entry.bytes.size()),
+                                      reinterpret_cast<const BYTE*>(entry.bytes.data()));
+        case FormatKind::MetafilePict: {
+            Metafile metafile(SetMetaFileBitsEx(static_cast<UINT>(entry.bytes.size()),
+                                                reinterpret_cast<const BYTE*>(entry.bytes.data())));
+            if (!metafile)
+                return nullptr;
+            METAFILEPICT pict{entry.mapMode, entry.xExt, entry.yExt, metafile.get()};
+            HGLOBAL memory = globalCopy(&pict, sizeof pict);
+            if (memory)
+                metafile.release();
+            return memory;
+        }
+        case FormatKind::Palette: {
+            const auto count = static_cast<WORD>(entry.bytes.size() / sizeof(PALETTEENTRY));
+            std::string buffer(offsetof(LOGPALETTE, palPalEntry) + entry.bytes.size(), '\0');
+            auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
+            logical->palVersion = 0x300;
+            logical->palNumEntries = count;
+            std::memcpy(logical->palPalEntry, entry.bytes.data(), entry.bytes.size());
+            return CreatePalette(logical);
+        }
+    }
+    return nullptr;
+}
+
+std::shared_ptr<Snapshot> Snapshot::save(const std::vector<UINT>& offered,
+                                         const Win32Clipboard::Formats& formats) {
+    const auto has = [](const std::vector<UINT>& list, UINT value) {
+        return std::find(list.begin(), list.end(), value) != list.end();
+    };
+    auto snapshot = std::make_shared<Snapshot>();
+    const bool unicode = has(offered, CF_UNICODETEXT);
+    bool dibKept = false;
+    for (UINT format : offered) {
+        if (format == formats.marker || format == formats.excludeMonitor ||
+            format == formats.historyAllowed || has(formats.oleLink, format))
+            continue;
+        // Derived by the system from CF_UNICODETEXT, or from the one DIB kept.
+        if (unicode && (format == CF_TEXT || format == CF_OEMTEXT))
+            continue;
+        if (format == CF_DIB || format == CF_DIBV5) {
+            if (dibKept)
+                continue;
+            dibKept = true;
+        }
+        // Owner-drawn content and private handles mean nothing outside their owner.
+        if (format == CF_OWNERDISPLAY || (format >= CF_PRIVATEFIRST && format <= CF_PRIVATELAST) ||
+            (format >= CF_GDIOBJFIRST && format <= CF_GDIOBJLAST))
+            continue;
+        if (auto entry = saveFormat(format, kindOf(format)))
+            snapshot->entries_.push_back(std::move(*entry));
+    }
+    return snapshot;
+}
+
+bool Snapshot::recreate() const {
+    bool ok = true;
+    for (const Entry& entry : entries_)
+        ok = setData(entry.format, entry.kind, handleFor(entry)) && ok;
+    return ok;
+}
+
+}  // namespace trifolio::win32
