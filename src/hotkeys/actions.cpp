@@ -34,32 +34,48 @@ void HotkeyEngine::onHotkey(int id) {
         const Entry& entry = entries_[i];
         if (!entry.registered || entry.atom == 0 || entry.id != id)
             continue;
-        if (busy_) {
-            if (queued_.size() < kMaxQueuedHotkeys)
-                queued_.push_back(i);
-        } else {
+        // A key held down repeats, and the system may hand each repeat on as the hotkey
+        // again: only a new press of the key is a new hotkey.
+        const auto press = keys_.pressesOf(entry.key);
+        if (press && press == lastPress_[i])
+            continue;
+        lastPress_[i] = press;
+        if (!busy_) {
             runHotkey(i);
+        } else if (std::count_if(queued_.begin(), queued_.end(), [](const Pending& p) {
+                       return p.assignment >= 0;
+                   }) < static_cast<std::ptrdiff_t>(kMaxQueuedHotkeys)) {
+            queued_.push_back({i, nullptr});
         }
     }
-    if (busy_)
+    runPending();
+}
+
+void HotkeyEngine::whenIdle(std::function<void()> work) {
+    if (busy_) {
+        queued_.push_back({-1, std::move(work)});
         return;
-    // Hotkeys that came during the action, in their order. A re-registration meanwhile
-    // may have switched one off.
-    while (!queued_.empty()) {
-        const int next = queued_.front();
+    }
+    work();
+    runPending();
+}
+
+void HotkeyEngine::runPending() {
+    // What came during the action, in its order. A re-registration meanwhile may have
+    // switched a queued hotkey off.
+    while (!busy_ && !queued_.empty()) {
+        Pending next = std::move(queued_.front());
         queued_.pop_front();
-        if (hooked_ && entries_[next].registered)
-            runHotkey(next);
+        if (next.assignment < 0)
+            next.work();
+        else if (hooked_ && entries_[next.assignment].registered)
+            runHotkey(next.assignment);
     }
 }
 
 void HotkeyEngine::runHotkey(int assignment) {
     settleAfterAction();
     lateCopy_.reset();
-    // The clipboard still holds what the last action left and cannot be given back
-    // yet: a snapshot now would take that for the user's content.
-    if (restoreOwed_)
-        return;
 
     BusyScope scope(busy_);
     const int store = storeOfAssignment(assignment);
@@ -78,9 +94,15 @@ void HotkeyEngine::runHotkey(int assignment) {
     }
 }
 
+// The user's clipboard for an action: read now, or, while the restore of the last
+// action is still owed (the clipboard was busy), the snapshot that restore owes.
+bool HotkeyEngine::takeUsersClipboard() {
+    return restoreOwed_ || takeSnapshot();
+}
+
 void HotkeyEngine::capture(int store, const char* keystroke) {
     // Without the user's content in hand nothing may be cleared.
-    if (!takeSnapshot())
+    if (!takeUsersClipboard())
         return;
 
     // The marker tells "the application copied" (it emptied the clipboard) from "it has
@@ -88,12 +110,13 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     const bool marked = clipboard_.clearWithMarker();
     const std::uint32_t before = clipboard_.sequenceNumber();
     const std::uint32_t target = keys_.foregroundProcess();
-    SendKeyCombo(keystroke, keys_, loop_);
+    const auto pressedAgain = SendKeyCombo(keystroke, keys_, loop_);
     const bool copied = loop_.waitUntil(
         [&] {
             return marked ? !clipboard_.markerPresent() : clipboard_.sequenceNumber() != before;
         },
         kCaptureBound);
+    releaseLetGo(keys_, pressedAgain);
 
     std::optional<platform::Clipboard::Reading> reading;
     if (copied)
@@ -110,7 +133,8 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
 }
 
 void HotkeyEngine::watchForLateCopy(int store, std::uint32_t process) {
-    if (process == 0)
+    const auto presses = keys_.presses();
+    if (process == 0 || !presses)
         return;  // a copy could not be told from the user's own
     const std::uint32_t sequence = clipboard_.sequenceNumber();
     auto reading = clipboard_.read(false);
@@ -119,13 +143,14 @@ void HotkeyEngine::watchForLateCopy(int store, std::uint32_t process) {
     lateCopy_ = LateCopyWatch{store,
                               process,
                               sequence,
+                              *presses,
                               loop_.now() + kLateCopyWindow,
                               sortedFormats(reading->content.formats),
                               reading->content.text};
 }
 
 void HotkeyEngine::paste(int store) {
-    if (!takeSnapshot())
+    if (!takeUsersClipboard())
         return;
 
     // Offered with delayed rendering: every read by the application shows up in the
@@ -136,10 +161,16 @@ void HotkeyEngine::paste(int store) {
         text = source.text;
     // Rich text without a picture leaves the flag set with no picture: offer none.
     const platform::PicturePtr picture = source.hasPicture ? source.picture : nullptr;
-    clipboard_.offer(text, picture);
+    const std::uint32_t sequence = clipboard_.sequenceNumber();
+    if (!clipboard_.offer(text, picture)) {
+        // The store is not in the clipboard: a Ctrl+V now would paste something else.
+        if (clipboard_.sequenceNumber() != sequence)
+            restoreSnapshot();
+        return;
+    }
     const int before = clipboard_.renderCount();
 
-    SendKeyCombo("STRG+V", keys_, loop_);
+    const auto pressedAgain = SendKeyCombo("STRG+V", keys_, loop_);
     if (loop_.waitUntil([&] { return clipboard_.renderCount() != before; }, kPasteBound)) {
         // Applications that read several formats read them one after the other.
         const auto end = loop_.now() + kPasteBound;
@@ -149,6 +180,7 @@ void HotkeyEngine::paste(int store) {
                 break;
         }
     }
+    releaseLetGo(keys_, pressedAgain);
     restoreSnapshot();
 }
 
@@ -188,7 +220,7 @@ void HotkeyEngine::settleAfterAction() {
     }
     if (!lateCopy_)
         return;
-    if (loop_.now() > lateCopy_->until) {
+    if (loop_.now() > lateCopy_->until || keys_.presses() != lateCopy_->presses) {
         lateCopy_.reset();
         return;
     }
@@ -232,8 +264,6 @@ void HotkeyEngine::clipboardChanged() {
 }
 
 void HotkeyEngine::clearClipboard() {
-    if (busy_)
-        return;
     // The user wants the clipboard empty: nothing is owed back any more.
     restoreOwed_.reset();
     lateCopy_.reset();

@@ -6,13 +6,15 @@
 //
 // Everything runs on the user-interface thread. While an action waits for the
 // application, the program's messages keep running: a hotkey that arrives then is
-// queued and runs after the action, and a store-1 snapshot asked for then is skipped,
-// so nothing can change the snapshot that the action puts back.
+// queued and runs after the action, as does whatever the window hands to whenIdle (a
+// click, the tray menu), and a store-1 snapshot asked for then is skipped, so nothing
+// can change the snapshot that the action puts back and no modal loop runs inside it.
 #pragma once
 
 #include <array>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -38,6 +40,7 @@ inline constexpr platform::Millis kPasteGrace{15};
 inline constexpr platform::Millis kLateCopyWindow{2000};
 // Hotkeys waiting behind a running action; further ones are dropped.
 inline constexpr std::size_t kMaxQueuedHotkeys = 8;
+// A hotkey acts once per press of its key: while the key is held, its repeats do nothing.
 
 class HotkeyEngine : public HotkeyRegistration {
   public:
@@ -59,9 +62,12 @@ class HotkeyEngine : public HotkeyRegistration {
 
     // A hotkey message with its identifier (WM_HOTKEY's wParam, as an int). Runs the
     // action of the matching registered entry, or queues it while an action runs; an
-    // identifier no registered entry has does nothing.
+    // identifier no registered entry has does nothing, and so does a repeat of the
+    // hotkey while its key is still held from the press that ran it.
     void onHotkey(int id);
     bool busy() const { return busy_; }
+    // Runs `work` now, or after the running action and whatever queued up before it.
+    void whenIdle(std::function<void()> work);
 
     // Takes the store-1 snapshot of the clipboard. False when no snapshot was taken:
     // during an action, or when the clipboard could not be read (store 1 then keeps
@@ -81,22 +87,33 @@ class HotkeyEngine : public HotkeyRegistration {
         bool registered = false;
         std::uint16_t atom = 0;
         int id = 0;
+        std::uint8_t key = 0;  // virtual-key code
     };
     // A capture that gave up before the application copied; its copy may still come.
     // What the clipboard showed after the restore tells a real change from a mere
-    // move of the sequence number.
+    // move of the sequence number. The watch ends at the person's next key press or
+    // click: a copy made by hand after that is the person's own.
     struct LateCopyWatch {
         int store = 0;
         std::uint32_t process = 0;  // the application the keystroke went to
         std::uint32_t sequence = 0;
+        std::uint64_t presses = 0;
         std::chrono::steady_clock::time_point until;
         std::vector<std::uint32_t> formats;  // sorted
         std::optional<std::string> text;
     };
 
+    // A hotkey or a piece of work waiting behind the running action.
+    struct Pending {
+        int assignment = -1;  // -1: `work`
+        std::function<void()> work;
+    };
+
+    void runPending();
     void runHotkey(int assignment);
     void capture(int store, const char* keystroke);
     void paste(int store);
+    bool takeUsersClipboard();
     bool takeSnapshot();
     void watchForLateCopy(int store, std::uint32_t process);
     void restoreSnapshot();
@@ -115,7 +132,9 @@ class HotkeyEngine : public HotkeyRegistration {
     bool hooked_ = false;
 
     bool busy_ = false;
-    std::deque<int> queued_;  // assignment indexes
+    std::deque<Pending> queued_;
+    // Per entry, the press of its key that ran it last.
+    std::array<std::optional<std::uint64_t>, kAssignmentCount> lastPress_{};
 
     // The restore after the last action failed; owed while the clipboard still shows
     // what the action left (this sequence number).

@@ -41,54 +41,117 @@ std::vector<std::uint8_t> keyParts(std::string_view text) {
     }
 }
 
-constexpr std::uint8_t kHeldModifiers[] = {vk::kLeftShift, vk::kRightShift, vk::kLeftAlt,
-                                           vk::kRightAlt,  vk::kLeftWin,    vk::kRightWin};
+// The modifiers a person may hold, each key on its own.
+constexpr std::uint8_t kModifiers[] = {vk::kLeftShift,    vk::kRightShift, vk::kLeftControl,
+                                       vk::kRightControl, vk::kLeftAlt,    vk::kRightAlt,
+                                       vk::kLeftWin,      vk::kRightWin};
+
+bool isControl(std::uint8_t key) {
+    return key == vk::kLeftControl || key == vk::kRightControl;
+}
 
 bool opensMenuOnRelease(std::uint8_t key) {
     return key == vk::kLeftAlt || key == vk::kRightAlt || key == vk::kLeftWin ||
            key == vk::kRightWin;
 }
 
+// The key a code for either Shift, Ctrl or Alt presses: the left one.
+std::uint8_t physicalKey(std::uint8_t key) {
+    switch (key) {
+        case vk::kShift:
+            return vk::kLeftShift;
+        case vk::kControl:
+            return vk::kLeftControl;
+        case vk::kAlt:
+            return vk::kLeftAlt;
+        default:
+            return key;
+    }
+}
+
+void tapMask(std::vector<KeyEvent>& events) {
+    events.push_back({vk::kMask, false});
+    events.push_back({vk::kMask, true});
+}
+
 }  // namespace
 
-void SendKeyCombo(std::string_view text, platform::KeyInput& keys, platform::EventLoop& loop) {
+void sendKeys(platform::KeyInput& keys, std::span<const KeyEvent> events) {
+    const std::size_t sent = std::min(keys.send(events), events.size());
+    if (sent == events.size())
+        return;
+    std::vector<std::uint8_t> down;
+    for (const KeyEvent& e : events.first(sent)) {
+        const std::uint8_t key = physicalKey(e.virtualKey);
+        std::erase(down, key);
+        if (!e.release)
+            down.push_back(key);
+    }
+    std::vector<KeyEvent> undo;
+    for (std::uint8_t key : down)
+        if (!keys.held(key))
+            undo.push_back({key, true});
+    if (!undo.empty())
+        keys.send(undo);
+}
+
+void releaseLetGo(platform::KeyInput& keys, std::span<const std::uint8_t> pressedAgain) {
+    std::vector<KeyEvent> releases;
+    for (std::uint8_t key : pressedAgain)
+        if (!keys.held(key))
+            releases.push_back({key, true});
+    if (!releases.empty())
+        sendKeys(keys, releases);
+}
+
+std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput& keys,
+                                       platform::EventLoop& loop) {
     const std::string upper = upperCase(text);
     // The whole text is searched, not its parts: "ASTRGB" presses Control too.
     const bool control =
         upper.find("STRG") != std::string::npos || upper.find("CTRL") != std::string::npos;
     const std::vector<std::uint8_t> codes = keyParts(text);
 
+    std::vector<std::uint8_t> held;
+    for (std::uint8_t key : kModifiers)
+        if (keys.held(key))
+            held.push_back(key);
+
     std::vector<KeyEvent> presses{{vk::kControl, true}};
     if (control)
         presses.push_back({vk::kControl, false});
-
-    std::vector<std::uint8_t> held;
-    for (std::uint8_t key : kHeldModifiers)
-        if (keys.isDown(key))
-            held.push_back(key);
     // A Control press between Alt's press and release already keeps the menu closed;
     // without one, the unassigned mask key does it.
-    if (!control && std::any_of(held.begin(), held.end(), opensMenuOnRelease)) {
-        presses.push_back({vk::kMask, false});
-        presses.push_back({vk::kMask, true});
-    }
+    if (!control && std::any_of(held.begin(), held.end(), opensMenuOnRelease))
+        tapMask(presses);
     for (std::uint8_t key : held)
-        presses.push_back({key, true});
-
+        if (!isControl(key))
+            presses.push_back({key, true});
     for (std::uint8_t code : codes)
         presses.push_back({code, false});
-    keys.send(presses);
+    sendKeys(keys, presses);
 
     loop.pumpOnce();
 
-    // Released in the order pressed, Control last.
+    // Released in the order pressed, Control last; then down again what the person
+    // still holds of what was released (the right Control never was).
     std::vector<KeyEvent> releases;
     for (std::uint8_t code : codes)
         releases.push_back({code, true});
     if (control)
         releases.push_back({vk::kControl, true});
+    std::vector<std::uint8_t> again;
+    for (std::uint8_t key : held) {
+        if (key == vk::kRightControl || !keys.held(key))
+            continue;
+        releases.push_back({key, false});
+        again.push_back(key);
+    }
+    if (std::any_of(again.begin(), again.end(), opensMenuOnRelease))
+        tapMask(releases);
     if (!releases.empty())
-        keys.send(releases);
+        sendKeys(keys, releases);
+    return again;
 }
 
 }  // namespace trifolio

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string_view>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -11,9 +13,13 @@ namespace trifolio {
 
 // Virtual-key codes the synthesis sends or looks at.
 namespace vk {
+inline constexpr std::uint8_t kShift = 0x10;
 inline constexpr std::uint8_t kControl = 0x11;
+inline constexpr std::uint8_t kAlt = 0x12;
 inline constexpr std::uint8_t kLeftShift = 0xA0;
 inline constexpr std::uint8_t kRightShift = 0xA1;
+inline constexpr std::uint8_t kLeftControl = 0xA2;
+inline constexpr std::uint8_t kRightControl = 0xA3;
 inline constexpr std::uint8_t kLeftAlt = 0xA4;
 inline constexpr std::uint8_t kRightAlt = 0xA5;
 inline constexpr std::uint8_t kLeftWin = 0x5B;
@@ -25,11 +31,25 @@ inline constexpr std::uint8_t kMask = 0xE8;
 // Types the combination named by `text`, parts joined by "+": "STRG" or "CTRL" (any
 // case) is the Control key, every other part the key whose code is its first character.
 //
-// The user may still hold the keys of the hotkey that started the action, so Alt, Shift
-// and Win keys that are down are released first (they would turn Ctrl+C into AltGr+C);
-// they are not pressed again afterwards. The presses go out as one batch, then the
-// program's pending messages run once, then the releases go out as a second batch. No key
-// pressed here is left down.
-void SendKeyCombo(std::string_view text, platform::KeyInput& keys, platform::EventLoop& loop);
+// The user may still hold the keys of the hotkey that started the action. Alt, Shift and
+// Win that are held are released first (they would turn Ctrl+C into AltGr+C), a lone Alt
+// or Win after a tap of the unassigned mask key, so that no menu opens. The presses go
+// out as one batch, then the program's pending messages run once, then the releases go
+// out as a second batch, which ends by pressing again every modifier the person still
+// holds: the next tap under the same modifiers is that hotkey again, and a key held down
+// never reaches the application as its plain letter. A mask tap follows a re-pressed Alt
+// or Win, so that letting go of it alone opens no menu either. No key is left down that
+// the person does not hold, also when the system takes only part of a batch. Returns
+// the modifiers it pressed again.
+std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput& keys,
+                                       platform::EventLoop& loop);
+
+// A person may let go of a modifier just while SendKeyCombo presses it again, and the
+// two cross: releases those of `pressedAgain` the person no longer holds.
+void releaseLetGo(platform::KeyInput& keys, std::span<const std::uint8_t> pressedAgain);
+
+// Sends `events` as one batch. When the system takes only the first few, the keys those
+// left down are released again, unless the person holds them.
+void sendKeys(platform::KeyInput& keys, std::span<const platform::KeyEvent> events);
 
 }  // namespace trifolio

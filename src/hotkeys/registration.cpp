@@ -35,6 +35,7 @@ void HotkeyEngine::registerHotkeys() {
         // String atoms lie above 0xC000; read as a signed 16-bit value and widened,
         // the atom is the identifier registered and handed back with the hotkey.
         entry.id = static_cast<std::int16_t>(entry.atom);
+        entry.key = static_cast<std::uint8_t>(keyCode(key));
         if (entry.atom == 0 ||
             !hotkeys_.registerHotkey(entry.id, modifierFlags(modifier), keyCode(key)))
             refused_.push_back(combinationText(modifier, key));

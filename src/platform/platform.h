@@ -7,6 +7,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -103,11 +104,20 @@ struct KeyEvent {
 class KeyInput {
   public:
     virtual ~KeyInput() = default;
-    // Puts the events into the system's input stream as one uninterrupted batch.
+    // Puts the events into the system's input stream as one uninterrupted batch and
+    // returns how many of them went in (the system may take only the first few).
     // The implementation fills in scan codes and the extended-key flag.
-    virtual void send(std::span<const KeyEvent> events) = 0;
-    // True while the key is logically down for the system.
-    virtual bool isDown(std::uint8_t virtualKey) = 0;
+    virtual std::size_t send(std::span<const KeyEvent> events) = 0;
+    // True while the person holds the key down: the state of the keyboard itself, which
+    // the program's own synthesised events do not change. Left and right modifier keys
+    // have codes of their own (0xA0 left Shift ... 0xA5 right Alt, 0x5B/0x5C Win); the
+    // codes for either Shift, Ctrl or Alt (0x10 to 0x12) stand for the left key.
+    virtual bool held(std::uint8_t virtualKey) = 0;
+    // How often the person has pressed this key so far (the key going down, not its
+    // repeats while held); nullopt when real input cannot be told from synthesised.
+    virtual std::optional<std::uint64_t> pressesOf(std::uint8_t virtualKey) = 0;
+    // How often the person has pressed any key or mouse button so far; nullopt as above.
+    virtual std::optional<std::uint64_t> presses() = 0;
     // The process of the foreground window, which the keys go to; 0 when unknown.
     virtual std::uint32_t foregroundProcess() = 0;
 };

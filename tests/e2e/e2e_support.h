@@ -18,6 +18,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/handles.h"
@@ -122,6 +123,15 @@ inline std::vector<std::pair<UINT, bool>> hotkeyEvents(UINT modifiers, UINT key,
     return events;
 }
 
+// True while the system has the key down. Asked on a thread of its own: Wine answers
+// GetAsyncKeyState from a per-thread copy for 50 ms after each read, so a key another
+// program pressed since would read as up.
+inline bool logicallyDown(UINT key) {
+    bool down = false;
+    std::thread([&] { down = (GetAsyncKeyState(static_cast<int>(key)) & 0x8000) != 0; }).join();
+    return down;
+}
+
 // Presses and releases in one batch, as a quick typist does.
 inline void typeHotkey(UINT modifiers, UINT key) {
     auto events = hotkeyEvents(modifiers, key, false);
@@ -131,17 +141,11 @@ inline void typeHotkey(UINT modifiers, UINT key) {
 }
 
 // Presses the hotkey and holds it until `reacted()` (bounded), as a user who is
-// still holding the keys when the program starts its action; then lets go of what
-// is still down (a program that released a key has released it).
+// still holding the keys when the program starts its action; then lets go.
 inline void holdHotkey(UINT modifiers, UINT key, const std::function<bool()>& reacted) {
     sendKeys(hotkeyEvents(modifiers, key, false));
     pumpUntil(reacted, 2000ms);
-    auto releases = hotkeyEvents(modifiers, key, true);
-    std::erase_if(releases, [](auto event) {
-        return !(GetAsyncKeyState(static_cast<int>(event.first)) & 0x8000);
-    });
-    if (!releases.empty())
-        sendKeys(releases);
+    sendKeys(hotkeyEvents(modifiers, key, true));
 }
 
 // RegisterHotKey from here fails with 1409 while another program holds the combination.
@@ -340,7 +344,7 @@ class Target {
                 sendKeys({{VK_LSHIFT, false}});
                 sendTo(window_, WM_NULL);
                 sendTo(window_, WM_NULL);
-                const bool held = keys_.isDown(VK_LSHIFT);
+                const bool held = logicallyDown(VK_LSHIFT);
                 sendKeys({{VK_LSHIFT, true}});
                 return held;
             },
@@ -358,7 +362,6 @@ class Target {
   private:
     Process process_;
     HWND window_ = nullptr;
-    win32::Win32KeyInput keys_;  // reads the keys afresh under Wine
 };
 
 }  // namespace trifolio::e2e

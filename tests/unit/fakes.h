@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
@@ -217,6 +218,7 @@ class FakeClipboard : public platform::Clipboard {
     std::uint32_t sequence = 1;  // Wine's clipboard manager moves it without a change
     bool heldByOther = false;    // another program holds it open: every step fails
     bool refuseRestore = false;  // another program grabs it just when the restore comes
+    bool refuseOffer = false;    // emptied, it takes none of the offered formats
 
     // An application (or the user through one) empties the clipboard and puts `data` in.
     void write(ClipFormats data, std::uint32_t process = kEditorProcess) {
@@ -254,6 +256,8 @@ class FakeClipboard : public platform::Clipboard {
     bool clear() override { return replace({}, false, "clear"); }
     bool offer(const std::optional<std::string>& text,
                const platform::PicturePtr& picture) override {
+        if (refuseOffer)
+            return replace({}, false, "offer") && false;
         ClipFormats offered;
         if (text)
             offered[platform::kFormatText] = {*text, nullptr, true};
@@ -288,17 +292,24 @@ class FakeClipboard : public platform::Clipboard {
     int renders_ = 0;
 };
 
-// Key input into the foreground application, an editor: Ctrl+C or Ctrl+X copies the
-// selection after `copyDelay`, Ctrl+V reads the clipboard after `pasteDelay`. With Alt,
-// Shift or Win also down the keystroke means something else (Ctrl+Alt is AltGr) and
-// nothing happens.
+// The keyboard and the foreground application, an editor. `hands` are the keys the person
+// holds, `down` the keys as the system has them, which both the person and the program's
+// synthesised events change. Ctrl+C or Ctrl+X copies the selection after `copyDelay`,
+// Ctrl+V reads the clipboard after `pasteDelay`; with Alt, Shift or Win also down the
+// keystroke means something else (Ctrl+Alt is AltGr) and nothing happens. Any other key
+// the editor gets is typed into `typed`.
 class FakeKeyboard : public platform::KeyInput {
   public:
     FakeKeyboard(Journal& journal, FakeClipboard& clipboard, FakeEventLoop& loop)
         : journal_(journal), clipboard_(clipboard), loop_(loop) {}
 
     std::vector<std::vector<platform::KeyEvent>> batches;
-    std::set<std::uint8_t> down;  // left/right codes: 0xA2 left Ctrl, 0xA4 left Alt, ...
+    std::set<std::uint8_t> down, hands;  // left/right codes: 0xA2 left Ctrl, 0xA4 left Alt, ...
+    std::map<std::uint8_t, std::uint64_t> pressCount;
+    std::uint64_t allPresses = 0;
+    bool watched = true;             // the person's input can be told from the program's
+    std::size_t accept = SIZE_MAX;   // events the system takes of the next batch
+    std::function<void()> crossing;  // what the person does just as the next batch goes in
 
     ClipFormats selection;  // empty: nothing selected, a copy puts nothing in
     Millis copyDelay{0}, pasteDelay{0};
@@ -307,32 +318,66 @@ class FakeKeyboard : public platform::KeyInput {
     std::vector<std::uint32_t> pasteReads{platform::kFormatText};
     Millis readSpacing{0};
     std::vector<ClipFormats> pastes;
+    std::string typed;
 
-    void send(std::span<const platform::KeyEvent> events) override {
+    std::size_t send(std::span<const platform::KeyEvent> events) override {
         journal_.push_back("keys");
-        batches.emplace_back(events.begin(), events.end());
-        for (const auto& e : events) {
-            // As on Windows, Shift, Ctrl or Alt without the extended flag is the left key.
-            const auto key = static_cast<std::uint8_t>(e.virtualKey >= 0x10 && e.virtualKey <= 0x12
-                                                           ? 0x80 + 2 * e.virtualKey
-                                                           : e.virtualKey);
-            e.release ? (void)down.erase(key) : (void)down.insert(key);
+        if (auto person = std::exchange(crossing, nullptr))
+            person();
+        const std::size_t taken = std::min(std::exchange(accept, SIZE_MAX), events.size());
+        batches.emplace_back(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(taken));
+        for (const auto& e : events.first(taken)) {
+            e.release ? (void)down.erase(sided(e.virtualKey))
+                      : (void)down.insert(sided(e.virtualKey));
             if (!e.release)
                 react(e.virtualKey);
         }
+        return taken;
+    }
+    bool held(std::uint8_t key) override { return hands.count(sided(key)) > 0; }
+    std::optional<std::uint64_t> pressesOf(std::uint8_t key) override {
+        return watched ? std::optional(pressCount[sided(key)]) : std::nullopt;
+    }
+    std::optional<std::uint64_t> presses() override {
+        return watched ? std::optional(allPresses) : std::nullopt;
     }
     std::uint32_t foregroundProcess() override { return kEditorProcess; }
-    bool isDown(std::uint8_t key) override {
+
+    // The person presses a key, or holds one so long that it repeats, or lets go.
+    void press(std::uint8_t key, bool repeat = false) {
+        key = sided(key);
+        if (!repeat) {
+            ++pressCount[key];
+            ++allPresses;
+        }
+        hands.insert(key);
+        down.insert(key);
+    }
+    void release(std::uint8_t key) {
+        hands.erase(sided(key));
+        down.erase(sided(key));
+    }
+    bool logicallyDown(std::uint8_t key) const {
         if (key < 0x10 || key > 0x12)
-            return down.count(key);
+            return down.count(key) > 0;
         return down.count(static_cast<std::uint8_t>(0x80 + 2 * key)) ||
                down.count(static_cast<std::uint8_t>(0x81 + 2 * key));
     }
+    // A key the system did not take as a hotkey reaches the editor.
+    void toEditor(std::uint8_t key) {
+        if (!react(key) && key >= 'A' && key <= 'Z' && !logicallyDown(0x11) && !logicallyDown(0x12))
+            typed += static_cast<char>(key - 'A' + 'a');
+    }
 
   private:
-    void react(std::uint8_t key) {
-        if (!isDown(0x11) || isDown(0x10) || isDown(0x12) || isDown(0x5B) || isDown(0x5C))
-            return;
+    // As on Windows, Shift, Ctrl or Alt without the extended flag is the left key.
+    static std::uint8_t sided(std::uint8_t key) {
+        return static_cast<std::uint8_t>(key >= 0x10 && key <= 0x12 ? 0x80 + 2 * key : key);
+    }
+    bool react(std::uint8_t key) {
+        if (!logicallyDown(0x11) || logicallyDown(0x10) || logicallyDown(0x12) ||
+            logicallyDown(0x5B) || logicallyDown(0x5C))
+            return false;
         if ((key == 'C' || key == 'X') && !selection.empty()) {
             loop_.after(copyDelay, [this] { clipboard_.write(selection); });
         } else if (key == 'V') {
@@ -341,6 +386,7 @@ class FakeKeyboard : public platform::KeyInput {
                 readPaste(0);
             });
         }
+        return key == 'C' || key == 'X' || key == 'V';
     }
     void readPaste(std::size_t i) {
         if (auto data = clipboard_.readAsApp(pasteReads[i]))
@@ -463,19 +509,49 @@ struct Rig {
         return {modifierFlags(form.combo(modifierListNumber(assignment)).text()),
                 keyCode(form.combo(keyListNumber(assignment)).text())};
     }
-    // The user presses an assignment's hotkey and still holds its modifiers when the
-    // system posts the message (or `delay` from now, while the program runs).
+    // The person taps `key` with whatever is held, holding it for `repeats` repeats: the
+    // system posts the hotkey whose combination the keys down make, or hands the key on.
+    void tap(std::uint8_t key, int repeats = 0) {
+        for (int i = 0; i <= repeats; ++i) {
+            keys.press(key, i > 0);
+            const std::uint32_t modifiers =
+                (keys.logicallyDown(0x12) ? 1u : 0u) | (keys.logicallyDown(0x11) ? 2u : 0u);
+            if (auto id = hotkeyApi.press({modifiers, key}))
+                engine.onHotkey(*id);
+            else
+                keys.toEditor(key);
+        }
+        keys.release(key);
+    }
+    void hold(std::initializer_list<std::uint8_t> modifiers) {
+        for (auto key : modifiers)
+            keys.press(key);
+    }
+    void letGo(std::initializer_list<std::uint8_t> modifiers) {
+        for (auto key : modifiers)
+            keys.release(key);
+    }
+    // The person presses an assignment's hotkey and lets go once it has acted; or later,
+    // having let go of the keys held until then.
     void press(int assignment) {
         const auto [modifiers, key] = combination(assignment);
-        if (modifiers & 1)
-            keys.down.insert(0xA4);
+        std::vector<std::uint8_t> held;
         if (modifiers & 2)
-            keys.down.insert(0xA2);
-        if (auto id = hotkeyApi.press({modifiers, key}))
-            engine.onHotkey(*id);
+            held.push_back(0xA2);
+        if (modifiers & 1)
+            held.push_back(0xA4);
+        for (auto k : held)
+            keys.press(k);
+        tap(static_cast<std::uint8_t>(key));
+        for (auto k : held)
+            keys.release(k);
     }
     void pressLater(Millis delay, int assignment) {
-        loop.after(delay, [this, assignment] { press(assignment); });
+        loop.after(delay, [this, assignment] {
+            for (auto key : std::set(keys.hands))
+                keys.release(key);
+            press(assignment);
+        });
     }
     std::size_t at(const std::string& entry) const {
         return static_cast<std::size_t>(std::find(journal.begin(), journal.end(), entry) -

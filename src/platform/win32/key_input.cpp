@@ -2,6 +2,10 @@
 
 #include <windows.h>
 
+#include <array>
+#include <atomic>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/win32/handles.h"
@@ -35,9 +39,163 @@ bool isExtendedKey(std::uint8_t virtualKey) {
     }
 }
 
-void Win32KeyInput::send(std::span<const platform::KeyEvent> events) {
+namespace {
+
+// Either Shift, Ctrl or Alt as the key on its side.
+std::uint8_t sided(DWORD virtualKey, bool extended) {
+    switch (virtualKey) {
+        case VK_SHIFT:
+            return VK_LSHIFT;
+        case VK_CONTROL:
+            return extended ? VK_RCONTROL : VK_LCONTROL;
+        case VK_MENU:
+            return extended ? VK_RMENU : VK_LMENU;
+        default:
+            return static_cast<std::uint8_t>(virtualKey);
+    }
+}
+
+}  // namespace
+
+// The person's keys and clicks, from low-level hooks on a thread of their own that does
+// nothing else, so that it always answers within the system's hook timeout. The program's
+// own events (kOwnInputTag) do not count; everything else does.
+class InputWatch {
+  public:
+    static std::shared_ptr<InputWatch> shared() {
+        static std::mutex mutex;
+        static std::weak_ptr<InputWatch> current;
+        const std::lock_guard lock(mutex);
+        auto watch = current.lock();
+        if (!watch) {
+            watch = std::shared_ptr<InputWatch>(new InputWatch);
+            current = watch;
+        }
+        return watch;
+    }
+    ~InputWatch() {
+        if (threadId_)
+            PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        if (thread_.joinable())
+            thread_.join();
+        instance_ = nullptr;
+    }
+    InputWatch(const InputWatch&) = delete;
+    InputWatch& operator=(const InputWatch&) = delete;
+
+    bool active() const { return active_; }
+
+    bool held(std::uint8_t virtualKey) const {
+        const std::uint8_t key = sided(virtualKey, false);
+        if (!active_)
+            return (GetAsyncKeyState(key) & 0x8000) != 0;
+        // A key whose release the hooks missed (it happened on another desktop, the
+        // secure one of Ctrl+Alt+Del say) would count as held for ever: it counts only
+        // while the system has it down too, or the program itself released it.
+        return keys_[key].down &&
+               (keys_[key].releasedByProgram || (GetAsyncKeyState(key) & 0x8000) != 0);
+    }
+    std::uint64_t pressesOf(std::uint8_t virtualKey) const {
+        return keys_[sided(virtualKey, false)].presses;
+    }
+    std::uint64_t presses() const { return presses_; }
+
+  private:
+    struct Key {
+        std::atomic<bool> down{false};
+        std::atomic<bool> releasedByProgram{false};
+        std::atomic<std::uint64_t> presses{0};
+    };
+
+    InputWatch() : ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+        instance_ = this;
+        thread_ = std::thread([this] { run(); });
+        // A watch that cannot start leaves the program as it was without one.
+        if (ready_)
+            WaitForSingleObject(ready_.get(), 5000);
+    }
+
+    void run() {
+        SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue
+        HINSTANCE module = GetModuleHandleW(nullptr);
+        HHOOK keyboard = SetWindowsHookExW(WH_KEYBOARD_LL, &InputWatch::keyboard, module, 0);
+        HHOOK mouse = SetWindowsHookExW(WH_MOUSE_LL, &InputWatch::mouse, module, 0);
+        active_ = keyboard && mouse;
+        threadId_ = GetCurrentThreadId();
+        if (ready_)
+            SetEvent(ready_.get());
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        }
+        active_ = false;
+        if (keyboard)
+            UnhookWindowsHookEx(keyboard);
+        if (mouse)
+            UnhookWindowsHookEx(mouse);
+    }
+
+    static LRESULT CALLBACK keyboard(int code, WPARAM wParam, LPARAM lParam) {
+        InputWatch* self = instance_;
+        if (code == HC_ACTION && self) {
+            const auto& event = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
+            const bool up = (event.flags & LLKHF_UP) != 0;
+            const bool own =
+                (event.flags & LLKHF_INJECTED) != 0 && event.dwExtraInfo == kOwnInputTag;
+            const std::uint8_t virtualKey =
+                sided(event.vkCode, (event.flags & LLKHF_EXTENDED) != 0);
+            Key& key = self->keys_[virtualKey];
+            if (own) {
+                key.releasedByProgram = up;
+            } else {
+                // A press, not a repeat: the key was up, also when only the system knew
+                // it (a release the hooks missed); the system has it up also when the
+                // program released it, which makes no press of the next repeat.
+                if (!up && (!key.down || (!key.releasedByProgram &&
+                                          (GetAsyncKeyState(virtualKey) & 0x8000) == 0))) {
+                    ++key.presses;
+                    ++self->presses_;
+                }
+                key.releasedByProgram = false;
+                key.down = !up;
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static LRESULT CALLBACK mouse(int code, WPARAM wParam, LPARAM lParam) {
+        InputWatch* self = instance_;
+        if (code == HC_ACTION && self) {
+            switch (wParam) {
+                case WM_LBUTTONDOWN:
+                case WM_RBUTTONDOWN:
+                case WM_MBUTTONDOWN:
+                case WM_XBUTTONDOWN:
+                    ++self->presses_;
+                    break;
+                default:
+                    break;
+            }
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline std::atomic<InputWatch*> instance_{nullptr};
+    std::array<Key, 256> keys_;
+    std::atomic<std::uint64_t> presses_{0};
+    std::atomic<bool> active_{false};
+    std::atomic<DWORD> threadId_{0};
+    KernelHandle ready_;
+    std::thread thread_;
+};
+
+Win32KeyInput::Win32KeyInput() : watch_(InputWatch::shared()) {}
+
+Win32KeyInput::~Win32KeyInput() = default;
+
+std::size_t Win32KeyInput::send(std::span<const platform::KeyEvent> events) {
     if (events.empty())
-        return;
+        return 0;
     std::vector<INPUT> inputs(events.size());
     for (std::size_t i = 0; i < events.size(); ++i) {
         const auto& event = events[i];
@@ -48,66 +206,25 @@ void Win32KeyInput::send(std::span<const platform::KeyEvent> events) {
         input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(event.virtualKey, MAPVK_VK_TO_VSC));
         input.ki.dwFlags = (event.release ? KEYEVENTF_KEYUP : 0u) |
                            (isExtendedKey(event.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0u);
+        input.ki.dwExtraInfo = kOwnInputTag;
     }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 
-namespace {
-
-// Modifiers are asked for together: one read answers the whole check of held keys.
-constexpr std::uint8_t kModifiers[] = {VK_SHIFT,  VK_CONTROL,  VK_MENU,     VK_LSHIFT,
-                                       VK_RSHIFT, VK_LCONTROL, VK_RCONTROL, VK_LMENU,
-                                       VK_RMENU,  VK_LWIN,     VK_RWIN};
-
-struct KeyRead {
-    std::array<bool, 256>* down;
-    std::array<bool, 256>* known;
-    std::uint8_t key;
-};
-
-DWORD WINAPI readKeys(void* param) {
-    auto* read = static_cast<KeyRead*>(param);
-    auto ask = [&](std::uint8_t key) {
-        (*read->down)[key] = (GetAsyncKeyState(key) & 0x8000) != 0;
-        (*read->known)[key] = true;
-    };
-    for (std::uint8_t key : kModifiers)
-        ask(key);
-    ask(read->key);
-    return 0;
+bool Win32KeyInput::held(std::uint8_t virtualKey) {
+    return watch_->held(virtualKey);
 }
 
-bool runningOnWine() {
-    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+std::optional<std::uint64_t> Win32KeyInput::pressesOf(std::uint8_t virtualKey) {
+    if (!watch_->active())
+        return std::nullopt;
+    return watch_->pressesOf(virtualKey);
 }
 
-// How long one read of the keys answers further questions: the held-key check
-// asks for several keys one after another, within microseconds.
-constexpr auto kReadLife = std::chrono::milliseconds(5);
-
-}  // namespace
-
-Win32KeyInput::Win32KeyInput() : wine_(runningOnWine()) {}
-
-bool Win32KeyInput::isDown(std::uint8_t virtualKey) {
-    if (!wine_)
-        return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
-    // Wine answers GetAsyncKeyState from a per-thread copy of the key states for 50 ms
-    // after each read, so a key that another program pressed since reads as up (the
-    // user's Alt would leak into the synthesised keys). A thread that has never read
-    // the keys has no such copy and asks the server.
-    const auto now = std::chrono::steady_clock::now();
-    if (now - readAt_ > kReadLife || !known_[virtualKey]) {
-        known_.fill(false);
-        KeyRead read{&down_, &known_, virtualKey};
-        KernelHandle thread(CreateThread(nullptr, 0, readKeys, &read, 0, nullptr));
-        if (!thread)
-            return (GetAsyncKeyState(virtualKey) & 0x8000) != 0;
-        WaitForSingleObject(thread.get(), INFINITE);
-        readAt_ = now;
-    }
-    return down_[virtualKey];
+std::optional<std::uint64_t> Win32KeyInput::presses() {
+    if (!watch_->active())
+        return std::nullopt;
+    return watch_->presses();
 }
 
 std::uint32_t Win32KeyInput::foregroundProcess() {

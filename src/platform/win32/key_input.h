@@ -1,31 +1,40 @@
-// Synthetic keyboard input through SendInput.
+// Synthetic keyboard input through SendInput, and the person's own keys and clicks
+// watched through low-level hooks.
 #pragma once
 
-#include <array>
-#include <chrono>
+#include <cstdint>
+#include <memory>
 
 #include "platform/platform.h"
 
 namespace trifolio::win32 {
 
+// Marks the program's own synthesised events (their dwExtraInfo), so that the keyboard
+// watch can tell them from everything else, which is the person's input (real keys,
+// but also an on-screen keyboard or a remote-control program acting for the person).
+inline constexpr std::uintptr_t kOwnInputTag = 0x54726946;  // "Trif"
+
+class InputWatch;
+
 class Win32KeyInput final : public platform::KeyInput {
   public:
+    // Starts watching the keyboard and mouse (one watch per process, shared).
     Win32KeyInput();
+    ~Win32KeyInput() override;
+    Win32KeyInput(const Win32KeyInput&) = delete;
+    Win32KeyInput& operator=(const Win32KeyInput&) = delete;
 
-    // One SendInput call for the whole batch, with real scan codes and the extended
-    // flag only on extended keys, so no other input can come between the events.
-    void send(std::span<const platform::KeyEvent> events) override;
-    // The key's state as the system has it now, also for keys that other programs
-    // pressed a moment ago (see key_input.cpp on Wine's key-state cache).
-    bool isDown(std::uint8_t virtualKey) override;
+    // One SendInput call for the whole batch, with real scan codes, the extended flag
+    // only on extended keys and kOwnInputTag, so no other input can come between the
+    // events and the watch knows them for the program's own.
+    std::size_t send(std::span<const platform::KeyEvent> events) override;
+    bool held(std::uint8_t virtualKey) override;
+    std::optional<std::uint64_t> pressesOf(std::uint8_t virtualKey) override;
+    std::optional<std::uint64_t> presses() override;
     std::uint32_t foregroundProcess() override;
 
   private:
-    bool wine_;
-    // Wine only: the keys read together by a fresh thread, and when.
-    std::chrono::steady_clock::time_point readAt_{};
-    std::array<bool, 256> down_{};
-    std::array<bool, 256> known_{};
+    std::shared_ptr<InputWatch> watch_;
 };
 
 // True for the keys whose scan code carries the E0 prefix (right Ctrl and Alt, the
