@@ -176,6 +176,23 @@ TEST_F(EngineEndToEnd, ATargetThatCopies300MillisecondsLateIsStillCaptured) {
     copyAndPaste(MOD_ALT, 3, L"spät kopiert", before);
 }
 
+// The tray menu asked for while an action waits opens after it, once the store is taken
+// and the user's clipboard is back; inside the action it would hold the action up.
+TEST_F(EngineEndToEnd, TheTrayMenuWaitsForARunningAction) {
+    const ClipboardState before = userClipboard(L"vor dem Menü");
+    ASSERT_TRUE(target_->setDelay(300));
+    selectSource(L"mit Menü");
+    hold(MOD_ALT, 'W', kCopy, 0);
+    PostMessageW(trifolio_->window(), win32::kTrayMessage, win32::kTrayIconId, WM_RBUTTONUP);
+    EXPECT_TRUE(storeShows(3, L"mit Menü"));
+    expectClipboardBack(before);
+    HWND menu = nullptr;
+    EXPECT_TRUE(pumpUntil(
+        [&] { return (menu = windowOf(trifolio_->id(), L"#32768")) && IsWindowVisible(menu); }));
+    PostMessageW(trifolio_->window(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(pumpUntil([&] { return !menu || !IsWindowVisible(menu); }));
+}
+
 // Wine's wordpad, a real rich-text editor, puts its own rich text on the clipboard.
 TEST_F(EngineEndToEnd, RichTextCopiedInWordpadComesBackWhole) {
     wchar_t programs[MAX_PATH] = {};

@@ -213,13 +213,19 @@ LRESULT CALLBACK SettingsWindow::windowProc(HWND window, UINT message, WPARAM wP
 LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     HWND window = hwnd();
     switch (message) {
+        // What the person does in the window or at the tray icon waits for a running
+        // hotkey action, so that no message box or menu opens inside its wait; what the
+        // view itself does to its controls is no command at all.
         case WM_COMMAND:
-            if (lParam != 0)
-                onCommand(LOWORD(wParam), HIWORD(wParam));
+            if (lParam != 0 && !syncing_)
+                whenIdle(
+                    [this, id = LOWORD(wParam), code = HIWORD(wParam)] { onCommand(id, code); });
             sync();
             return 0;
         case WM_NOTIFY:
-            onNotify(*reinterpret_cast<const NMHDR*>(lParam));
+            if (const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+                header.code == static_cast<UINT>(TCN_SELCHANGE) && !syncing_)
+                whenIdle([this, strip = header.hwndFrom] { onTabChange(strip); });
             sync();
             return 0;
         case WM_TIMER:
@@ -232,16 +238,17 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             sync();
             return 0;
         case kTrayMessage:
-            if (app_) {
-                app_->trayCallback(static_cast<int>(LOWORD(lParam)));
+            whenIdle([this, mouse = static_cast<int>(LOWORD(lParam))] {
+                app_->trayCallback(mouse);
                 sync();
                 // Coming back from the tray also brings back a window minimised to the taskbar.
-                if (app_ && !app_->presence().ended && app_->presence().windowShown &&
-                    IsIconic(window)) {
-                    ShowWindow(window, SW_RESTORE);
-                    SetForegroundWindow(window);
+                const Presence& presence = app_->presence();
+                if (!presence.ended && presence.windowShown && IsIconic(hwnd())) {
+                    ShowWindow(hwnd(), SW_RESTORE);
+                    SetForegroundWindow(hwnd());
                 }
-            }
+            });
+            sync();
             return 0;
         case kPrepareControls:
             prepareControls();
@@ -253,12 +260,9 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             sync();
             return 0;
         case WM_CLOSE:
-            if (app_) {
-                app_->Form_QueryUnload();
-                sync();
-                return 0;
-            }
-            break;
+            whenIdle([this] { app_->Form_QueryUnload(); });
+            sync();
+            return 0;
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
@@ -327,13 +331,20 @@ bool SettingsWindow::preTranslate(const MSG& msg) {
     return true;
 }
 
-void SettingsWindow::onNotify(const NMHDR& header) {
-    if (!app_ || syncing_ || header.code != static_cast<UINT>(TCN_SELCHANGE))
+void SettingsWindow::whenIdle(std::function<void()> work) {
+    if (!app_)
         return;
-    const int tab = static_cast<int>(SendMessageW(header.hwndFrom, TCM_GETCURSEL, 0, 0)) + 1;
-    if (header.hwndFrom == item(layout::id("TabStrip1")))
+    if (engine_)
+        engine_->whenIdle(std::move(work));
+    else
+        work();
+}
+
+void SettingsWindow::onTabChange(HWND strip) {
+    const int tab = static_cast<int>(SendMessageW(strip, TCM_GETCURSEL, 0, 0)) + 1;
+    if (strip == item(layout::id("TabStrip1")))
         app_->selectTab(tab);
-    else if (header.hwndFrom == item(layout::id("TabInfo")))
+    else if (strip == item(layout::id("TabInfo")))
         app_->selectInfoTab(tab);
 }
 

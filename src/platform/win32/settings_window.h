@@ -11,6 +11,7 @@
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -122,8 +123,10 @@ class SettingsWindow final : public WindowHost {
     void applyDpi(int dpi);
     void loadIcons();
     HFONT fontFor(const layout::ControlRow& row) const;
+    // Runs `work` now, or after the running hotkey action (nothing without an App).
+    void whenIdle(std::function<void()> work);
     void onCommand(int id, int code);
-    void onNotify(const NMHDR& header);
+    void onTabChange(HWND strip);
     void onTimer(UINT_PTR timer);
     // The brush for a control's background, 0 for the default one.
     LRESULT colour(HDC dc, HWND control, UINT message);

@@ -53,7 +53,7 @@ std::string SettingsWindow::textOf(HWND control) const {
 
 void SettingsWindow::onCommand(int id, int code) {
     const layout::ControlId control = controlOf(id);
-    if (!control || !app_ || syncing_)
+    if (!control)
         return;
     const Route& route = kRoutes[static_cast<std::size_t>(control.index)];
     if (route.click && code == BN_CLICKED) {
