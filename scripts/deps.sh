@@ -11,7 +11,7 @@ for w in "${want[@]}"; do
   case "$w" in
     native)  packages+=(cmake ninja-build g++ libgtest-dev clang-format) ;;
     windows) packages+=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest) ;;
-    wine)    packages+=(wine wine64 xvfb xauth x11-utils fonts-liberation imagemagick xclip xdotool procps) ;;
+    wine)    packages+=(wine wine64 xvfb xauth x11-utils x11-xserver-utils fonts-liberation imagemagick xclip xdotool procps) ;;
     *) echo "deps.sh: unknown group '$w'" >&2; exit 2 ;;
   esac
 done
