@@ -92,12 +92,26 @@ void HotkeyEngine::runHotkey(int assignment) {
             paste(store);
             break;
     }
+    dropUsersClipboardWhenDone();
 }
 
-// The user's clipboard for an action: read now, or, while the restore of the last
-// action is still owed (the clipboard was busy), the snapshot that restore owes.
+// The user's clipboard for an action, whole: read now, or, while the restore of the
+// last action is still owed (the clipboard was busy), the snapshot that restore owes.
 bool HotkeyEngine::takeUsersClipboard() {
-    return restoreOwed_ || takeSnapshot();
+    if (restoreOwed_)
+        return true;
+    auto reading = clipboard_.read(true);
+    if (!reading)
+        return false;
+    stores_.capture(1, reading->content);
+    users_ = std::move(reading->whole);
+    return true;
+}
+
+// The user's whole clipboard is kept only while it may still be put back.
+void HotkeyEngine::dropUsersClipboardWhenDone() {
+    if (!restoreOwed_ && !lateCopy_)
+        users_.reset();
 }
 
 void HotkeyEngine::capture(int store, const char* keystroke) {
@@ -153,8 +167,9 @@ void HotkeyEngine::paste(int store) {
     if (!takeUsersClipboard())
         return;
 
-    // Offered with delayed rendering: every read by the application shows up in the
-    // render count, so the restore can wait for the read instead of guessing.
+    // Offered with delayed rendering: every read shows, so the restore can wait for the
+    // read of the application the keystroke goes to instead of guessing, whatever
+    // clipboard monitors read meanwhile.
     const Store& source = stores_.store(store);
     std::optional<std::string> text;
     if (source.hasText)
@@ -168,15 +183,16 @@ void HotkeyEngine::paste(int store) {
             restoreSnapshot();
         return;
     }
-    const int before = clipboard_.renderCount();
+    const std::uint32_t target = keys_.foregroundProcess();
+    const int before = clipboard_.readsBy(target);
 
     const auto pressedAgain = SendKeyCombo("STRG+V", keys_, loop_);
-    if (loop_.waitUntil([&] { return clipboard_.renderCount() != before; }, kPasteBound)) {
+    if (loop_.waitUntil([&] { return clipboard_.readsBy(target) != before; }, kPasteBound)) {
         // Applications that read several formats read them one after the other.
         const auto end = loop_.now() + kPasteBound;
-        for (int seen = clipboard_.renderCount(); loop_.now() < end;
-             seen = clipboard_.renderCount()) {
-            if (!loop_.waitUntil([&] { return clipboard_.renderCount() != seen; }, kPasteGrace))
+        for (int seen = clipboard_.readsBy(target); loop_.now() < end;
+             seen = clipboard_.readsBy(target)) {
+            if (!loop_.waitUntil([&] { return clipboard_.readsBy(target) != seen; }, kPasteGrace))
                 break;
         }
     }
@@ -184,28 +200,18 @@ void HotkeyEngine::paste(int store) {
     restoreSnapshot();
 }
 
-bool HotkeyEngine::takeSnapshot() {
-    auto reading = clipboard_.read(true);
+// The store-1 row: the plain text and one picture, and nothing that the application
+// that copied would have to render beyond them.
+bool HotkeyEngine::showClipboard() {
+    auto reading = clipboard_.read(false);
     if (!reading)
         return false;
     stores_.capture(1, reading->content);
-    stores_.store(1).whole = std::move(reading->whole);
     return true;
 }
 
 void HotkeyEngine::restoreSnapshot() {
-    const Store& user = stores_.store(1);
-    bool restored = false;
-    if (user.whole) {
-        restored = clipboard_.restore(*user.whole);
-    } else {
-        // No whole snapshot: give back what the store shows.
-        std::optional<std::string> text;
-        if (user.hasText)
-            text = user.text;
-        restored = clipboard_.offer(text, user.hasPicture ? user.picture : nullptr);
-    }
-    if (restored)
+    if (!users_ || clipboard_.restore(*users_))
         restoreOwed_.reset();
     else
         restoreOwed_ = clipboard_.sequenceNumber();
@@ -218,10 +224,10 @@ void HotkeyEngine::settleAfterAction() {
         else
             restoreOwed_.reset();  // someone wrote since: the clipboard is theirs now
     }
-    if (!lateCopy_)
-        return;
-    if (loop_.now() > lateCopy_->until || keys_.presses() != lateCopy_->presses) {
+    if (lateCopy_ && (loop_.now() > lateCopy_->until || keys_.presses() != lateCopy_->presses))
         lateCopy_.reset();
+    if (!lateCopy_) {
+        dropUsersClipboardWhenDone();
         return;
     }
     if (clipboard_.sequenceNumber() == lateCopy_->sequence)
@@ -246,16 +252,17 @@ void HotkeyEngine::settleAfterAction() {
     lateCopy_.reset();
     stores_.capture(store, reading->content);
     restoreSnapshot();
+    dropUsersClipboardWhenDone();
 }
 
 bool HotkeyEngine::UpdateClipboardStatus() {
     if (busy_)
         return false;
     settleAfterAction();
-    // While a restore is owed, store 1 is the only copy of the user's clipboard.
+    // While a restore is owed, store 1 shows the user's clipboard, not what is there.
     if (restoreOwed_)
         return false;
-    return takeSnapshot();
+    return showClipboard();
 }
 
 void HotkeyEngine::clipboardChanged() {
@@ -267,8 +274,9 @@ void HotkeyEngine::clearClipboard() {
     // The user wants the clipboard empty: nothing is owed back any more.
     restoreOwed_.reset();
     lateCopy_.reset();
+    users_.reset();
     const bool cleared = clipboard_.clear();
-    if (!takeSnapshot() && cleared)
+    if (!showClipboard() && cleared)
         stores_.clear(1);
 }
 

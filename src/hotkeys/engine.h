@@ -69,9 +69,9 @@ class HotkeyEngine : public HotkeyRegistration {
     // Runs `work` now, or after the running action and whatever queued up before it.
     void whenIdle(std::function<void()> work);
 
-    // Takes the store-1 snapshot of the clipboard. False when no snapshot was taken:
-    // during an action, or when the clipboard could not be read (store 1 then keeps
-    // the last snapshot).
+    // Takes the store-1 snapshot of the clipboard for the Status page: its plain text and
+    // one picture. False when none was taken: during an action, while a restore is owed,
+    // or when the clipboard could not be read (store 1 then keeps the last snapshot).
     bool UpdateClipboardStatus();
     // Call on every clipboard change notification: puts the user's clipboard back when
     // an application copies late for a capture that already gave up, and finishes a
@@ -114,7 +114,8 @@ class HotkeyEngine : public HotkeyRegistration {
     void capture(int store, const char* keystroke);
     void paste(int store);
     bool takeUsersClipboard();
-    bool takeSnapshot();
+    void dropUsersClipboardWhenDone();
+    bool showClipboard();
     void watchForLateCopy(int store, std::uint32_t process);
     void restoreSnapshot();
     void settleAfterAction();
@@ -136,6 +137,9 @@ class HotkeyEngine : public HotkeyRegistration {
     // Per entry, the press of its key that ran it last.
     std::array<std::optional<std::uint64_t>, kAssignmentCount> lastPress_{};
 
+    // Everything the user's clipboard held when the last action began, while it may
+    // still be put back.
+    std::shared_ptr<const platform::ClipboardSnapshot> users_;
     // The restore after the last action failed; owed while the clipboard still shows
     // what the action left (this sequence number).
     std::optional<std::uint32_t> restoreOwed_;

@@ -171,6 +171,9 @@ struct ClipboardContent {
     std::vector<std::uint32_t> formats;  // every format offered, derived ones included
     std::optional<std::string> text;     // plain text, when offered and readable
     PicturePtr picture;                  // the bitmap or metafile, when offered and readable
+    // Another program marked the content as not to be shown or kept by clipboard tools
+    // (a password manager's); text and picture are then not read.
+    bool confidential = false;
     bool offers(std::uint32_t format) const {
         for (auto f : formats)
             if (f == format)
@@ -184,8 +187,9 @@ class Clipboard {
     virtual ~Clipboard() = default;
     // Changes whenever the clipboard's content changes.
     virtual std::uint32_t sequenceNumber() = 0;
-    // Reads the content; with `whole` also a snapshot of every format for restore.
-    // Returns nullopt when the clipboard could not be opened.
+    // Reads the formats offered, the plain text and one picture (and renders no other
+    // format a program offers late); with `whole` also a snapshot of every format for
+    // restore. Returns nullopt when the clipboard could not be opened.
     struct Reading {
         ClipboardContent content;
         std::shared_ptr<const ClipboardSnapshot> whole;
@@ -198,9 +202,12 @@ class Clipboard {
     // Empties the clipboard.
     virtual bool clear() = 0;
     // Empties the clipboard and offers text and/or picture, rendered only when a program
-    // reads them. `renderCount()` goes up with every such read.
+    // reads them.
     virtual bool offer(const std::optional<std::string>& text, const PicturePtr& picture) = 0;
-    virtual int renderCount() = 0;
+    // How often offered content has been read so far by `process`, or by a program that
+    // cannot be told apart (0 counts every read). Other programs' reads are served too
+    // but do not count.
+    virtual int readsBy(std::uint32_t process) = 0;
     // The process whose window put the current content there; 0 when unknown.
     virtual std::uint32_t ownerProcess() = 0;
     // Puts a snapshot back as the clipboard's whole content.

@@ -32,6 +32,8 @@ void applyLabel(std::string& description, const char* label) {
 }  // namespace
 
 std::string Store::displayText() const {
+    if (confidential)
+        return kConfidentialText;
     if (unsupported)
         return kUnsupportedFormatText;
     return hasText ? text : kEmptyStoreText;
@@ -59,6 +61,12 @@ void StoreSet::capture(int n, const ClipboardContent& content) {
         return;
     Store s;
     s.description = startingDescription(n);
+    if (n == 1 && content.confidential) {
+        s.confidential = true;
+        store(n) = std::move(s);
+        changed(n);
+        return;
+    }
 
     // A text that is offered but cannot be read counts as no text: the store never
     // holds a text it cannot give back.

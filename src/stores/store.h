@@ -13,6 +13,7 @@ namespace trifolio {
 
 inline constexpr const char* kEmptyStoreText = "leer";
 inline constexpr const char* kUnsupportedFormatText = "Nicht unterstütztes Format";
+inline constexpr const char* kConfidentialText = "Vertraulicher Inhalt";
 
 struct Store {
     // The store's text, whole. Meaningful only while hasText is set.
@@ -22,12 +23,14 @@ struct Store {
     bool hasPicture = false;
     // The clipboard offered a format the program cannot keep (link, file list, palette).
     bool unsupported = false;
+    // Store 1: another program marked the clipboard's content confidential. Nothing of
+    // it is kept or shown.
+    bool confidential = false;
     // "Text", "Grafik-BMP", "Text/Grafik-BMP", ... or the starting value.
     std::string description;
-    // Store 1 only: everything the clipboard held, for putting it back after an action.
-    std::shared_ptr<const platform::ClipboardSnapshot> whole;
 
-    // What the store's text box shows: the text, "leer" or "Nicht unterstütztes Format".
+    // What the store's text box shows: the text, "leer", "Nicht unterstütztes Format" or
+    // "Vertraulicher Inhalt".
     std::string displayText() const;
 };
 
@@ -43,8 +46,8 @@ struct StoreSet {
 
     // Takes what the clipboard offers into store n (1 to 3; any other number changes
     // nothing): text, one picture, the flags and the description, in the capture order
-    // text, bitmap, DIB, enhanced metafile, metafile picture, rich text. Store 1's whole
-    // snapshot is dropped; the caller that read one puts it in afterwards.
+    // text, bitmap, DIB, enhanced metafile, metafile picture, rich text. Store 1 keeps
+    // nothing of confidential content.
     void capture(int n, const platform::ClipboardContent& content);
     // Empties store n (1 to 3): "leer", no picture, both flags clear, starting description.
     void clear(int n);

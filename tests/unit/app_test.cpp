@@ -47,7 +47,7 @@ TEST(AppStart, SnapshotListsOptionsTmpFileThenTray) {
     rig.clipboard.write(textFormats("vom Benutzer"));
     rig.journal.clear();
     rig.start();
-    const std::vector<std::size_t> order = {rig.at("snapshot"), rig.at("file read options.ini"),
+    const std::vector<std::size_t> order = {rig.at("read"), rig.at("file read options.ini"),
                                             rig.at("register"), rig.at("file write options.tmp"),
                                             rig.at("tray add")};
     EXPECT_TRUE(std::is_sorted(order.begin(), order.end()) && order.back() < rig.journal.size())
@@ -60,6 +60,8 @@ TEST(AppStart, SnapshotListsOptionsTmpFileThenTray) {
     EXPECT_FALSE(rig.form.OptionsLoading || rig.form.OptionsChanged);
 }
 
+// A combination another program owns is told once at start-up: in a balloon from the
+// icon of a program that starts in the tray, else in the "Achtung!" box.
 TEST(AppStart, MinimisedOptionAndConfigDecideWhetherTheWindowShows) {
     const struct {
         bool minimised;
@@ -70,12 +72,26 @@ TEST(AppStart, MinimisedOptionAndConfigDecideWhetherTheWindowShows) {
                  {true, "/CONFIG", false},
                  {true, "/config x", false},
                  {false, "", true}};
+    const char* refusal =
+        "Diese Tastenkombination gehört schon einem anderen Programm und "
+        "wirkt deshalb nicht";
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.commandLine) + (c.minimised ? " minimised" : ""));
-        Started rig(c.minimised ? kMinimised : kExampleOptions, c.commandLine);
-        EXPECT_EQ(rig.shown(), c.shown);
+        fakes::Rig rig;
+        rig.file("options.ini") = c.minimised ? kMinimised : kExampleOptions;
+        rig.hotkeyApi.takenElsewhere = {{1, 0x7B}};  // ALT+F12
+        rig.start(c.commandLine);
+        EXPECT_EQ(rig.app->presence().windowShown, c.shown);
         EXPECT_EQ(rig.app->presence().inTaskList, c.shown);
         EXPECT_EQ(rig.shell.icons, c.shown ? 0 : 1);
+        EXPECT_EQ(rig.shell.balloons, c.shown ? std::vector<std::string>{}
+                                              : std::vector<std::string>{std::string("Achtung! ") +
+                                                                         refusal + ": ALT+F12"});
+        ASSERT_EQ(rig.dialogs.shown.size(), c.shown ? 1u : 0u);
+        if (c.shown) {
+            EXPECT_EQ(rig.dialogs.shown[0].text.find(std::string(refusal) + ":\r\n\r\nALT+F12"),
+                      0u);
+        }
     }
 }
 
@@ -178,6 +194,7 @@ TEST(AppLife, TrayIconComesBackWhenTheNotificationAreaIsReadyOrRestarted) {
     fakes::Rig rig;
     rig.file("options.ini") = kMinimised;
     rig.shell.ready = false;
+    rig.hotkeyApi.takenElsewhere = {{3, 'C'}, {1, 0x7B}};
     App& app = rig.start();
     EXPECT_TRUE(app.trayIconMissing());
     rig.shell.ready = true;
@@ -186,6 +203,11 @@ TEST(AppLife, TrayIconComesBackWhenTheNotificationAreaIsReadyOrRestarted) {
     rig.shell.icons = 0;
     app.taskbarCreated();
     EXPECT_EQ(rig.shell.icons, 1);
+    // The balloon waited for the icon, and came once.
+    ASSERT_EQ(rig.shell.balloons.size(), 1u);
+    EXPECT_NE(rig.shell.balloons[0].find("Tastenkombinationen gehören schon einem anderen "
+                                         "Programm und wirken deshalb nicht: STRG+ALT+C, ALT+F12"),
+              std::string::npos);
 
     Started shown;
     shown.app->taskbarCreated();

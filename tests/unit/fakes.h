@@ -209,29 +209,38 @@ inline constexpr std::uint32_t kTrifolioProcess = 1, kEditorProcess = 42, kOther
 class FakeClipboard : public platform::Clipboard {
   public:
     struct Snapshot : platform::ClipboardSnapshot {
-        explicit Snapshot(ClipFormats f) : formats(std::move(f)) {}
+        Snapshot(ClipFormats f, bool c) : formats(std::move(f)), confidential(c) {}
         ClipFormats formats;
+        bool confidential;
     };
     explicit FakeClipboard(Journal& journal) : journal_(journal) {}
 
     ClipFormats formats;
-    std::uint32_t sequence = 1;  // Wine's clipboard manager moves it without a change
-    bool heldByOther = false;    // another program holds it open: every step fails
-    bool refuseRestore = false;  // another program grabs it just when the restore comes
-    bool refuseOffer = false;    // emptied, it takes none of the offered formats
+    std::uint32_t sequence = 1;     // Wine's clipboard manager moves it without a change
+    bool heldByOther = false;       // another program holds it open: every step fails
+    bool refuseRestore = false;     // another program grabs it just when the restore comes
+    bool refuseOffer = false;       // emptied, it takes none of the offered formats
+    bool confidential = false;      // the content is marked not to be shown by clipboard tools
+    std::function<void()> changed;  // after every change: a clipboard monitor, say
+    std::weak_ptr<const Snapshot> lastSnapshot;  // the last whole snapshot, while it is kept
 
     // An application (or the user through one) empties the clipboard and puts `data` in.
-    void write(ClipFormats data, std::uint32_t process = kEditorProcess) {
-        if (replace(std::move(data), false, "app writes"))
+    void write(ClipFormats data, std::uint32_t process = kEditorProcess, bool secret = false) {
+        if (replace(std::move(data), false, "app writes")) {
             owner = process;
+            confidential = secret;
+        }
     }
     std::uint32_t owner = 0;
-    // An application reads one format; delayed data is rendered by its owner first.
-    std::optional<ClipData> readAsApp(std::uint32_t format) {
+    // A program reads one format; delayed data is rendered by its owner first, which
+    // notes who read it (0: a reader that cannot be told apart).
+    std::optional<ClipData> readAsApp(std::uint32_t format,
+                                      std::uint32_t process = kEditorProcess) {
         auto it = formats.find(format);
         if (it == formats.end())
             return std::nullopt;
-        renders_ += std::exchange(it->second.delayed, false);
+        if (std::exchange(it->second.delayed, false))
+            ++renders_[process];
         return it->second;
     }
 
@@ -240,15 +249,21 @@ class FakeClipboard : public platform::Clipboard {
         if (!open(whole ? "snapshot" : "read"))
             return std::nullopt;
         Reading reading;
+        reading.content.confidential = confidential;
         for (const auto& [format, data] : formats) {
             reading.content.formats.push_back(format);
+            if (confidential)
+                continue;
             if (format == platform::kFormatText)
                 reading.content.text = data.bytes;
             else if (data.picture && !reading.content.picture)
                 reading.content.picture = data.picture;
         }
-        if (whole)
-            reading.whole = std::make_shared<Snapshot>(formats);
+        if (whole) {
+            auto snapshot = std::make_shared<Snapshot>(formats, confidential);
+            lastSnapshot = snapshot;
+            reading.whole = std::move(snapshot);
+        }
         return reading;
     }
     bool clearWithMarker() override { return replace({}, true, "clear with marker"); }
@@ -265,11 +280,19 @@ class FakeClipboard : public platform::Clipboard {
             offered[platform::kFormatBitmap] = {{}, picture, true};
         return replace(std::move(offered), false, "offer");
     }
-    int renderCount() override { return renders_; }
+    int readsBy(std::uint32_t process) override {
+        int reads = 0;
+        for (const auto& [reader, count] : renders_)
+            reads += process == 0 || reader == 0 || reader == process ? count : 0;
+        return reads;
+    }
     std::uint32_t ownerProcess() override { return owner; }
     bool restore(const platform::ClipboardSnapshot& snapshot) override {
-        return !refuseRestore &&
-               replace(dynamic_cast<const Snapshot&>(snapshot).formats, false, "restore");
+        const auto& saved = dynamic_cast<const Snapshot&>(snapshot);
+        if (refuseRestore || !replace(saved.formats, false, "restore"))
+            return false;
+        confidential = saved.confidential;
+        return true;
     }
 
   private:
@@ -284,12 +307,15 @@ class FakeClipboard : public platform::Clipboard {
         formats = std::move(content);
         owner = kTrifolioProcess;
         marker_ = marker;
+        confidential = false;
         ++sequence;
+        if (changed)
+            changed();
         return true;
     }
     Journal& journal_;
     bool marker_ = false;
-    int renders_ = 0;
+    std::map<std::uint32_t, int> renders_;
 };
 
 // The keyboard and the foreground application, an editor. `hands` are the keys the person
@@ -449,7 +475,7 @@ class FakeShell : public Tray, public WindowHost {
     bool ready = true;
     int icons = 0, menus = 0;
     MenuCommand choice = MenuCommand::None;  // picked from the next menu
-    std::vector<std::string> opened;
+    std::vector<std::string> opened, balloons;
 
     bool add() override {
         journal_.push_back("tray add");
@@ -458,6 +484,10 @@ class FakeShell : public Tray, public WindowHost {
     void remove() override {
         journal_.push_back("tray remove");
         icons = 0;
+    }
+    void notify(const std::string& title, const std::string& text) override {
+        EXPECT_EQ(icons, 1) << "a balloon needs the icon";
+        balloons.push_back(title + " " + text);
     }
     MenuCommand popupMenu() override {
         ++menus;
@@ -491,10 +521,11 @@ struct Rig {
         return files.files[std::string(kProgramDir) + name];
     }
     // Start-up with the command line, "options.ini" as the test left it.
-    App& start(const std::string& commandLine = "") {
-        app = std::make_unique<App>(form, stores, settings, engine, dialogs, files, shell, shell,
-                                    commandLine, "https://vennhaus.example");
+    App& start(const std::string& commandLine = "", WindowHost* host = nullptr) {
+        app = std::make_unique<App>(form, stores, settings, engine, dialogs, files, shell,
+                                    host ? *host : shell, commandLine, "https://vennhaus.example");
         app->Form_Load();
+        app->reportStartupRefusals();
         return *app;
     }
 

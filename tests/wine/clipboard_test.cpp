@@ -256,9 +256,8 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
     const UINT formats[] = {CF_UNICODETEXT, CF_DIB, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT};
     for (const auto& offer : offers) {
         SCOPED_TRACE(offer.text.value_or("no text"));
-        const int rendersBefore = clipboard.renderCount();
         ASSERT_TRUE(clipboard.offer(offer.text, offer.picture));
-        EXPECT_EQ(clipboard.renderCount(), rendersBefore) << "rendered before anyone read";
+        EXPECT_EQ(clipboard.readsBy(0), 0) << "rendered before anyone read";
         std::map<UINT, std::string> read;
         {
             OtherProgram target([&](HWND window) {
@@ -267,7 +266,9 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
             });
             EXPECT_TRUE(loop.waitUntil([&] { return target.done(); }, 5000ms));
         }
-        EXPECT_GT(clipboard.renderCount(), rendersBefore);
+        // The reader is named: a read by this process, not by another one.
+        EXPECT_GT(clipboard.readsBy(GetCurrentProcessId()), 0);
+        EXPECT_EQ(clipboard.readsBy(GetCurrentProcessId() + 4), 0);
         const std::wstring text = offer.text ? widen(*offer.text) : L"";
         EXPECT_EQ(read[CF_UNICODETEXT].substr(0, text.size() * 2),
                   std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
@@ -279,6 +280,92 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
         // The offer is short-lived content, kept out of the clipboard history.
         EXPECT_TRUE(IsClipboardFormatAvailable(clipboard.formats().excludeMonitor));
     }
+}
+
+// An owner on this thread that offers formats and renders each only when it is read,
+// noting which it rendered.
+class LateOwner {
+  public:
+    LateOwner() {
+        static const WNDCLASSW wc{0,       &proc,   0,       0,       GetModuleHandleW(nullptr),
+                                  nullptr, nullptr, nullptr, nullptr, L"TrifolioTestLateOwner"};
+        static const ATOM registered = RegisterClassW(&wc);
+        (void)registered;
+        window_.reset(CreateWindowExW(0, L"TrifolioTestLateOwner", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, GetModuleHandleW(nullptr), this));
+    }
+    bool offer(const std::vector<UINT>& formats, const ClipboardData& now = {}) {
+        rendered.clear();
+        if (!openClipboardFor(window_.get()))
+            return false;
+        EmptyClipboard();
+        for (UINT format : formats)
+            SetClipboardData(format, nullptr);
+        for (const auto& [format, handle] : now)
+            SetClipboardData(format, handle);
+        CloseClipboard();
+        return true;
+    }
+    std::vector<UINT> rendered;
+
+  private:
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_NCCREATE)
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
+                              reinterpret_cast<LONG_PTR>(
+                                  reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
+        auto* self = reinterpret_cast<LateOwner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (message == WM_RENDERFORMAT && self) {
+            const auto format = static_cast<UINT>(wParam);
+            self->rendered.push_back(format);
+            SetClipboardData(format, format == CF_UNICODETEXT ? globalText(L"spät")
+                                     : format == CF_DIB       ? globalBytes(makeDib())
+                                                              : globalBytes("data"));
+            return 0;
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    win32::Window window_;
+};
+
+// The Status page's read of a clipboard whose owner offers many formats late renders
+// the plain text and one picture and nothing else; only an action's whole snapshot takes
+// all. Content its owner marks confidential is read for nothing that could be shown, and
+// comes back whole and still confidential, while what this program marks for a moment
+// is not confidential.
+TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
+    std::vector<UINT> spreadsheet = {CF_UNICODETEXT, CF_DIB, registered(L"Rich Text Format"),
+                                     registered(L"HTML Format"), registered(L"Csv")};
+    for (int i = 0; i < 15; ++i)
+        spreadsheet.push_back(registered((L"Tabelle " + std::to_wstring(i)).c_str()));
+    LateOwner owner;
+    ASSERT_TRUE(owner.offer(spreadsheet));
+    const auto shown = clipboard.read(false);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->content.text, "spät");
+    EXPECT_TRUE(shown->content.picture);
+    EXPECT_EQ(owner.rendered, (std::vector<UINT>{CF_UNICODETEXT, CF_DIB}));
+    ASSERT_TRUE(clipboard.read(true));
+    EXPECT_EQ(owner.rendered.size(), spreadsheet.size());
+
+    const UINT exclude = clipboard.formats().excludeMonitor;
+    ASSERT_TRUE(owner.offer({CF_UNICODETEXT}, {{exclude, globalBytes(std::string(4, '\0'))}}));
+    const auto secret = clipboard.read(true);
+    ASSERT_TRUE(secret);
+    EXPECT_TRUE(secret->content.confidential);
+    EXPECT_EQ(secret->content.text, std::nullopt);
+    EXPECT_EQ(owner.rendered, std::vector<UINT>{CF_UNICODETEXT})
+        << "rendered for the snapshot only";
+    ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"dazwischen")}}));
+    ASSERT_TRUE(clipboard.restore(*secret->whole));
+    EXPECT_EQ(clipboardText(other.get()), L"spät");
+    EXPECT_TRUE(clipboard.read(false)->content.confidential);
+
+    ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"offen")}}));
+    const auto open = clipboard.read(true);
+    ASSERT_TRUE(open && clipboard.restore(*open->whole));
+    EXPECT_FALSE(clipboard.read(false)->content.confidential);
+    EXPECT_EQ(clipboard.read(false)->content.text, "offen");
 }
 
 TEST_F(ClipboardTest, OfferedContentOutlivesTheProgramsClipboardObject) {

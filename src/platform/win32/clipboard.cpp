@@ -125,10 +125,15 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
         case WM_RENDERFORMAT: {
             // A program is reading an offered format right now; the clipboard is open
             // on its side, so the data goes in without opening.
+            // The window that has the clipboard open names the reader: the application
+            // the keystroke went to, or a clipboard monitor beside it.
             const auto format = static_cast<UINT>(wParam);
             if (!contains(offeredFormats_, format))
                 return 0;
-            ++renders_;
+            DWORD reader = 0;
+            if (HWND opener = GetOpenClipboardWindow())
+                GetWindowThreadProcessId(opener, &reader);
+            readers_.push_back(reader);
             setData(format, kindOf(format), renderOffered(format));
             return 0;
         }
@@ -191,6 +196,18 @@ HANDLE Win32Clipboard::renderOffered(UINT format) const {
     return nullptr;
 }
 
+int Win32Clipboard::readsBy(std::uint32_t process) {
+    return static_cast<int>(std::count_if(readers_.begin(), readers_.end(), [&](std::uint32_t r) {
+        return process == 0 || r == 0 || r == process;
+    }));
+}
+
+bool Win32Clipboard::confidential() const {
+    if (GetClipboardOwner() == window_.get())
+        return restoredConfidential_;
+    return IsClipboardFormatAvailable(formats_.excludeMonitor) != FALSE;
+}
+
 std::uint32_t Win32Clipboard::sequenceNumber() {
     return GetClipboardSequenceNumber();
 }
@@ -218,12 +235,16 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
         if (IsClipboardFormatAvailable(format))
             note(logicalFormat(format, formats_));
 
-    if (IsClipboardFormatAvailable(CF_UNICODETEXT))
-        content.text = readText();
-    content.picture = readPicture();
+    // Of confidential content nothing is read that the program could show.
+    content.confidential = confidential();
+    if (!content.confidential) {
+        if (IsClipboardFormatAvailable(CF_UNICODETEXT))
+            content.text = readText();
+        content.picture = readPicture();
+    }
 
     if (whole)
-        reading.whole = Snapshot::save(offered, formats_);
+        reading.whole = Snapshot::save(offered, formats_, content.confidential);
     return reading;
 }
 
@@ -252,6 +273,7 @@ bool Win32Clipboard::offer(const std::optional<std::string>& text,
     if (!opened || !EmptyClipboard())
         return false;
     // EmptyClipboard dropped any earlier offer (WM_DESTROYCLIPBOARD).
+    readers_.clear();
     offeredText_ = text;
     offeredPicture_ = std::dynamic_pointer_cast<const Win32Picture>(picture);
     if (offeredText_)
@@ -282,6 +304,7 @@ bool Win32Clipboard::restore(const platform::ClipboardSnapshot& snapshot) {
         return false;
     const bool ok = saved->recreate();
     markTransient();
+    restoredConfidential_ = saved->confidential();
     return ok;
 }
 

@@ -37,7 +37,7 @@ class Win32Clipboard final : public platform::Clipboard {
     bool clear() override;
     bool offer(const std::optional<std::string>& text,
                const platform::PicturePtr& picture) override;
-    int renderCount() override { return renders_; }
+    int readsBy(std::uint32_t process) override;
     std::uint32_t ownerProcess() override;
     bool restore(const platform::ClipboardSnapshot& snapshot) override;
 
@@ -63,13 +63,17 @@ class Win32Clipboard final : public platform::Clipboard {
     void markTransient();
     HANDLE renderOffered(UINT format) const;
     void dropOffer();
+    // Whether the open clipboard's content is marked not to be shown: by its owner, or,
+    // for content this program put back, by the owner it was saved from.
+    bool confidential() const;
 
     platform::Millis openBound_;
     Formats formats_;
     std::optional<std::string> offeredText_;
     std::shared_ptr<const Win32Picture> offeredPicture_;
     std::vector<UINT> offeredFormats_;
-    int renders_ = 0;
+    std::vector<std::uint32_t> readers_;  // the process of each read of the offer, 0: unknown
+    bool restoredConfidential_ = false;
     Window window_;
 };
 

@@ -165,11 +165,13 @@ HANDLE Snapshot::handleFor(const Entry& entry) {
 }
 
 std::shared_ptr<Snapshot> Snapshot::save(const std::vector<UINT>& offered,
-                                         const Win32Clipboard::Formats& formats) {
+                                         const Win32Clipboard::Formats& formats,
+                                         bool confidential) {
     const auto has = [](const std::vector<UINT>& list, UINT value) {
         return std::find(list.begin(), list.end(), value) != list.end();
     };
     auto snapshot = std::make_shared<Snapshot>();
+    snapshot->confidential_ = confidential;
     const bool unicode = has(offered, CF_UNICODETEXT);
     bool dibKept = false;
     for (UINT format : offered) {

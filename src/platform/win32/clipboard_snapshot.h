@@ -34,11 +34,14 @@ class Snapshot final : public platform::ClipboardSnapshot {
   public:
     // Saves from the open clipboard each of the `offered` formats (in the order
     // EnumClipboardFormats gave them) that still means something once the program
-    // that copied no longer owns the clipboard.
+    // that copied no longer owns the clipboard. `confidential`: the content was marked
+    // not to be shown by clipboard tools.
     static std::shared_ptr<Snapshot> save(const std::vector<UINT>& offered,
-                                          const Win32Clipboard::Formats& formats);
+                                          const Win32Clipboard::Formats& formats,
+                                          bool confidential);
     // Puts every saved format into the open, emptied clipboard; false when one failed.
     bool recreate() const;
+    bool confidential() const noexcept { return confidential_; }
 
   private:
     // One format. Everything is kept as bytes except a bitmap, which stays a GDI
@@ -56,6 +59,7 @@ class Snapshot final : public platform::ClipboardSnapshot {
     static HANDLE handleFor(const Entry& entry);
 
     std::vector<Entry> entries_;
+    bool confidential_ = false;
 };
 
 }  // namespace trifolio::win32
