@@ -106,20 +106,45 @@ bool App::applySettings() {
     return true;
 }
 
-void App::reportRefusedHotkeys() {
-    const auto refused = engine_.refusedCombinations();
-    if (refused.empty())
-        return;
+namespace {
+
+// What is told of refused combinations: on lines of their own in a message box, in one
+// line in a balloon.
+std::string refusalText(const std::vector<std::string>& refused, bool balloon) {
     std::string text = refused.size() == 1
                            ? "Diese Tastenkombination gehört schon einem anderen Programm und "
                              "wirkt deshalb nicht:"
                            : "Diese Tastenkombinationen gehören schon einem anderen Programm und "
                              "wirken deshalb nicht:";
-    text += "\r\n";
-    for (const auto& combination : refused)
-        text += "\r\n" + combination;
-    text += "\r\n\r\nBitte wählen Sie eine andere Kombination.";
-    dialogs_.messageBox("Achtung!", text, Buttons::Ok, Icon::Exclamation, false);
+    if (!balloon)
+        text += "\r\n";
+    for (std::size_t i = 0; i < refused.size(); ++i)
+        text += (balloon ? (i == 0 ? " " : ", ") : "\r\n") + refused[i];
+    if (!balloon)
+        text += "\r\n\r\nBitte wählen Sie eine andere Kombination.";
+    return text;
+}
+
+}  // namespace
+
+void App::reportRefusedHotkeys() {
+    const auto refused = engine_.refusedCombinations();
+    if (!refused.empty())
+        dialogs_.messageBox("Achtung!", refusalText(refused, false), Buttons::Ok, Icon::Exclamation,
+                            false);
+}
+
+void App::reportStartupRefusals() {
+    const auto refused = engine_.refusedCombinations();
+    if (refused.empty() || presence_.ended)
+        return;
+    if (!iconWanted_) {
+        reportRefusedHotkeys();
+        return;
+    }
+    notice_ = refusalText(refused, true);
+    if (iconPresent_)
+        tray_.notify("Achtung!", std::exchange(notice_, {}));
 }
 
 void App::Command1_Click() {
@@ -247,7 +272,13 @@ void App::TrayIconAdd() {
     presence_.inTaskList = false;
     iconWanted_ = true;
     if (!iconPresent_)
-        iconPresent_ = tray_.add();
+        addTrayIcon();
+}
+
+void App::addTrayIcon() {
+    iconPresent_ = tray_.add();
+    if (iconPresent_ && !notice_.empty())
+        tray_.notify("Achtung!", std::exchange(notice_, {}));
 }
 
 void App::TrayIconRemove(bool removeIcon) {
@@ -265,11 +296,17 @@ void App::trayCallback(int mouseMessage) {
     if (presence_.ended)
         return;
     if (mouseMessage == kTrayDoubleClick) {
-        TrayIconRemove(false);
-        selectTab(1);
+        showStatusPage();
     } else if (mouseMessage == kTrayRightUp) {
         menuCommand(host_.popupMenu());
     }
+}
+
+void App::showStatusPage() {
+    if (presence_.ended)
+        return;
+    TrayIconRemove(false);
+    selectTab(1);
 }
 
 void App::menuCommand(MenuCommand command) {
@@ -303,12 +340,12 @@ void App::menuCommand(MenuCommand command) {
 void App::taskbarCreated() {
     // The new notification area knows nothing of the old icon.
     if (iconWanted_ && !presence_.ended)
-        iconPresent_ = tray_.add();
+        addTrayIcon();
 }
 
 void App::retryTrayIcon() {
     if (trayIconMissing() && !presence_.ended)
-        iconPresent_ = tray_.add();
+        addTrayIcon();
 }
 
 void App::Timer1_Timer() {

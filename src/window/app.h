@@ -24,6 +24,8 @@ class Tray {
     // False when the notification area did not take the icon (not ready yet).
     virtual bool add() = 0;
     virtual void remove() = 0;
+    // A balloon notification from the icon, which must be there.
+    virtual void notify(const std::string& title, const std::string& text) = 0;
 };
 
 // Mouse messages the tray icon reports.
@@ -86,6 +88,13 @@ class App {
 
     // Start-up, after the window was created and ProgramDir determined.
     void Form_Load();
+    // Once the window shows or the icon is there after start-up: the combinations the
+    // system refused are told, by a balloon from the icon when the program started in
+    // the tray, else in the "Achtung!" box that "Übernehmen" shows.
+    void reportStartupRefusals();
+    // A double click on the icon, or a second start of the program: the window on its
+    // Status page.
+    void showStatusPage();
 
     void Command1_Click();  // "Übernehmen"
     void Command2_Click();  // "Abbrechen"
@@ -124,6 +133,7 @@ class App {
     bool keepGoing(Outcome outcome);
     bool applySettings();
     void reportRefusedHotkeys();
+    void addTrayIcon();
     void end();
 
     Form& form_;
@@ -140,6 +150,7 @@ class App {
     Presence presence_;
     bool iconWanted_ = false;   // TrayIconAdd ran and the program has not ended
     bool iconPresent_ = false;  // the notification area holds the icon
+    std::string notice_;        // a balloon waiting for the icon
 };
 
 }  // namespace trifolio

@@ -3,8 +3,10 @@
 // clipboard is the same before and after every action.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cwchar>
 #include <memory>
+#include <thread>
 
 #include "e2e_support.h"
 
@@ -174,6 +176,63 @@ TEST_F(EngineEndToEnd, ATargetThatCopies300MillisecondsLateIsStillCaptured) {
     const ClipboardState before = userClipboard(L"vor der späten Kopie");
     ASSERT_TRUE(target_->setDelay(300));
     copyAndPaste(MOD_ALT, 3, L"spät kopiert", before);
+}
+
+// A clipboard monitor, as history tools are: reads the text at every change, from a
+// window on a thread of its own, until it goes.
+class GreedyReader {
+  public:
+    GreedyReader()
+        : thread_([this] {
+              win32::Window window = messageWindow();
+              AddClipboardFormatListener(window.get());
+              ready_ = true;
+              MSG msg;
+              while (!stop_) {
+                  MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, 0);
+                  bool changed = false;
+                  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                      changed = changed || msg.message == WM_CLIPBOARDUPDATE;
+                  if (changed && OpenClipboard(window.get())) {
+                      if (win32::GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT)); lock)
+                          ++reads;
+                      CloseClipboard();
+                  }
+              }
+              RemoveClipboardFormatListener(window.get());
+          }) {
+        pumpUntil([&] { return ready_.load(); });
+    }
+    ~GreedyReader() {
+        stop_ = true;
+        thread_.join();
+    }
+    std::atomic<int> reads{0};
+
+  private:
+    std::atomic<bool> ready_{false}, stop_{false};
+    std::thread thread_;
+};
+
+// Beside a program that reads the clipboard at every change, every paste delivers the
+// store and the user's clipboard comes back each time.
+TEST_F(EngineEndToEnd, PastesBesideAClipboardMonitorDeliverTheStore) {
+    const ClipboardState before = userClipboard(L"neben dem Mitleser");
+    selectSource(L"gelesen");
+    hold(kCtrlAlt, 'C', kCopy);
+    ASSERT_TRUE(storeShows(2, L"gelesen"));
+    GreedyReader reader;
+    ASSERT_TRUE(target_->setDelay(50));  // the monitor reads first
+    focusEmptyDestination();
+    std::wstring expected;
+    for (int i = 0; i < 8; ++i) {
+        hold(kCtrlAlt, 'V', kPaste);
+        expected += L"gelesen";
+        EXPECT_TRUE(destinationShows(expected)) << i;
+        expectClipboardBack(before);
+    }
+    EXPECT_GT(reader.reads, 8);
+    ASSERT_TRUE(target_->setDelay(0));
 }
 
 // The tray menu asked for while an action waits opens after it, once the store is taken

@@ -82,13 +82,34 @@ std::string assignment(const std::string& heading, const char* modifier, const c
     return "\"" + heading + "\"\r\n\"" + modifier + "\"\r\n\"" + key + "\"\r\n";
 }
 
+// The text of a balloon that the notification area shows now, "" when none shows.
+std::wstring balloonText() {
+    std::wstring text;
+    for (HWND w = FindWindowExW(nullptr, nullptr, L"tooltips_class32", nullptr); w && text.empty();
+         w = FindWindowExW(nullptr, w, L"tooltips_class32", nullptr))
+        if (IsWindowVisible(w))
+            text = windowText(w);
+    return text;
+}
+
+// Starts hidden; a combination another program holds is named in a balloon from the
+// icon.
 TEST(WindowE2e, StartsHiddenInTheTrayAndTheIconSurvivesATaskbarRestart) {
     Trifolio app;
     User user(app);
+    ASSERT_TRUE(RegisterHotKey(nullptr, 0xB002, MOD_ALT, 'E'));
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(pumpUntil([&] { return user.trayIcon(); }));
     EXPECT_FALSE(user.windowShown());
     EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'X'));
+    EXPECT_TRUE(pumpUntil(
+        [] {
+            return balloonText() ==
+                   L"Diese Tastenkombination geh\u00F6rt schon einem anderen Programm und wirkt "
+                   L"deshalb nicht: ALT+E";
+        },
+        10000ms));
+    UnregisterHotKey(nullptr, 0xB002);
 
     user.trayCallback(WM_LBUTTONDOWN);  // a single click does nothing
     user.trayCallback(WM_LBUTTONUP);
@@ -236,6 +257,40 @@ TEST(WindowE2e, QuitAsksToSaveAndHonoursAllThreeAnswers) {
     EXPECT_NE(app.file(L"options.ini").find(assignment("Ablage 2, Kopieren:", "STRG+ALT", "K")),
               std::string::npos);
     EXPECT_EQ(app.file(L"options.tmp"), tmp);
+}
+
+// A second start, with or without "/config", ends at once and brings the running
+// program's window to the front on the Status page; there is one window and one icon,
+// and with the window open its hotkeys still copy and paste.
+TEST(WindowE2e, ASecondStartShowsTheRunningProgram) {
+    Trifolio app;
+    User user(app);
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(pumpUntil([&] { return user.trayIcon(); }));
+    for (const wchar_t* arguments : {L"", L" /config "}) {
+        Process second;
+        ASSERT_TRUE(second.start(app.path(L"trifolio.exe"), arguments));
+        EXPECT_TRUE(second.ended());
+        EXPECT_TRUE(pumpUntil([&] { return user.windowShown(); }));
+        EXPECT_TRUE(user.shows("pStatus"));
+        EXPECT_EQ(FindWindowExW(nullptr, app.window(), win32::kSettingsWindowClass, nullptr),
+                  nullptr);
+        EXPECT_EQ(FindWindowExW(nullptr, nullptr, win32::kSettingsWindowClass, nullptr),
+                  app.window());
+        ASSERT_TRUE(user.turnTabs("TabStrip1", 2, "pOptionen"));
+        user.click("Command2");
+        ASSERT_TRUE(pumpUntil([&] { return !user.windowShown(); }));
+    }
+    user.trayCallback(kDoubleClick);
+    ASSERT_TRUE(pumpUntil([&] { return user.windowShown(); }));
+    Target target;
+    ASSERT_TRUE(target.start() && target.setText(0, L"bei offenem Fenster") && target.focus(0));
+    target.select(0, 0, -1);
+    typeHotkey(kCtrlAlt, 'C');
+    ASSERT_TRUE(pumpUntil([&] { return app.text("CB2text") == L"bei offenem Fenster"; }));
+    ASSERT_TRUE(target.setText(1, L"") && target.focus(1));
+    typeHotkey(kCtrlAlt, 'V');
+    EXPECT_TRUE(pumpUntil([&] { return target.text(1) == L"bei offenem Fenster"; }));
 }
 
 // "Beenden" answered No, the close box and logging off all end without saving, and

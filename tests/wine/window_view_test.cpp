@@ -7,6 +7,7 @@
 
 #include <tuple>
 
+#include "../unit/fakes.h"
 #include "platform/win32/settings_window.h"
 #include "platform/win32/tray.h"
 #include "window/layout.h"
@@ -15,6 +16,7 @@
 namespace trifolio {
 namespace {
 
+using namespace std::chrono_literals;
 using wine_test::RecordingWindow;
 
 HWND child(HWND root, std::string_view name) {
@@ -84,6 +86,37 @@ TEST(WindowView, ControlsSitWhereTheTableSaysAtEachDpi) {
         EXPECT_EQ(frame.top, 60);
     }
     SetEnvironmentVariableW(L"TRIFOLIO_DPI", nullptr);
+}
+
+// Timers keep their interval whatever other messages come: an icon the notification area
+// refused at first is tried again, and Timer1 takes store 1's snapshots, while a stream
+// of messages arrives that each bring the view in line with the model.
+TEST(WindowView, TimersTickWhateverOtherMessagesCome) {
+    fakes::Rig rig;
+    rig.file("options.ini") = fakes::replaceLine(fakes::kExampleOptions, 28, "\"minimiert: 1\"");
+    rig.shell.ready = false;
+    win32::SettingsWindow view(GetModuleHandleW(nullptr), rig.form, rig.stores);
+    ASSERT_TRUE(view.create());
+    App& app = rig.start("", &view);
+    view.attach(app, rig.engine);
+    view.sync();
+    ASSERT_TRUE(app.trayIconMissing());
+    rig.shell.ready = true;
+    const auto underAStream = [&](const std::function<bool()>& done) {
+        return wine_test::pumpUntil(
+            [&] {
+                PostMessageW(view.hwnd(), WM_COMMAND, 0, 0);
+                return done();
+            },
+            6000ms);
+    };
+    EXPECT_TRUE(underAStream([&] { return rig.shell.icons == 1; }));
+    app.trayCallback(kTrayDoubleClick);  // back from the tray: Timer1 runs
+    view.sync();
+    rig.journal.clear();
+    EXPECT_TRUE(underAStream([&] { return rig.at("read") < rig.journal.size(); }));
+    app.Form_QueryUnload();
+    view.sync();
 }
 
 bool iconPresent(HWND window) {

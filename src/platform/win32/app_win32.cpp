@@ -7,6 +7,7 @@
 #include "platform/win32/dialogs.h"
 #include "platform/win32/event_loop.h"
 #include "platform/win32/files.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/hotkey_api.h"
 #include "platform/win32/key_input.h"
 #include "platform/win32/process.h"
@@ -20,7 +21,66 @@
 
 namespace trifolio::win32 {
 
+namespace {
+
+// One program per user session: its name, and the longest wait for a program that holds
+// it to show its window or end.
+constexpr wchar_t kInstanceMutex[] = L"Local\\Trifolio.Vennhaus";
+constexpr DWORD kInstanceWait = 10000;
+
+// The session's one running program, for as long as this one runs.
+class OneInstance {
+  public:
+    // Becomes the session's running program, or has the running one show its window on
+    // the Status page (and `running()` is false). A program that is just ending is
+    // waited for; one that neither answers nor ends in time is left alone.
+    OneInstance() : mutex_(CreateMutexW(nullptr, FALSE, kInstanceMutex)) {
+        if (!mutex_) {
+            owned_ = true;  // cannot tell: run
+            return;
+        }
+        const UINT showStatus = RegisterWindowMessageW(kShowStatusMessage);
+        const ULONGLONG deadline = GetTickCount64() + kInstanceWait;
+        for (DWORD wait = 0;; wait = 50) {
+            const DWORD got = WaitForSingleObject(mutex_.get(), wait);
+            if (got == WAIT_OBJECT_0 || got == WAIT_ABANDONED) {
+                owned_ = true;
+                return;
+            }
+            if (HWND running = FindWindowW(kSettingsWindowClass, nullptr)) {
+                DWORD process = 0;
+                GetWindowThreadProcessId(running, &process);
+                AllowSetForegroundWindow(process);
+                DWORD_PTR shown = FALSE;
+                if (SendMessageTimeoutW(running, showStatus, 0, 0, SMTO_ABORTIFHUNG, 5000,
+                                        &shown) &&
+                    shown)
+                    return;
+            }
+            if (got != WAIT_TIMEOUT || GetTickCount64() >= deadline)
+                return;
+        }
+    }
+    ~OneInstance() {
+        if (owned_ && mutex_)
+            ReleaseMutex(mutex_.get());
+    }
+    OneInstance(const OneInstance&) = delete;
+    OneInstance& operator=(const OneInstance&) = delete;
+    bool running() const { return owned_; }
+
+  private:
+    KernelHandle mutex_;
+    bool owned_ = false;
+};
+
+}  // namespace
+
 int runTrifolio(HINSTANCE instance) {
+    const OneInstance one;
+    if (!one.running())
+        return 0;
+
     INITCOMMONCONTROLSEX controls{};
     controls.dwSize = sizeof(controls);
     controls.dwICC = ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
@@ -52,6 +112,8 @@ int runTrifolio(HINSTANCE instance) {
     window.attach(app, engine);
 
     app.Form_Load();
+    window.sync();
+    app.reportStartupRefusals();
     window.sync();
 
     MSG msg;

@@ -115,6 +115,7 @@ bool SettingsWindow::create() {
         return false;
     window_.reset(window);
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
+    showStatus_ = RegisterWindowMessageW(kShowStatusMessage);
     dpi_ = effectiveDpi(systemDpiOf(window));
     applyDpi(dpi_);
 
@@ -240,13 +241,7 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
         case kTrayMessage:
             whenIdle([this, mouse = static_cast<int>(LOWORD(lParam))] {
                 app_->trayCallback(mouse);
-                sync();
-                // Coming back from the tray also brings back a window minimised to the taskbar.
-                const Presence& presence = app_->presence();
-                if (!presence.ended && presence.windowShown && IsIconic(hwnd())) {
-                    ShowWindow(hwnd(), SW_RESTORE);
-                    SetForegroundWindow(hwnd());
-                }
+                bringBack();
             });
             sync();
             return 0;
@@ -304,9 +299,8 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_DESTROY:
             RemoveClipboardFormatListener(window);
-            KillTimer(window, kTimer1);
-            KillTimer(window, kTrayRetry);
-            KillTimer(window, kEndWhenIdle);
+            for (UINT_PTR timer : {kTimer1, kTrayRetry, kEndWhenIdle})
+                setTimer(timer, false, 0);
             PostQuitMessage(0);
             return 0;
         default:
@@ -314,6 +308,17 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 app_->taskbarCreated();
                 sync();
                 return 0;
+            }
+            // A second start of the program: TRUE, unless this one is ending.
+            if (message != 0 && message == showStatus_) {
+                if (!app_ || app_->presence().ended)
+                    return FALSE;
+                whenIdle([this] {
+                    app_->showStatusPage();
+                    bringBack();
+                });
+                sync();
+                return TRUE;
             }
             break;
     }
@@ -329,6 +334,16 @@ bool SettingsWindow::preTranslate(const MSG& msg) {
     app_->selectTab((form_.TabStrip1 - 1 + step) % 4 + 1);
     sync();
     return true;
+}
+
+void SettingsWindow::bringBack() {
+    sync();
+    const Presence& presence = app_->presence();
+    if (presence.ended || !presence.windowShown)
+        return;
+    if (IsIconic(hwnd()))
+        ShowWindow(hwnd(), SW_RESTORE);
+    SetForegroundWindow(hwnd());
 }
 
 void SettingsWindow::whenIdle(std::function<void()> work) {

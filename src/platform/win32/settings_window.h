@@ -26,6 +26,9 @@ namespace trifolio::win32 {
 
 // Window class of the settings window, for finding it from outside.
 inline constexpr const wchar_t* kSettingsWindowClass = L"TrifolioFConfig";
+// Registered message a second start of the program posts to the running one's window:
+// show yourself on the Status page.
+inline constexpr const wchar_t* kShowStatusMessage = L"Trifolio.Vennhaus.ShowStatus";
 // Window classes of its pages and pictures.
 inline constexpr const wchar_t* kPageClass = L"TrifolioPage";
 inline constexpr const wchar_t* kPictureClass = L"TrifolioPicture";
@@ -145,7 +148,11 @@ class SettingsWindow final : public WindowHost {
     void setText(layout::ControlId control, const std::string& text);
     void setVisible(layout::ControlId control, bool visible);
     void setEnabled(layout::ControlId control, bool enabled);
+    // Starts or stops a timer when it is not so already: setting a running timer
+    // again would start its interval anew, so that it never fires while messages come.
     void setTimer(UINT_PTR timer, bool on, UINT interval);
+    // A window minimised to the taskbar comes back too when the App shows it.
+    void bringBack();
 
     HINSTANCE instance_;
     Form& form_;
@@ -159,6 +166,8 @@ class SettingsWindow final : public WindowHost {
     Shown shown_;
     int dpi_ = 96;
     UINT taskbarCreated_ = 0;
+    UINT showStatus_ = 0;
+    std::array<bool, 4> timerRunning_{};  // by timer id
     bool syncing_ = false;
     bool preparePosted_ = false;
     bool destroying_ = false;

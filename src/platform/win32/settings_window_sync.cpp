@@ -97,6 +97,10 @@ void SettingsWindow::setEnabled(layout::ControlId control, bool enabled) {
 }
 
 void SettingsWindow::setTimer(UINT_PTR timer, bool on, UINT interval) {
+    bool& running = timerRunning_.at(timer);
+    if (running == on)
+        return;
+    running = on;
     if (on)
         SetTimer(hwnd(), timer, interval, nullptr);
     else

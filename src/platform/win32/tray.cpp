@@ -42,6 +42,15 @@ void Win32Tray::remove() {
     Shell_NotifyIconW(NIM_DELETE, &data);
 }
 
+void Win32Tray::notify(const std::string& title, const std::string& text) {
+    NOTIFYICONDATAW data = iconData(window_);
+    data.uFlags = NIF_INFO;
+    data.dwInfoFlags = NIIF_WARNING;
+    lstrcpynW(data.szInfoTitle, widen(title).c_str(), ARRAYSIZE(data.szInfoTitle));
+    lstrcpynW(data.szInfo, widen(text).c_str(), ARRAYSIZE(data.szInfo));
+    Shell_NotifyIconW(NIM_MODIFY, &data);
+}
+
 MenuCommand trackTrayMenu(HWND window) {
     MenuHandle menu(CreatePopupMenu());
     if (!menu)

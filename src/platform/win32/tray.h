@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "platform/win32/handles.h"
 #include "window/app.h"
 
@@ -23,6 +25,7 @@ class Win32Tray final : public Tray {
     Win32Tray(HWND window, HINSTANCE instance);
     bool add() override;
     void remove() override;
+    void notify(const std::string& title, const std::string& text) override;
 
   private:
     HWND window_;
