@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12, when it is missing.
-# Usage: scripts/deps.sh [native|windows|wine]...   (no argument: everything)
+# Usage: scripts/deps.sh [native|windows|wine|fuzz]...   (no argument: everything)
 set -euo pipefail
 
 want=("$@")
-[ ${#want[@]} -gt 0 ] || want=(native windows wine)
+[ ${#want[@]} -gt 0 ] || want=(native windows wine fuzz)
 
 packages=()
 for w in "${want[@]}"; do
@@ -12,6 +12,7 @@ for w in "${want[@]}"; do
     native)  packages+=(cmake ninja-build g++ libgtest-dev clang-format) ;;
     windows) packages+=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest) ;;
     wine)    packages+=(wine wine64 xvfb xauth x11-utils x11-xserver-utils fonts-liberation imagemagick xclip xdotool procps) ;;
+    fuzz)    packages+=(cmake ninja-build clang libclang-rt-14-dev) ;;
     *) echo "deps.sh: unknown group '$w'" >&2; exit 2 ;;
   esac
 done

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Runs every test: formatting, the portable logic natively (with sanitizers), the
-# Windows build's checks, and the Win32 and end-to-end suites under Wine.
+# Runs every test: formatting, the portable logic natively (with sanitizers), a few
+# seconds of each fuzz target, the Windows build's checks, and the Win32 and end-to-end
+# suites under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 
-scripts/deps.sh native windows wine || exit 1
+scripts/deps.sh native windows wine fuzz || exit 1
 
 results=$(mktemp)
 failed_steps=()
@@ -80,6 +81,7 @@ wine_suites() {
 start=$(date +%s)
 step "format" check_format
 step "native unit tests" native
+step "fuzz targets" scripts/fuzz.sh 5
 step "windows build" windows_build
 if [[ ! " ${failed_steps[*]} " =~ " windows build " ]]; then
   step "wine tests" wine_suites

@@ -41,8 +41,10 @@ class Dialogs {
 class Files {
   public:
     virtual ~Files() = default;
-    // Reads the whole file. On failure returns nullopt and a description in `error`.
-    virtual std::optional<std::string> read(const std::string& path, std::string& error) = 0;
+    // Reads the whole file, or only its first `limit` bytes. On failure returns nullopt and
+    // a description in `error`.
+    virtual std::optional<std::string> read(const std::string& path, std::string& error,
+                                            std::size_t limit = SIZE_MAX) = 0;
     // False only when the file is known not to exist; a file that exists but cannot be
     // read counts as existing, so that reading it reports why.
     virtual bool exists(const std::string& path) = 0;

@@ -98,10 +98,15 @@ void App::end() {
 bool App::applySettings() {
     if (!settings_.CheckDuplicateCombos())
         return false;
-    if (!keepGoing(settings_.SaveOptions(false)))
+    const Outcome saved = settings_.SaveOptions(false);
+    if (!keepGoing(saved) || !keepGoing(settings_.SaveOptions(true)))
         return false;
-    if (!keepGoing(settings_.SaveOptions(true)))
-        return false;
+    // "options.tmp" puts the change into effect; when "options.ini" refused it, it is
+    // still unsaved, and "Übernehmen" and "Beenden" offer to save it again.
+    if (saved == Outcome::Failed) {
+        form_.OptionsChanged = true;
+        form_.Command1.enabled = true;
+    }
     reportRefusedHotkeys();
     return true;
 }
@@ -170,7 +175,9 @@ void App::Command4_Click() {
         if (answer == Answer::Yes) {
             if (!settings_.CheckDuplicateCombos())
                 return;
-            if (!keepGoing(settings_.SaveOptions(false)))
+            // After a failed save the user chose to go on: with the change still unsaved.
+            const Outcome saved = settings_.SaveOptions(false);
+            if (!keepGoing(saved) || saved == Outcome::Failed)
                 return;
         }
     }

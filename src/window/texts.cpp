@@ -65,26 +65,49 @@ std::string decodeTextFile(std::string_view bytes) {
     return std::string(bytes);
 }
 
-std::string helpText(platform::Files& files, const std::string& path) {
+std::string helpText(platform::Files& files, const std::string& path, std::size_t limit) {
     std::string error;
-    const auto bytes = files.read(path, error);
+    auto bytes = files.read(path, error, limit + 1);
     if (!bytes)
         return kHelpLoadFailed;
+    const bool cut = bytes->size() > limit;
+    if (cut) {
+        std::size_t end = limit > 0 ? bytes->find_last_of("\r\n", limit - 1) : std::string::npos;
+        if (end == std::string::npos)
+            for (end = limit; end > 0 && isContinuation(static_cast<unsigned char>((*bytes)[end]));)
+                --end;
+        else
+            ++end;
+        bytes->resize(end);
+    }
     const std::string text = decodeTextFile(*bytes);
     std::string out;
-    out.reserve(text.size() + text.size() / 16);
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end = text.find_first_of("\r\n", start);
-        if (end == std::string::npos) {
-            out.append(text, start, std::string::npos).append("\r\n");
-            break;
+    out.reserve(text.size() + text.size() / 16 + 128);
+    std::size_t characters = 0;  // on the current line
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            out += "\r\n";
+            characters = 0;
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+                ++i;
+            continue;
         }
-        out.append(text, start, end - start).append("\r\n");
-        start = end + 1;
-        if (text[end] == '\r' && start < text.size() && text[start] == '\n')
-            ++start;
+        const bool starts = !isContinuation(static_cast<unsigned char>(c));
+        if (starts && characters == kHelpLineChars) {
+            out += "\r\n";
+            characters = 0;
+        }
+        characters += starts;
+        // A NUL would end the box's text; control characters, which the box draws only
+        // after a slow search for a glyph, show as a middle dot.
+        const bool control = (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F;
+        out += control ? std::string_view("\xC2\xB7") : std::string_view(&c, 1);
     }
+    if (characters > 0)
+        out += "\r\n";
+    if (cut)
+        out.append(kHelpCutNote).append("\r\n");
     return out;
 }
 

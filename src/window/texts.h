@@ -13,11 +13,23 @@ namespace trifolio {
 inline constexpr const char* kHelpFileName = "readme.txt";
 inline constexpr const char* kHelpLoadFailed = "Kann Datei 'readme.txt' nicht laden";
 
+// The help box shows at most the first kHelpBytes of the file, and then this line.
+inline constexpr std::size_t kHelpBytes = 256 * 1024;
+inline constexpr const char* kHelpCutNote =
+    "[… gekürzt angezeigt; der Rest der Datei wird hier nicht gezeigt]";
+// Longer lines are broken for the help box, which wraps a long line very slowly.
+inline constexpr std::size_t kHelpLineChars = 1000;
+
 // The help text of `path`: every line followed by CR LF. A line ends at CR LF, CR or
 // LF; a last line without an end mark counts too. A file that is valid UTF-8 (with or
-// without byte order mark) is read as UTF-8, any other as Windows-1252. When the file
-// cannot be read the result is kHelpLoadFailed.
-std::string helpText(platform::Files& files, const std::string& path);
+// without byte order mark) is read as UTF-8, any other as Windows-1252. Only the first
+// `limit` bytes are read: a longer file ends after the last line end among them (or on
+// a character boundary when they hold none), followed by kHelpCutNote. A NUL, at which
+// the box would stop, and the other control characters but tab show as "·", and a line
+// longer than kHelpLineChars characters goes on in the next. When the file cannot be read
+// the result is kHelpLoadFailed.
+std::string helpText(platform::Files& files, const std::string& path,
+                     std::size_t limit = kHelpBytes);
 
 // Decodes file bytes as above; the result is UTF-8.
 std::string decodeTextFile(std::string_view bytes);

@@ -252,6 +252,77 @@ TEST_F(EngineEndToEnd, TheTrayMenuWaitsForARunningAction) {
     EXPECT_TRUE(pumpUntil([&] { return !menu || !IsWindowVisible(menu); }));
 }
 
+// A packed DIB of `header` followed by `following` bytes of 0x11.
+template <typename Header>
+std::string packedDib(const Header& header, std::size_t following) {
+    std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+    return bytes.append(following, '\x11');
+}
+
+// The clipboard's bytes in a memory format, as another program reads them.
+std::string memoryFormat(HWND reader, UINT format) {
+    std::string bytes;
+    if (!openClipboardFor(reader))
+        return "(clipboard not opened)";
+    if (win32::GlobalLockGuard lock(GetClipboardData(format)); lock)
+        bytes.assign(static_cast<const char*>(lock.data()), lock.size());
+    CloseClipboard();
+    return bytes;
+}
+
+// Pictures whose headers promise more than their bytes hold, or what GDI cannot be
+// trusted with, as the user's clipboard content, shown as store 1 and kept while store 2
+// copies: the program keeps answering, the copy completes and the user's picture comes
+// back byte for byte.
+TEST_F(EngineEndToEnd, LyingPicturesOfTheUserDoNotHurtAnActionAndComeBackWhole) {
+    using Info = BITMAPINFOHEADER;
+    BITMAPV5HEADER profile{};
+    profile.bV5Size = sizeof profile;
+    profile.bV5Width = 4, profile.bV5Height = 3, profile.bV5Planes = 1, profile.bV5BitCount = 24;
+    profile.bV5CSType = 0x4D424544 /* 'MBED' */, profile.bV5ProfileData = 1 << 30;
+    profile.bV5ProfileSize = 4096;
+    const struct {
+        const wchar_t* name;
+        UINT format;
+        std::string bytes;
+    } pictures[] = {
+        {L"RLE shorter than its size", CF_DIB,
+         packedDib(Info{sizeof(Info), 8000, 8000, 1, 8, BI_RLE8, 1 << 26, 0, 0, 0, 0}, 1 << 16)},
+        {L"RLE of 60000 x 60000", CF_DIB,
+         packedDib(Info{sizeof(Info), 60000, 60000, 1, 8, BI_RLE8, 4096, 0, 0, 0, 0}, 4096 + 1024)},
+        {L"profile far outside", CF_DIBV5, packedDib(profile, 36)},
+    };
+    // The Status page shows store 1, which follows the clipboard while the window shows.
+    PostMessageW(trifolio_->window(), win32::kTrayMessage, win32::kTrayIconId, WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(pumpUntil([] { return IsWindowVisible(trifolio_->window()) != FALSE; }));
+    for (const auto& picture : pictures) {
+        SCOPED_TRACE(picture.name);
+        ASSERT_TRUE(setUserClipboard(owner_->get(), picture.name));
+        ASSERT_TRUE(pumpUntil([&] { return trifolio_->text("CB1text") == picture.name; }));
+        ASSERT_TRUE(openClipboardFor(owner_->get()));
+        EXPECT_TRUE(EmptyClipboard() &&
+                    SetClipboardData(picture.format,
+                                     globalBytes(picture.bytes.data(), picture.bytes.size())));
+        CloseClipboard();
+        const auto before = readClipboardState(owner_->get());
+        ASSERT_TRUE(before);
+        // Store 1 has taken the picture-only clipboard: its picture box paints now.
+        ASSERT_TRUE(pumpUntil([] { return trifolio_->text("CB1text") == L"leer"; }));
+        UpdateWindow(trifolio_->control("CB1image2"));
+
+        selectSource(picture.name);
+        hold(kCtrlAlt, 'C', kCopy);
+        EXPECT_TRUE(storeShows(2, picture.name));
+        DWORD_PTR answer = 0;
+        EXPECT_TRUE(SendMessageTimeoutW(trifolio_->window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000,
+                                        &answer));
+        expectClipboardBack(*before);
+        EXPECT_EQ(memoryFormat(owner_->get(), picture.format), picture.bytes);
+    }
+    PostMessageW(trifolio_->control("Command2"), BM_CLICK, 0, 0);  // back into the tray
+    EXPECT_TRUE(pumpUntil([] { return !IsWindowVisible(trifolio_->window()); }));
+}
+
 // Wine's wordpad, a real rich-text editor, puts its own rich text on the clipboard.
 TEST_F(EngineEndToEnd, RichTextCopiedInWordpadComesBackWhole) {
     wchar_t programs[MAX_PATH] = {};

@@ -6,6 +6,8 @@
 #include <cstdlib>
 
 #include "e2e_support.h"
+#include "platform/win32/strings.h"
+#include "window/texts.h"
 
 namespace trifolio::e2e {
 namespace {
@@ -67,10 +69,16 @@ class User {
                 *message += windowText(c);
         return box;
     }
+    // Answers the box with `title` and waits until what the answer leads to has run (a
+    // file read before that may meet the program's write of it).
     bool answer(const wchar_t* title, int button) const {
         HWND box = messageBox(title);
-        return box && PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) &&
-               pumpUntil([&] { return !IsWindow(box); });
+        const bool closed = box &&
+                            PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) &&
+                            pumpUntil([&] { return !IsWindow(box); });
+        if (closed)
+            sendTo(app_.window(), WM_NULL);
+        return closed;
     }
 
   private:
@@ -149,16 +157,47 @@ TEST(WindowE2e, ConfigShowsTheWindowWithoutTrayIconAndTheHelpPageShowsReadme) {
     EXPECT_EQ(app.text("tHilfe"), L"Erste Zeile\r\nZweite Zeile mit ü\r\n");
 
     // The page reads the file afresh each time it is shown.
-    app.put(L"readme.txt", "Neu\r\n");
-    ASSERT_TRUE(user.turnTabs("TabInfo", 1, "fKontakt"));
-    ASSERT_TRUE(user.turnTabs("TabInfo", -1, "fHilfe"));
-    EXPECT_TRUE(pumpUntil([&] { return app.text("tHilfe") == L"Neu\r\n"; }));
-
     DeleteFileW(app.path(L"readme.txt").c_str());
     ASSERT_TRUE(user.turnTabs("TabInfo", -1, "FProgramminfo"));
     ASSERT_TRUE(user.turnTabs("TabInfo", 1, "fHilfe"));
     EXPECT_TRUE(
         pumpUntil([&] { return app.text("tHilfe") == L"Kann Datei 'readme.txt' nicht laden"; }));
+}
+
+// A 100 MB "readme.txt": the help page shows the file's first 256 KB with a note that the
+// rest is not shown, and the window answers bounded probes all the while.
+TEST(WindowE2e, AHugeReadmeShowsItsBeginningWhileTheWindowAnswers) {
+    Trifolio app;
+    User user(app);
+    std::string block;
+    for (int line = 0; block.size() < (1u << 20); ++line)
+        block += "Zeile " + std::to_string(line) + " einer langen Hilfe\r\n";
+    {
+        std::ofstream readme(app.path(L"readme.txt"), std::ios::binary);
+        for (int i = 0; i < 100; ++i)
+            readme << block;
+    }
+    ASSERT_TRUE(app.start(L"/config"));
+    ASSERT_TRUE(user.turnTabs("TabStrip1", 3, "pInfo"));
+    PostMessageW(app.control("TabInfo"), WM_KEYDOWN, VK_RIGHT, 0);
+    // Every message to the program while the page fills is a probe; one that it leaves
+    // unanswered for 250 ms counts.
+    int unanswered = 0;
+    const auto ask = [&](HWND window, UINT message) {
+        DWORD_PTR result = 0;
+        unanswered += !SendMessageTimeoutW(window, message, 0, 0, SMTO_ABORTIFHUNG, 250, &result);
+        return static_cast<LRESULT>(result);
+    };
+    EXPECT_TRUE(pumpUntil([&] { return ask(app.window(), WM_NULL) >= 0 && user.shows("fHilfe"); }));
+    // The lines that fit into 256 KB, then the note.
+    const std::wstring note = win32::widen(kHelpCutNote) + L"\r\n";
+    const auto shown = static_cast<LRESULT>(block.rfind('\n', kHelpBytes - 1) + 1 + note.size());
+    EXPECT_TRUE(
+        pumpUntil([&] { return ask(app.control("tHilfe"), WM_GETTEXTLENGTH) == shown; }, 60000ms));
+    const std::wstring text = app.text("tHilfe");
+    EXPECT_TRUE(text.starts_with(L"Zeile 0 einer langen Hilfe\r\nZeile 1 einer"));
+    EXPECT_TRUE(text.ends_with(note));
+    EXPECT_EQ(unanswered, 0);
 }
 
 // One window session: apply, refusals on apply, cancel, and store 1 on the Status page.
@@ -291,6 +330,31 @@ TEST(WindowE2e, ASecondStartShowsTheRunningProgram) {
     ASSERT_TRUE(target.setText(1, L"") && target.focus(1));
     typeHotkey(kCtrlAlt, 'V');
     EXPECT_TRUE(pumpUntil([&] { return target.text(1) == L"bei offenem Fenster"; }));
+}
+
+// A read-only "options.ini" is not replaced by a save. After its failed save answered "Ja"
+// the change stays unsaved, so "Übernehmen" stays enabled and "Beenden" asks, and a failed
+// save there, answered "Ja", keeps the program running.
+TEST(WindowE2e, AFailedSaveLeavesTheChangeUnsaved) {
+    Trifolio app(false);
+    User user(app);
+    const std::wstring ini = app.path(L"options.ini").wstring();
+    ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(app.start());
+    ASSERT_TRUE(user.choose("Combo2", L"Q"));
+    user.click("Command1");
+    ASSERT_TRUE(user.answer(L"Fehler!", IDYES));
+    EXPECT_NE(app.file(L"options.tmp").find("\"Q\""), std::string::npos);  // in effect
+    EXPECT_TRUE(user.canApply());
+
+    user.click("Command4");
+    ASSERT_TRUE(user.answer(L"Speichern?", IDYES));
+    ASSERT_TRUE(user.answer(L"Fehler!", IDYES));
+    EXPECT_FALSE(app.ended(300ms));
+    EXPECT_TRUE(user.canApply());
+    EXPECT_EQ(app.file(L"options.ini"), optionsFile(false));  // untouched, nothing left beside
+    EXPECT_FALSE(std::filesystem::exists(app.path(L"options.ini.new")));
+    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 // "Beenden" answered No, the close box and logging off all end without saving, and

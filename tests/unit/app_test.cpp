@@ -121,6 +121,31 @@ TEST(AppStart, NoToAFehlerQuestionEndsAtOnceReleasingIconAndHotkeys) {
     EXPECT_EQ(rig.at("file write options.tmp"), rig.journal.size());
 }
 
+// Yes to the "Fehler!" question of a failed save of "options.ini" goes on with the change
+// in effect but unsaved: "Übernehmen" stays enabled, "OK" still goes to the tray, and
+// "Beenden" keeps running after its own failed save and asks again next time.
+TEST(AppStart, YesToAFailedSaveKeepsTheChangeUnsaved) {
+    for (int button : {1, 3, 4}) {
+        SCOPED_TRACE(button);
+        Started rig;
+        rig.files.readOnly.insert(std::string(fakes::kProgramDir) + "options.ini");
+        rig.form.combo(2).setText("Q");
+        rig.dialogs.answers = {Answer::Yes, Answer::Yes};
+        button == 1   ? rig.app->Command1_Click()
+        : button == 3 ? rig.app->Command3_Click()
+                      : rig.app->Command4_Click();
+        EXPECT_EQ(rig.dialogs.shown.back().title, "Fehler!");
+        EXPECT_TRUE(rig.form.OptionsChanged && rig.form.Command1.enabled);
+        EXPECT_FALSE(rig.ended());
+        EXPECT_EQ(rig.shown(), button != 3);
+        EXPECT_EQ(rig.file("options.tmp").find("\"Q\"") != std::string::npos, button != 4);
+        rig.dialogs.answers = {Answer::No};
+        rig.app->Command4_Click();
+        EXPECT_EQ(rig.dialogs.shown.back().title, "Speichern?");
+        EXPECT_TRUE(rig.ended());
+    }
+}
+
 // Shown, then in the tray (hidden, no task-list entry, no timer), back with the icon kept
 // and the timer on, to the tray again by "Abbrechen", ended from the menu: one icon all
 // along, removed with the hotkeys.

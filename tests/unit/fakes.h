@@ -62,12 +62,14 @@ class MemoryFiles : public platform::Files {
     std::set<std::string> unreadable, readOnly;
     Journal* journal = nullptr;  // notes "file read NAME" and "file write NAME"
 
-    std::optional<std::string> read(const std::string& path, std::string& error) override {
+    std::optional<std::string> read(const std::string& path, std::string& error,
+                                    std::size_t limit) override {
         note("file read ", path);
         error = unreadable.count(path) ? "Zugriff verweigert" : "Datei nicht gefunden";
         auto it = files.find(path);
-        return unreadable.count(path) || it == files.end() ? std::nullopt
-                                                           : std::optional(it->second);
+        return unreadable.count(path) || it == files.end()
+                   ? std::nullopt
+                   : std::optional(it->second.substr(0, limit));
     }
     bool exists(const std::string& path) override {
         return files.count(path) || unreadable.count(path);

@@ -20,9 +20,16 @@ TEST(Cp1252, EveryAssignedByteRoundTripsAndTheRestBecomesAMark) {
 }
 
 // Lines end at CR LF, CR or LF and are shown with CR LF; a file that is valid UTF-8 (with
-// or without byte order mark) is UTF-8, any other Windows-1252.
-TEST(HelpText, LineEndsAndEncodings) {
-    const std::pair<std::string, std::string> cases[] = {
+// or without byte order mark) is UTF-8, any other Windows-1252. Beyond the limit the text
+// ends at a line end (or a character boundary) with a note; NUL and control characters
+// show as dots, and a line of more than 1000 characters goes on in the next.
+TEST(HelpText, LineEndsEncodingsCutAndBinary) {
+    const std::string note = std::string(kHelpCutNote) + "\r\n";
+    const std::string x1000(1000, 'x');
+    const struct {
+        std::string bytes, shown;
+        std::size_t limit = kHelpBytes;
+    } cases[] = {
         {"eins\r\nzwei\r\ndrei", "eins\r\nzwei\r\ndrei\r\n"},
         {"eins\rzwei\r", "eins\r\nzwei\r\n"},
         {"eins\nzwei\n\ndrei", "eins\r\nzwei\r\n\r\ndrei\r\n"},
@@ -35,11 +42,17 @@ TEST(HelpText, LineEndsAndEncodings) {
         {"Einf\xFCgen \xDF \x80", "Einfügen ß €\r\n"},
         {"\xC3\xA4 \xE4", "Ã¤ ä\r\n"},               // one Windows-1252 byte decides for the file
         {"\xC0\xAF\xED\xA0\x80", "À¯í\u00A0€\r\n"},  // overlong forms and surrogates
+        {"eins\nzwei\ndrei\n", "eins\r\nzwei\r\n" + note, 12},
+        {"eins\n", "eins\r\n", 5},
+        {"äääää", "ää\r\n" + note, 5},  // no line end: cut before the ä the limit splits
+        {std::string("a\0b\x01\tc\x7F", 7), "a·b·\tc·\r\n"},
+        {std::string(2500, 'x'), x1000 + "\r\n" + x1000 + "\r\n" + std::string(500, 'x') + "\r\n"},
     };
     fakes::MemoryFiles files;
-    for (const auto& [bytes, shown] : cases) {
-        files.files["readme.txt"] = bytes;
-        EXPECT_EQ(helpText(files, "readme.txt"), shown) << testing::PrintToString(bytes);
+    for (const auto& c : cases) {
+        files.files["readme.txt"] = c.bytes;
+        EXPECT_EQ(helpText(files, "readme.txt", c.limit), c.shown)
+            << testing::PrintToString(c.bytes);
     }
     files.unreadable.insert("readme.txt");
     EXPECT_EQ(helpText(files, "readme.txt"), "Kann Datei 'readme.txt' nicht laden");

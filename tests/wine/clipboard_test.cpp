@@ -226,6 +226,24 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
     }
 }
 
+// A DIB whose header lies is no picture, and the CF_BITMAP beside it, which the system
+// would make from that DIB, is not asked for: neither by the capture nor by the snapshot.
+TEST_F(ClipboardTest, ALyingDibIsNoPictureAndItsBitmapIsLeftAlone) {
+    std::string rle = makeDib(), short24 = makeDib();
+    rle[16] = BI_RLE8, rle[14] = 8, rle[32] = 1, rle[22] = 1;  // one colour, 64 KiB of RLE
+    short24.pop_back();                                        // a pixel byte short
+    for (const std::string& dib : {rle, short24}) {
+        // The owner offers CF_BITMAP to be rendered when read, which gives no handle back.
+        putClipboard(other.get(), {{CF_DIB, globalBytes(dib)}, {CF_BITMAP, nullptr}});
+        ASSERT_TRUE(IsClipboardFormatAvailable(CF_BITMAP));
+        const auto reading = clipboard.read(true);
+        ASSERT_TRUE(reading);
+        EXPECT_TRUE(reading->content.offers(kFormatDib));
+        EXPECT_FALSE(reading->content.picture);
+    }
+    EXPECT_FALSE(other.received(WM_RENDERFORMAT, CF_BITMAP));
+}
+
 // ---------------------------------------------------------------------------
 // The marker that tells "nothing copied yet" from "copied"
 

@@ -56,7 +56,6 @@ class ProgramDirectory : public ::testing::Test {
         ASSERT_TRUE(std::filesystem::create_directory(at("")));
     }
     void TearDown() override {
-        SetFileAttributesW(at("options.ini").c_str(), FILE_ATTRIBUTE_NORMAL);
         std::filesystem::remove_all(at(""));
         RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Trifolio");
     }
@@ -114,19 +113,6 @@ TEST_F(ProgramDirectory, OnlyAMissingOptionsFileIsAFirstStart) {
     const std::string words = text.substr(head.size(), text.size() - head.size() - tail.size());
     EXPECT_EQ(words.find_first_of("\r\n"), std::string::npos) << words;
     EXPECT_NE(words.back(), '.') << words;
-}
-
-TEST_F(ProgramDirectory, SavingIntoAReadOnlyFileFailsWithoutDamagingIt) {
-    const std::string old = "\"alter Inhalt\"\r\n";
-    createFile("options.ini", old);
-    ASSERT_TRUE(SetFileAttributesW(at("options.ini").c_str(), FILE_ATTRIBUTE_READONLY));
-    SettingsOnWindows w(kDir, kExe);
-    w.form.combo(2).select(5);
-    EXPECT_EQ(w.settings.SaveOptions(false), Outcome::Failed);
-    EXPECT_EQ(rawBytes("options.ini"), old);
-    EXPECT_EQ(directoryListing(), std::vector<std::string>{"options.ini"});
-    ASSERT_EQ(w.questions.size(), 1u);
-    EXPECT_TRUE(w.questions[0].starts_with("Folgender Fehler ist im Modul SaveOptions"));
 }
 
 }  // namespace

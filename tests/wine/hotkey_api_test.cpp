@@ -14,10 +14,11 @@ TEST(HotkeyRegistration, ACombinationTakenByAnotherWindowIsRefusedUntilReleased)
     RecordingWindow first, second;
     Win32HotkeyApi firstApi(first.get()), secondApi(second.get());
     // Identifiers as the dispatch uses them: the string atom widened with its sign.
-    const std::uint16_t firstAtom = firstApi.addAtom("Copy2");
-    const std::uint16_t secondAtom = secondApi.addAtom("Copy3");
+    // Names of their own: a program that was killed leaves its atoms in the session.
+    const std::uint16_t firstAtom = firstApi.addAtom("HotkeyTestCopy2");
+    const std::uint16_t secondAtom = secondApi.addAtom("HotkeyTestCopy3");
     ASSERT_GE(firstAtom, 0xC000);
-    EXPECT_EQ(GlobalFindAtomW(L"Copy2"), firstAtom);
+    EXPECT_EQ(GlobalFindAtomW(L"HotkeyTestCopy2"), firstAtom);
     const int firstId = static_cast<std::int16_t>(firstAtom);
     const int secondId = static_cast<std::int16_t>(secondAtom);
 
@@ -33,7 +34,7 @@ TEST(HotkeyRegistration, ACombinationTakenByAnotherWindowIsRefusedUntilReleased)
     EXPECT_TRUE(secondApi.unregisterHotkey(secondId));
     firstApi.deleteAtom(firstAtom);
     secondApi.deleteAtom(secondAtom);
-    EXPECT_EQ(GlobalFindAtomW(L"Copy2"), 0);
+    EXPECT_EQ(GlobalFindAtomW(L"HotkeyTestCopy2"), 0);
 }
 
 }  // namespace

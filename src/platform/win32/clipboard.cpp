@@ -28,15 +28,18 @@ std::optional<std::string> readText() {
     return narrow(std::wstring_view(chars, length));
 }
 
-// The one picture a store keeps: a bitmap when there is one, else a metafile.
-std::shared_ptr<const Win32Picture> readPicture() {
-    for (UINT format : {UINT{CF_DIB}, UINT{CF_DIBV5}}) {
-        if (!IsClipboardFormatAvailable(format))
-            continue;
-        if (auto picture = Win32Picture::fromPackedDib(memoryBytes(GetClipboardData(format))))
-            return picture;
-    }
-    if (IsClipboardFormatAvailable(CF_BITMAP))
+// The one picture a store keeps: a bitmap when there is one, else a metafile. `offered`
+// lists the owner's formats before those the system makes from them. A DIB that fails
+// its check is no bitmap, and CF_BITMAP, which the system would make from it, is left.
+std::shared_ptr<const Win32Picture> readPicture(const std::vector<UINT>& offered, bool& lyingDib) {
+    for (UINT dib : offered)
+        if (dib == CF_DIB || dib == CF_DIBV5) {
+            if (auto picture = Win32Picture::fromPackedDib(memoryBytes(GetClipboardData(dib))))
+                return picture;
+            lyingDib = true;
+            break;
+        }
+    if (!lyingDib && IsClipboardFormatAvailable(CF_BITMAP))
         if (auto picture =
                 Win32Picture::fromBitmap(static_cast<HBITMAP>(GetClipboardData(CF_BITMAP))))
             return picture;
@@ -237,14 +240,15 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
 
     // Of confidential content nothing is read that the program could show.
     content.confidential = confidential();
+    bool lyingDib = false;
     if (!content.confidential) {
         if (IsClipboardFormatAvailable(CF_UNICODETEXT))
             content.text = readText();
-        content.picture = readPicture();
+        content.picture = readPicture(offered, lyingDib);
     }
 
     if (whole)
-        reading.whole = Snapshot::save(offered, formats_, content.confidential);
+        reading.whole = Snapshot::save(offered, formats_, content.confidential, lyingDib);
     return reading;
 }
 

@@ -165,8 +165,8 @@ HANDLE Snapshot::handleFor(const Entry& entry) {
 }
 
 std::shared_ptr<Snapshot> Snapshot::save(const std::vector<UINT>& offered,
-                                         const Win32Clipboard::Formats& formats,
-                                         bool confidential) {
+                                         const Win32Clipboard::Formats& formats, bool confidential,
+                                         bool lyingDib) {
     const auto has = [](const std::vector<UINT>& list, UINT value) {
         return std::find(list.begin(), list.end(), value) != list.end();
     };
@@ -178,8 +178,10 @@ std::shared_ptr<Snapshot> Snapshot::save(const std::vector<UINT>& offered,
         if (format == formats.marker || format == formats.excludeMonitor ||
             format == formats.historyAllowed || has(formats.oleLink, format))
             continue;
-        // Derived by the system from CF_UNICODETEXT, or from the one DIB kept.
-        if (unicode && (format == CF_TEXT || format == CF_OEMTEXT))
+        // Derived by the system from CF_UNICODETEXT, from the one DIB kept, or from a DIB
+        // that failed its check.
+        if ((unicode && (format == CF_TEXT || format == CF_OEMTEXT)) ||
+            (lyingDib && format == CF_BITMAP))
             continue;
         if (format == CF_DIB || format == CF_DIBV5) {
             if (dibKept)

@@ -35,10 +35,11 @@ class Snapshot final : public platform::ClipboardSnapshot {
     // Saves from the open clipboard each of the `offered` formats (in the order
     // EnumClipboardFormats gave them) that still means something once the program
     // that copied no longer owns the clipboard. `confidential`: the content was marked
-    // not to be shown by clipboard tools.
+    // not to be shown by clipboard tools. `lyingDib`: its DIB failed its check, so the
+    // CF_BITMAP the system would make from it is left out.
     static std::shared_ptr<Snapshot> save(const std::vector<UINT>& offered,
-                                          const Win32Clipboard::Formats& formats,
-                                          bool confidential);
+                                          const Win32Clipboard::Formats& formats, bool confidential,
+                                          bool lyingDib);
     // Puts every saved format into the open, emptied clipboard; false when one failed.
     bool recreate() const;
     bool confidential() const noexcept { return confidential_; }

@@ -1,5 +1,7 @@
 #include "platform/win32/files.h"
 
+#include <algorithm>
+
 #include "platform/win32/handles.h"
 #include "platform/win32/strings.h"
 
@@ -32,7 +34,8 @@ std::string systemErrorText(DWORD code) {
     return narrow(text);
 }
 
-std::optional<std::string> Win32Files::read(const std::string& path, std::string& error) {
+std::optional<std::string> Win32Files::read(const std::string& path, std::string& error,
+                                            std::size_t limit) {
     const FileHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -45,11 +48,13 @@ std::optional<std::string> Win32Files::read(const std::string& path, std::string
         fail(error, GetLastError());
         return std::nullopt;
     }
-    if (size.QuadPart > 0x7FFFFFFF) {
+    const auto wanted = std::min(static_cast<unsigned long long>(size.QuadPart),
+                                 static_cast<unsigned long long>(limit));
+    if (wanted > 0x7FFFFFFF) {
         fail(error, ERROR_FILE_TOO_LARGE);
         return std::nullopt;
     }
-    std::string bytes(static_cast<size_t>(size.QuadPart), '\0');
+    std::string bytes(static_cast<size_t>(wanted), '\0');
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;

@@ -9,7 +9,8 @@ namespace trifolio::win32 {
 
 class Win32Files final : public platform::Files {
   public:
-    std::optional<std::string> read(const std::string& path, std::string& error) override;
+    std::optional<std::string> read(const std::string& path, std::string& error,
+                                    std::size_t limit) override;
     bool exists(const std::string& path) override;
     // Writes a new file beside the target, flushes it to disk and then moves it over the
     // target in one step. A read-only target is refused as Windows refuses to open it

@@ -5,34 +5,6 @@
 
 namespace trifolio::win32 {
 
-std::size_t dibBitsOffset(const void* packedDib, std::size_t size) {
-    if (size < sizeof(BITMAPINFOHEADER))
-        return 0;
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, packedDib, sizeof header);
-    if (header.biSize < sizeof(BITMAPINFOHEADER) || header.biSize > size || header.biWidth <= 0 ||
-        header.biHeight == 0 || header.biPlanes != 1)
-        return 0;
-    std::size_t offset = header.biSize;
-    // A plain info header is followed by the three colour masks of a bit-field DIB;
-    // the V4/V5 headers hold them inside.
-    if (header.biSize == sizeof(BITMAPINFOHEADER) && header.biCompression == BI_BITFIELDS)
-        offset += 3 * sizeof(DWORD);
-    std::size_t colours = header.biClrUsed;
-    if (colours == 0 && header.biBitCount <= 8)
-        colours = std::size_t{1} << header.biBitCount;
-    offset += colours * sizeof(RGBQUAD);
-    if (header.biCompression == BI_RGB || header.biCompression == BI_BITFIELDS) {
-        const std::size_t stride =
-            ((static_cast<std::size_t>(header.biWidth) * header.biBitCount + 31) / 32) * 4;
-        const auto rows = static_cast<std::size_t>(
-            header.biHeight < 0 ? -static_cast<long long>(header.biHeight) : header.biHeight);
-        if (offset + stride * rows > size)
-            return 0;
-    }
-    return offset <= size ? offset : 0;
-}
-
 HGLOBAL globalCopy(const void* data, std::size_t size) {
     GlobalMemory memory(GlobalAlloc(GMEM_MOVEABLE, size ? size : 1));
     if (!memory)
@@ -48,19 +20,16 @@ HGLOBAL globalCopy(const void* data, std::size_t size) {
 }
 
 std::shared_ptr<const Win32Picture> Win32Picture::fromPackedDib(std::string bytes) {
-    if (dibBitsOffset(bytes.data(), bytes.size()) == 0)
+    const dib::Checked checked = dib::check(bytes);
+    if (!checked)
         return nullptr;
-    BITMAPINFOHEADER header;
-    std::memcpy(&header, bytes.data(), sizeof header);
-    const int height = header.biHeight < 0 ? -header.biHeight : header.biHeight;
-    return std::make_shared<const Win32Picture>(std::move(bytes), EnhMetafile(), header.biWidth,
-                                                height);
+    return std::make_shared<const Win32Picture>(std::move(bytes), checked.layout);
 }
 
 std::shared_ptr<const Win32Picture> Win32Picture::fromBitmap(HBITMAP bitmap) {
     BITMAP info;
-    if (!bitmap || GetObjectW(bitmap, sizeof info, &info) == 0 || info.bmWidth <= 0 ||
-        info.bmHeight <= 0)
+    if (!bitmap || GetObjectW(bitmap, sizeof info, &info) == 0 ||
+        !dib::sizeAllowed(info.bmWidth, info.bmHeight))
         return nullptr;
     BITMAPINFOHEADER header{};
     header.biSize = sizeof header;
@@ -98,7 +67,7 @@ std::shared_ptr<const Win32Picture> adoptMetafile(EnhMetafile metafile) {
         width = header.rclBounds.right - header.rclBounds.left + 1;
         height = header.rclBounds.bottom - header.rclBounds.top + 1;
     }
-    return std::make_shared<const Win32Picture>(std::string(), std::move(metafile), width, height);
+    return std::make_shared<const Win32Picture>(std::move(metafile), width, height);
 }
 
 }  // namespace
@@ -124,11 +93,10 @@ void Win32Picture::draw(HDC dc, const RECT& target) const {
         PlayEnhMetaFile(dc, metafile_.get(), &target);
         return;
     }
-    const std::size_t offset = dibBitsOffset(dib_.data(), dib_.size());
     const int oldMode = SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchDIBits(dc, target.left, target.top, target.right - target.left,
-                  target.bottom - target.top, 0, 0, width_, height_, dib_.data() + offset,
+                  target.bottom - target.top, 0, 0, width_, height_, bits(),
                   reinterpret_cast<const BITMAPINFO*>(dib_.data()), DIB_RGB_COLORS, SRCCOPY);
     SetStretchBltMode(dc, oldMode);
 }
@@ -140,8 +108,7 @@ HANDLE Win32Picture::render(UINT format) const {
         if (format == CF_BITMAP) {
             WindowDc screen(nullptr);
             const auto* info = reinterpret_cast<const BITMAPINFO*>(dib_.data());
-            return CreateDIBitmap(screen.get(), &info->bmiHeader, CBM_INIT,
-                                  dib_.data() + dibBitsOffset(dib_.data(), dib_.size()), info,
+            return CreateDIBitmap(screen.get(), &info->bmiHeader, CBM_INIT, bits(), info,
                                   DIB_RGB_COLORS);
         }
         return nullptr;

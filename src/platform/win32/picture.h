@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/dib.h"
 #include "platform/platform.h"
 #include "platform/win32/handles.h"
 
@@ -15,9 +16,10 @@ namespace trifolio::win32 {
 class Win32Picture final : public platform::Picture {
   public:
     // A packed DIB (header, masks, colour table, pixels) as CF_DIB / CF_DIBV5 hold it.
-    // nullptr when the bytes are not a DIB this program can draw.
+    // nullptr when dib::check refuses the bytes.
     static std::shared_ptr<const Win32Picture> fromPackedDib(std::string bytes);
-    // Copies any bitmap (device-dependent or DIB section) into a 32-bit DIB.
+    // Copies any bitmap (device-dependent or DIB section) into a 32-bit DIB; nullptr for
+    // one beyond dib::sizeAllowed.
     static std::shared_ptr<const Win32Picture> fromBitmap(HBITMAP bitmap);
     // Copies an enhanced metafile.
     static std::shared_ptr<const Win32Picture> fromEnhMetafile(HENHMETAFILE metafile);
@@ -39,19 +41,22 @@ class Win32Picture final : public platform::Picture {
     // The packed DIB of a bitmap picture (empty for a metafile).
     const std::string& dibBytes() const noexcept { return dib_; }
 
-    Win32Picture(std::string dib, EnhMetafile metafile, int width, int height) noexcept
-        : dib_(std::move(dib)), metafile_(std::move(metafile)), width_(width), height_(height) {}
+    // A bitmap picture: `dib` with the layout dib::check found in it.
+    Win32Picture(std::string dib, const dib::Layout& layout) noexcept
+        : dib_(std::move(dib)), layout_(layout), width_(layout.width), height_(layout.height) {}
+    // A metafile picture.
+    Win32Picture(EnhMetafile metafile, int width, int height) noexcept
+        : metafile_(std::move(metafile)), width_(width), height_(height) {}
 
   private:
+    const char* bits() const noexcept { return dib_.data() + layout_.bitsOffset; }
+
     std::string dib_;
+    dib::Layout layout_;
     EnhMetafile metafile_;
     int width_;
     int height_;
 };
-
-// Offset of the pixel bits inside a packed DIB, 0 when the header is not valid
-// for `size` bytes.
-std::size_t dibBitsOffset(const void* packedDib, std::size_t size);
 
 // New global memory holding `size` bytes copied from `data`, or nullptr.
 HGLOBAL globalCopy(const void* data, std::size_t size);

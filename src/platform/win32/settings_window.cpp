@@ -230,6 +230,12 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             sync();
             return 0;
         case WM_TIMER:
+            // Input and painting come between the slices of the help text.
+            if (wParam == kHelpFill) {
+                if (help_.step())
+                    setTimer(kHelpFill, false, 0);
+                return 0;
+            }
             onTimer(wParam);
             sync();
             return 0;
@@ -299,7 +305,7 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_DESTROY:
             RemoveClipboardFormatListener(window);
-            for (UINT_PTR timer : {kTimer1, kTrayRetry, kEndWhenIdle})
+            for (UINT_PTR timer : {kTimer1, kTrayRetry, kEndWhenIdle, kHelpFill})
                 setTimer(timer, false, 0);
             PostQuitMessage(0);
             return 0;

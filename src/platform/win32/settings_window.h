@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/sliced_text.h"
 #include "platform/win32/tray.h"
 #include "window/app.h"
 #include "window/layout.h"
@@ -77,6 +78,7 @@ class SettingsWindow final : public WindowHost {
     static constexpr UINT_PTR kTimer1 = 1;       // store-1 snapshots while the window shows
     static constexpr UINT_PTR kTrayRetry = 2;    // the notification area did not take the icon yet
     static constexpr UINT_PTR kEndWhenIdle = 3;  // ending waits for a running hotkey action
+    static constexpr UINT_PTR kHelpFill = 4;     // the next slice of a long help text
     static constexpr UINT kTrayRetryInterval = 2000;
     static constexpr UINT kEndRetryInterval = 50;
     // The store boxes and pictures of the Status page: store 1 at index 0.
@@ -164,10 +166,11 @@ class SettingsWindow final : public WindowHost {
     HWND focus_ = nullptr;  // the control that had the focus when the window was left
     std::array<HWND, layout::kControlCount> items_{};  // by layout::ControlId
     Shown shown_;
+    SlicedText help_;  // tHilfe, filled a slice per kHelpFill tick
     int dpi_ = 96;
     UINT taskbarCreated_ = 0;
     UINT showStatus_ = 0;
-    std::array<bool, 4> timerRunning_{};  // by timer id
+    std::array<bool, 5> timerRunning_{};  // by timer id
     bool syncing_ = false;
     bool preparePosted_ = false;
     bool destroying_ = false;

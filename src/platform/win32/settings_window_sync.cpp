@@ -167,7 +167,12 @@ void SettingsWindow::syncControls() {
     for (const auto& field : kContactFields)
         setText(field.control, (form_.*field.member).text);
     setText(layout::id("Label27"), form_.Label27);
-    setText(layout::id("tHilfe"), form_.tHilfe.text);
+    // The help text may be long: it goes in a slice per kHelpFill tick.
+    if (std::string& shown = shown_.text[layout::id("tHilfe").index]; form_.tHilfe.text != shown) {
+        shown = form_.tHilfe.text;
+        setTimer(kHelpFill, !help_.start(item(layout::id("tHilfe")), widen(shown)),
+                 USER_TIMER_MINIMUM);
+    }
 
     if (form_.focus) {
         if (HWND control = item(form_.focus))
