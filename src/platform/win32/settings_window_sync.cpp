@@ -14,11 +14,14 @@ namespace trifolio::win32 {
 namespace {
 
 // What a control's notification does, for the controls the user changes the model by.
+// The table holds plain pointers to the bindings: in the MinGW build a null pointer to a
+// data member (all ones) came out of this constexpr table as offset 0, a valid member,
+// so that the help box's changes were written over the model.
 struct Route {
-    void (App::*click)() = nullptr;   // a button
-    CheckBox Form::*check = nullptr;  // a check box
-    int list = 0;                     // a list: its number, Combo1 is 1
-    TextBox Form::*field = nullptr;   // a contact-form field
+    void (App::*click)() = nullptr;          // a button
+    const Bound<CheckBox>* check = nullptr;  // a check box
+    int list = 0;                            // a list: its number, Combo1 is 1
+    const Bound<TextBox>* field = nullptr;   // a contact-form field
 };
 
 constexpr std::pair<layout::ControlId, void (App::*)()> kButtons[] = {
@@ -34,11 +37,11 @@ constexpr auto kRoutes = [] {
     for (const auto& [button, click] : kButtons)
         routes[button.index].click = click;
     for (const auto& box : kCheckBoxes)
-        routes[box.control.index].check = box.member;
+        routes[box.control.index].check = &box;
     for (int n = 1; n <= 12; ++n)
         routes[kComboLists[n - 1].index].list = n;
     for (const auto& field : kContactFields)
-        routes[field.control.index].field = field.member;
+        routes[field.control.index].field = &field;
     return routes;
 }();
 
@@ -59,14 +62,14 @@ void SettingsWindow::onCommand(int id, int code) {
     if (route.click && code == BN_CLICKED) {
         (app_->*route.click)();
     } else if (route.check && code == BN_CLICKED) {
-        CheckBox& box = form_.*route.check;
+        CheckBox& box = form_.*route.check->member;
         box.setChecked(!box.checked());
     } else if (route.list && code == CBN_SELCHANGE) {
         const int index = static_cast<int>(SendMessageW(item(control), CB_GETCURSEL, 0, 0));
         shown_.selected[static_cast<std::size_t>(route.list - 1)] = index;
         form_.combo(route.list).select(index);
     } else if (route.field && code == EN_CHANGE) {
-        TextBox& field = form_.*route.field;
+        TextBox& field = form_.*route.field->member;
         field.text = textOf(item(control));
         shown_.text[static_cast<std::size_t>(control.index)] = field.text;
     }
