@@ -35,9 +35,10 @@ void HotkeyEngine::onHotkey(int id) {
         if (!entry.registered || entry.atom == 0 || entry.id != id)
             continue;
         // A key held down repeats, and the system may hand each repeat on as the hotkey
-        // again: only a new press of the key is a new hotkey.
+        // again: only a new press of the key is a new hotkey. A key that is up again is
+        // no repeat, also when the watch has not yet counted its press.
         const auto press = keys_.pressesOf(entry.key);
-        if (press && press == lastPress_[i])
+        if (press && press == lastPress_[i] && keys_.held(entry.key))
             continue;
         lastPress_[i] = press;
         if (!busy_) {
@@ -130,6 +131,9 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
             return marked ? !clipboard_.markerPresent() : clipboard_.sequenceNumber() != before;
         },
         kCaptureBound);
+    // The watch for a late copy ends at the person's next press after this moment: one
+    // made while the clipboard is put back counts too.
+    const auto pressesAtGiveUp = keys_.presses();
     releaseLetGo(keys_, pressedAgain);
 
     std::optional<platform::Clipboard::Reading> reading;
@@ -143,11 +147,11 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     loop_.pumpOnce();
     restoreSnapshot();
     if (!copied && !restoreOwed_)
-        watchForLateCopy(store, target);
+        watchForLateCopy(store, target, pressesAtGiveUp);
 }
 
-void HotkeyEngine::watchForLateCopy(int store, std::uint32_t process) {
-    const auto presses = keys_.presses();
+void HotkeyEngine::watchForLateCopy(int store, std::uint32_t process,
+                                    std::optional<std::uint64_t> presses) {
     if (process == 0 || !presses)
         return;  // a copy could not be told from the user's own
     const std::uint32_t sequence = clipboard_.sequenceNumber();

@@ -116,7 +116,8 @@ class HotkeyEngine : public HotkeyRegistration {
     bool takeUsersClipboard();
     void dropUsersClipboardWhenDone();
     bool showClipboard();
-    void watchForLateCopy(int store, std::uint32_t process);
+    // `presses`: the count of the person's presses when the capture gave up.
+    void watchForLateCopy(int store, std::uint32_t process, std::optional<std::uint64_t> presses);
     void restoreSnapshot();
     void settleAfterAction();
 

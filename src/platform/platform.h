@@ -100,6 +100,10 @@ class HotkeyApi {
 struct KeyEvent {
     std::uint8_t virtualKey = 0;
     bool release = false;
+    // A press of a key the person held, put back after a keystroke: it goes through only
+    // if the person still holds the key when the system comes to it, so that a release
+    // that crossed it leaves no key down.
+    bool whileHeld = false;
     friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
 };
 

@@ -140,11 +140,16 @@ class InputWatch {
         if (code == HC_ACTION && self) {
             const auto& event = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
             const bool up = (event.flags & LLKHF_UP) != 0;
-            const bool own =
-                (event.flags & LLKHF_INJECTED) != 0 && event.dwExtraInfo == kOwnInputTag;
+            const bool injected = (event.flags & LLKHF_INJECTED) != 0;
+            const bool whileHeld = injected && event.dwExtraInfo == kOwnWhileHeldTag;
+            const bool own = whileHeld || (injected && event.dwExtraInfo == kOwnInputTag);
             const std::uint8_t virtualKey =
                 sided(event.vkCode, (event.flags & LLKHF_EXTENDED) != 0);
             Key& key = self->keys_[virtualKey];
+            // The person let go of the key before the program's press of it came through:
+            // the press is dropped, and the key stays up.
+            if (whileHeld && !up && !key.down)
+                return 1;
             if (own) {
                 key.releasedByProgram = up;
             } else {
@@ -206,7 +211,7 @@ std::size_t Win32KeyInput::send(std::span<const platform::KeyEvent> events) {
         input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(event.virtualKey, MAPVK_VK_TO_VSC));
         input.ki.dwFlags = (event.release ? KEYEVENTF_KEYUP : 0u) |
                            (isExtendedKey(event.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0u);
-        input.ki.dwExtraInfo = kOwnInputTag;
+        input.ki.dwExtraInfo = event.whileHeld ? kOwnWhileHeldTag : kOwnInputTag;
     }
     return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }

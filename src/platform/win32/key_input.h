@@ -13,6 +13,8 @@ namespace trifolio::win32 {
 // watch can tell them from everything else, which is the person's input (real keys,
 // but also an on-screen keyboard or a remote-control program acting for the person).
 inline constexpr std::uintptr_t kOwnInputTag = 0x54726946;  // "Trif"
+// The same for a press that the watch lets through only while the person holds the key.
+inline constexpr std::uintptr_t kOwnWhileHeldTag = 0x54726948;
 
 class InputWatch;
 
