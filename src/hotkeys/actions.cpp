@@ -79,19 +79,34 @@ void HotkeyEngine::runHotkey(int assignment) {
     lateCopy_.reset();
 
     BusyScope scope(busy_);
+    emptied_ = false;
     const int store = storeOfAssignment(assignment);
-    switch (assignment) {
-        case Cut2:
-        case Cut3:
-            capture(store, "STRG+X");
-            break;
-        case Copy2:
-        case Copy3:
-            capture(store, "STRG+C");
-            break;
-        default:
-            paste(store);
-            break;
+    try {
+        switch (assignment) {
+            case Cut2:
+            case Cut3:
+                capture(store, "STRG+X");
+                break;
+            case Copy2:
+            case Copy3:
+                capture(store, "STRG+C");
+                break;
+            default:
+                paste(store);
+                break;
+        }
+    } catch (...) {
+        // Out of memory, say, for content of hundreds of megabytes: the action ends
+        // quietly. Before the clipboard was emptied nothing was touched; after, what the
+        // user's clipboard held still goes back, or is owed.
+        lateCopy_.reset();
+        if (emptied_) {
+            try {
+                restoreSnapshot();
+            } catch (...) {
+                restoreOwed_ = clipboard_.sequenceNumber();
+            }
+        }
     }
     dropUsersClipboardWhenDone();
 }
@@ -122,6 +137,7 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
 
     // The marker tells "the application copied" (it emptied the clipboard) from "it has
     // not yet"; when it could not be placed, any change of the clipboard counts.
+    emptied_ = true;
     const bool marked = clipboard_.clearWithMarker();
     const std::uint32_t before = clipboard_.sequenceNumber();
     const std::uint32_t target = keys_.foregroundProcess();
@@ -181,6 +197,7 @@ void HotkeyEngine::paste(int store) {
     // Rich text without a picture leaves the flag set with no picture: offer none.
     const platform::PicturePtr picture = source.hasPicture ? source.picture : nullptr;
     const std::uint32_t sequence = clipboard_.sequenceNumber();
+    emptied_ = true;
     if (!clipboard_.offer(text, picture)) {
         // The store is not in the clipboard: a Ctrl+V now would paste something else.
         if (clipboard_.sequenceNumber() != sequence)

@@ -134,6 +134,7 @@ class HotkeyEngine : public HotkeyRegistration {
     bool hooked_ = false;
 
     bool busy_ = false;
+    bool emptied_ = false;  // the running action has emptied the clipboard
     std::deque<Pending> queued_;
     // Per entry, the press of its key that ran it last.
     std::array<std::optional<std::uint64_t>, kAssignmentCount> lastPress_{};

@@ -144,7 +144,7 @@ std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput
     for (std::uint8_t key : held) {
         if (key == vk::kRightControl || !keys.held(key))
             continue;
-        releases.push_back({key, false});
+        releases.push_back({key, false, true});
         again.push_back(key);
     }
     if (std::any_of(again.begin(), again.end(), opensMenuOnRelease))

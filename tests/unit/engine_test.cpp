@@ -19,6 +19,9 @@ KeyEvent dn(std::uint8_t key) {
 KeyEvent up(std::uint8_t key) {
     return {key, true};
 }
+KeyEvent again(std::uint8_t key) {
+    return {key, false, true};
+}
 
 // Control whenever the text names it anywhere, every other part the key of its first
 // character; presses in one batch, a message pass, the releases in the order pressed
@@ -38,7 +41,8 @@ TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
         std::vector<std::vector<KeyEvent>> batches;
         std::size_t accept = SIZE_MAX;  // of the first batch, or of the second with `late`
         bool late = false;
-        bool letGoDuringPass = false;
+        int letGo = 0;  // of the first held key: 1 while the keystroke is on its way, 2 just
+                        // as its re-press goes in
     } cases[] = {
         {{}, "STRG+C", {{up(C), dn(C), dn('C')}, {up('C'), up(C)}}},
         {{}, "CTRL+V", {{up(C), dn(C), dn('V')}, {up('V'), up(C)}}},
@@ -52,33 +56,42 @@ TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
         {{lCtrl, lAlt},
          "STRG+C",
          {{up(C), dn(C), up(lAlt), dn('C')},
-          {up('C'), up(C), dn(lCtrl), dn(lAlt), dn(mask), up(mask)}}},
+          {up('C'), up(C), again(lCtrl), again(lAlt), dn(mask), up(mask)}}},
         {{rAlt},
          "STRG+V",
-         {{up(C), dn(C), up(rAlt), dn('V')}, {up('V'), up(C), dn(rAlt), dn(mask), up(mask)}}},
+         {{up(C), dn(C), up(rAlt), dn('V')}, {up('V'), up(C), again(rAlt), dn(mask), up(mask)}}},
         {{lAlt},
          "X",
-         {{up(C), dn(mask), up(mask), up(lAlt), dn('X')}, {up('X'), dn(lAlt), dn(mask), up(mask)}}},
+         {{up(C), dn(mask), up(mask), up(lAlt), dn('X')},
+          {up('X'), again(lAlt), dn(mask), up(mask)}}},
         {{rWin},
          "X",
-         {{up(C), dn(mask), up(mask), up(rWin), dn('X')}, {up('X'), dn(rWin), dn(mask), up(mask)}}},
-        {{lShift}, "X", {{up(C), up(lShift), dn('X')}, {up('X'), dn(lShift)}}},
+         {{up(C), dn(mask), up(mask), up(rWin), dn('X')},
+          {up('X'), again(rWin), dn(mask), up(mask)}}},
+        {{lShift}, "X", {{up(C), up(lShift), dn('X')}, {up('X'), again(lShift)}}},
         {{lShift, rShift, lWin, rWin, lAlt, rAlt},
          "STRG+V",
          {{up(C), dn(C), up(lShift), up(rShift), up(lAlt), up(rAlt), up(lWin), up(rWin), dn('V')},
-          {up('V'), up(C), dn(lShift), dn(rShift), dn(lAlt), dn(rAlt), dn(lWin), dn(rWin), dn(mask),
-           up(mask)}}},
-        // Let go of while the keystroke is on its way: not pressed again.
+          {up('V'), up(C), again(lShift), again(rShift), again(lAlt), again(rAlt), again(lWin),
+           again(rWin), dn(mask), up(mask)}}},
+        // Let go of while the keystroke is on its way: not pressed again; let go of just as
+        // the re-press goes in: the system drops it.
         {{lAlt},
          "STRG+V",
          {{up(C), dn(C), up(lAlt), dn('V')}, {up('V'), up(C)}},
          SIZE_MAX,
          false,
-         true},
+         1},
+        {{lAlt},
+         "STRG+V",
+         {{up(C), dn(C), up(lAlt), dn('V')}, {up('V'), up(C), again(lAlt), dn(mask), up(mask)}},
+         SIZE_MAX,
+         false,
+         2},
         {{}, "STRG+C", {{up(C), dn(C)}, {up(lCtrl)}, {up('C'), up(C)}}, 2},
         {{lAlt},
          "STRG+C",
-         {{up(C), dn(C), up(lAlt), dn('C')}, {up('C'), up(C), dn(lAlt), dn(mask)}, {up(mask)}},
+         {{up(C), dn(C), up(lAlt), dn('C')}, {up('C'), up(C), again(lAlt), dn(mask)}, {up(mask)}},
          4,
          true},
     };
@@ -87,8 +100,9 @@ TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
         fakes::Rig t;
         for (auto key : c.held)
             t.keys.press(key);
-        if (c.letGoDuringPass)
-            t.loop.after(0ms, [&] { t.keys.release(lAlt); });
+        const auto letGo = [&] { t.keys.release(c.held[0]); };
+        if (c.letGo)
+            t.loop.after(0ms, [&] { c.letGo == 1 ? letGo() : void(t.keys.crossing = letGo); });
         t.keys.accept = c.late ? SIZE_MAX : c.accept;
         if (c.late)
             t.loop.after(0ms, [&] { t.keys.accept = c.accept; });
@@ -425,6 +439,22 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
     rig.engine.clipboardChanged();
     EXPECT_EQ(rig.clipboard.formats, kUsers);
     EXPECT_EQ(rig.stores.store(1).text, "user text");
+}
+
+// Out of memory while reading content of hundreds of megabytes: before the clipboard is
+// emptied the action is cancelled, after it the user's clipboard still comes back; the
+// program goes on as before.
+TEST_F(Engine, AnAllocationFailureCancelsTheActionOrStillRestores) {
+    rig.clipboard.noMemoryFor = true;
+    rig.press(Copy2);
+    EXPECT_TRUE(rig.keys.batches.empty());
+    rig.clipboard.noMemoryFor = false;
+    rig.press(Copy2);
+    EXPECT_EQ(rig.clipboard.formats, kUsers);
+    rig.clipboard.noMemoryFor.reset();
+    rig.press(Copy2);
+    EXPECT_EQ(rig.stores.store(2).text, "selected");
+    EXPECT_EQ(rig.clipboard.formats, kUsers);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <new>
 #include <set>
 #include <string>
 #include <utility>
@@ -218,12 +219,13 @@ class FakeClipboard : public platform::Clipboard {
     explicit FakeClipboard(Journal& journal) : journal_(journal) {}
 
     ClipFormats formats;
-    std::uint32_t sequence = 1;     // Wine's clipboard manager moves it without a change
-    bool heldByOther = false;       // another program holds it open: every step fails
-    bool refuseRestore = false;     // another program grabs it just when the restore comes
-    bool refuseOffer = false;       // emptied, it takes none of the offered formats
-    bool confidential = false;      // the content is marked not to be shown by clipboard tools
-    std::function<void()> changed;  // after every change: a clipboard monitor, say
+    std::uint32_t sequence = 1;       // Wine's clipboard manager moves it without a change
+    bool heldByOther = false;         // another program holds it open: every step fails
+    bool refuseRestore = false;       // another program grabs it just when the restore comes
+    bool refuseOffer = false;         // emptied, it takes none of the offered formats
+    bool confidential = false;        // the content is marked not to be shown by clipboard tools
+    std::optional<bool> noMemoryFor;  // reads of this kind (whole or not) run out of memory
+    std::function<void()> changed;    // after every change: a clipboard monitor, say
     std::weak_ptr<const Snapshot> lastSnapshot;  // the last whole snapshot, while it is kept
 
     // An application (or the user through one) empties the clipboard and puts `data` in.
@@ -250,6 +252,8 @@ class FakeClipboard : public platform::Clipboard {
     std::optional<Reading> read(bool whole) override {
         if (!open(whole ? "snapshot" : "read"))
             return std::nullopt;
+        if (noMemoryFor == whole)
+            throw std::bad_alloc();
         Reading reading;
         reading.content.confidential = confidential;
         for (const auto& [format, data] : formats) {
@@ -355,6 +359,8 @@ class FakeKeyboard : public platform::KeyInput {
         const std::size_t taken = std::min(std::exchange(accept, SIZE_MAX), events.size());
         batches.emplace_back(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(taken));
         for (const auto& e : events.first(taken)) {
+            if (e.whileHeld && !held(e.virtualKey))
+                continue;  // let go of before the system came to it
             e.release ? (void)down.erase(sided(e.virtualKey))
                       : (void)down.insert(sided(e.virtualKey));
             if (!e.release)

@@ -119,7 +119,8 @@ LRESULT CALLBACK Win32Clipboard::windowProc(HWND window, UINT message, WPARAM wP
     }
     auto* self = reinterpret_cast<Win32Clipboard*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     if (self && message != WM_NCCREATE)
-        return self->handle(window, message, wParam, lParam);
+        return guarded(window, message, wParam, lParam,
+                       [&] { return self->handle(window, message, wParam, lParam); });
     return DefWindowProcW(window, message, wParam, lParam);
 }
 

@@ -146,6 +146,33 @@ class WindowDc {
     HDC dc_;
 };
 
+// A window's painting from BeginPaint to EndPaint.
+class PaintScope {
+  public:
+    explicit PaintScope(HWND window) noexcept : window_(window), dc_(BeginPaint(window, &paint_)) {}
+    ~PaintScope() { EndPaint(window_, &paint_); }
+    PaintScope(const PaintScope&) = delete;
+    PaintScope& operator=(const PaintScope&) = delete;
+    HDC dc() const noexcept { return dc_; }
+
+  private:
+    HWND window_;
+    PAINTSTRUCT paint_{};
+    HDC dc_;
+};
+
+// Runs a window procedure's work so that nothing thrown unwinds through the system's
+// frames: what fails (memory for content of hundreds of megabytes, say) gets the
+// message's default answer, and the program goes on.
+template <typename Work>
+LRESULT guarded(HWND window, UINT message, WPARAM wParam, LPARAM lParam, Work&& work) noexcept {
+    try {
+        return work();
+    } catch (...) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
 // Selects an object into a device context and puts the previous one back.
 class SelectedObject {
   public:

@@ -207,7 +207,8 @@ LRESULT CALLBACK SettingsWindow::windowProc(HWND window, UINT message, WPARAM wP
             self->window_.release();  // gone already
     }
     if (self && self->window_.get() == window && !self->destroying_)
-        return self->handle(message, wParam, lParam);
+        return guarded(window, message, wParam, lParam,
+                       [&] { return self->handle(message, wParam, lParam); });
     return DefWindowProcW(window, message, wParam, lParam);
 }
 

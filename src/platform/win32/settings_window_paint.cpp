@@ -114,11 +114,11 @@ LRESULT CALLBACK SettingsWindow::groupBoxProc(HWND window, UINT message, WPARAM 
     if (message == WM_ERASEBKGND)
         return 1;
     if (message == WM_PAINT && self) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        self->paintGroupBox(window, dc);
-        EndPaint(window, &paint);
-        return 0;
+        return guarded(window, message, wParam, lParam, [&] {
+            const PaintScope paint(window);
+            self->paintGroupBox(window, paint.dc());
+            return LRESULT{0};
+        });
     }
     if (message == WM_NCDESTROY)
         RemoveWindowSubclass(window, groupBoxProc, 0);
@@ -164,12 +164,12 @@ void SettingsWindow::paintGroupBox(HWND frame, HDC dc) {
 LRESULT CALLBACK SettingsWindow::pictureProc(HWND window, UINT message, WPARAM wParam,
                                              LPARAM lParam) {
     if (message == WM_PAINT) {
-        PAINTSTRUCT paint;
-        HDC dc = BeginPaint(window, &paint);
-        if (SettingsWindow* self = owner(window))
-            self->paintPicture(window, dc);
-        EndPaint(window, &paint);
-        return 0;
+        return guarded(window, message, wParam, lParam, [&] {
+            const PaintScope paint(window);
+            if (SettingsWindow* self = owner(window))
+                self->paintPicture(window, paint.dc());
+            return LRESULT{0};
+        });
     }
     if (message == WM_ERASEBKGND)
         return 1;
