@@ -128,23 +128,17 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
         Shape shape;
         std::vector<UINT> dropped;  // offered, but meaningless once put back
     } cases[] = {
-        {"Unicode text",
-         {{CF_UNICODETEXT, globalText(widen(kWorldText))}},
-         {kFormatText},
+        {"Unicode text and a metafile picture",
+         {{CF_UNICODETEXT, globalText(widen(kWorldText))}, {CF_METAFILEPICT, makeMetafilePict()}},
+         {kFormatText, kFormatMetafilePict},
          kWorldText,
-         Shape::None,
+         Shape::Metafile,
          {}},
-        {"ANSI text",
-         {{CF_TEXT, globalBytes({"plain ANSI\0", 11})}},
-         {kFormatText},
+        {"ANSI text and an enhanced metafile",
+         {{CF_TEXT, globalBytes({"plain ANSI\0", 11})}, {CF_ENHMETAFILE, makeEmf()}},
+         {kFormatText, kFormatEnhMetafile},
          "plain ANSI",
-         Shape::None,
-         {}},
-        {"device-dependent bitmap",
-         {{CF_BITMAP, makeDdb()}},
-         {kFormatBitmap, kFormatDib},
-         std::nullopt,
-         Shape::Bitmap,
+         Shape::Metafile,
          {}},
         {"DIB and palette",
          {{CF_DIB, globalBytes(makeDib())}, {CF_PALETTE, makePalette()}},
@@ -152,31 +146,20 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
          std::nullopt,
          Shape::Bitmap,
          {}},
-        {"enhanced metafile",
-         {{CF_ENHMETAFILE, makeEmf()}},
-         {kFormatEnhMetafile},
-         std::nullopt,
-         Shape::Metafile,
-         {}},
-        {"metafile picture",
-         {{CF_METAFILEPICT, makeMetafilePict()}},
-         {kFormatMetafilePict},
-         std::nullopt,
-         Shape::Metafile,
-         {}},
-        {"documents",
+        {"documents with a device-dependent bitmap",
          {{CF_UNICODETEXT, globalText(L"fett")},
           {registered(L"Rich Text Format"), globalBytes("{\\rtf1 {\\b fett} \\u8364?}")},
           {registered(L"HTML Format"), globalBytes("Version:0.9\r\n<b>fett</b>")},
           {registered(L"Link"), globalBytes({"app\0topic\0item\0\0", 16})},
           {registered(L"Trifolio Test Binary"), globalBytes({"\0\1\xff zero\0in", 11})},
           {CF_HDROP, makeFileList(L"C:\\a.txt\0C:\\b c.txt")},
+          {CF_BITMAP, makeDdb()},
           {objectLink, globalBytes("app\0doc\0item")},
           {olePrivate, globalBytes("format table")},
           {CF_PRIVATEFIRST + 3, globalBytes("private")}},
-         {kFormatText, kFormatRtf, kFormatLink, kFormatFileList},
+         {kFormatText, kFormatRtf, kFormatLink, kFormatFileList, kFormatBitmap, kFormatDib},
          "fett",
-         Shape::None,
+         Shape::Bitmap,
          {objectLink, olePrivate, CF_PRIVATEFIRST + 3}},
         {"nothing", {}, {}, std::nullopt, Shape::None, {}},
     };
@@ -245,20 +228,10 @@ TEST_F(ClipboardTest, ALyingDibIsNoPictureAndItsBitmapIsLeftAlone) {
 }
 
 // ---------------------------------------------------------------------------
-// The marker that tells "nothing copied yet" from "copied"
-
-TEST_F(ClipboardTest, MarkerStaysUntilAnotherProgramWritesTheClipboard) {
-    ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"before")}}));
-    ASSERT_TRUE(clipboard.clearWithMarker());
-    EXPECT_TRUE(clipboard.markerPresent());
-    EXPECT_FALSE(IsClipboardFormatAvailable(CF_UNICODETEXT));
-    ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"copied")}}));
-    EXPECT_FALSE(clipboard.markerPresent());
-}
-
-// ---------------------------------------------------------------------------
 // Offering a store with delayed rendering
 
+// Each offer is rendered only when read, shows nothing of the one before, and outlives
+// the program's clipboard object.
 TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEachOther) {
     const std::string dib = makeDib();
     const auto bitmap = capture({{CF_DIB, globalBytes(dib)}});
@@ -266,7 +239,6 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
     const std::string emfBits = clipboardContent(other.get(), CF_ENHMETAFILE);
     ASSERT_TRUE(bitmap && metafile);
 
-    // Offered one after another: each offer must show nothing of the one before.
     const struct {
         std::optional<std::string> text;
         std::shared_ptr<const Win32Picture> picture;
@@ -284,67 +256,24 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
             });
             EXPECT_TRUE(loop.waitUntil([&] { return target.done(); }, 5000ms));
         }
-        // The reader is named: a read by this process, not by another one.
         EXPECT_GT(clipboard.readsBy(GetCurrentProcessId()), 0);
-        EXPECT_EQ(clipboard.readsBy(GetCurrentProcessId() + 4), 0);
         const std::wstring text = offer.text ? widen(*offer.text) : L"";
         EXPECT_EQ(read[CF_UNICODETEXT].substr(0, text.size() * 2),
                   std::string(reinterpret_cast<const char*>(text.data()), text.size() * 2));
         EXPECT_EQ(read[CF_UNICODETEXT].empty(), !offer.text);
         EXPECT_EQ(read[CF_DIB], offer.picture == bitmap ? dib : "");
-        EXPECT_EQ(read[CF_BITMAP].size(), offer.picture == bitmap ? 4u * 3u * 4u : 0u);
+        EXPECT_EQ(read[CF_BITMAP].empty(), offer.picture != bitmap);
         EXPECT_EQ(read[CF_ENHMETAFILE], offer.picture == metafile ? emfBits : "");
         EXPECT_EQ(read[CF_METAFILEPICT].empty(), offer.picture != metafile);
         // The offer is short-lived content, kept out of the clipboard history.
         EXPECT_TRUE(IsClipboardFormatAvailable(clipboard.formats().excludeMonitor));
     }
+    {
+        Win32Clipboard leaving;
+        ASSERT_TRUE(leaving.offer(std::string("bleibt"), nullptr));
+    }
+    EXPECT_EQ(clipboardText(other.get()), L"bleibt");
 }
-
-// An owner on this thread that offers formats and renders each only when it is read,
-// noting which it rendered.
-class LateOwner {
-  public:
-    LateOwner() {
-        static const WNDCLASSW wc{0,       &proc,   0,       0,       GetModuleHandleW(nullptr),
-                                  nullptr, nullptr, nullptr, nullptr, L"TrifolioTestLateOwner"};
-        static const ATOM registered = RegisterClassW(&wc);
-        (void)registered;
-        window_.reset(CreateWindowExW(0, L"TrifolioTestLateOwner", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, GetModuleHandleW(nullptr), this));
-    }
-    bool offer(const std::vector<UINT>& formats, const ClipboardData& now = {}) {
-        rendered.clear();
-        if (!openClipboardFor(window_.get()))
-            return false;
-        EmptyClipboard();
-        for (UINT format : formats)
-            SetClipboardData(format, nullptr);
-        for (const auto& [format, handle] : now)
-            SetClipboardData(format, handle);
-        CloseClipboard();
-        return true;
-    }
-    std::vector<UINT> rendered;
-
-  private:
-    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(
-                                  reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        auto* self = reinterpret_cast<LateOwner*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (message == WM_RENDERFORMAT && self) {
-            const auto format = static_cast<UINT>(wParam);
-            self->rendered.push_back(format);
-            SetClipboardData(format, format == CF_UNICODETEXT ? globalText(L"spät")
-                                     : format == CF_DIB       ? globalBytes(makeDib())
-                                                              : globalBytes("data"));
-            return 0;
-        }
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    win32::Window window_;
-};
 
 // The Status page's read of a clipboard whose owner offers many formats late renders
 // the plain text and one picture and nothing else; only an action's whole snapshot takes
@@ -352,27 +281,38 @@ class LateOwner {
 // comes back whole and still confidential, while what this program marks for a moment
 // is not confidential.
 TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
+    other.render = [](UINT format) {
+        return format == CF_UNICODETEXT ? globalText(L"spät")
+               : format == CF_DIB       ? globalBytes(makeDib())
+                                        : globalBytes("data");
+    };
+    const auto offerLate = [&](const std::vector<UINT>& formats, const ClipboardData& now) {
+        other.forget();
+        ClipboardData data = now;
+        for (UINT format : formats)
+            data.emplace_back(format, nullptr);
+        putClipboard(other.get(), data);
+    };
     std::vector<UINT> spreadsheet = {CF_UNICODETEXT, CF_DIB, registered(L"Rich Text Format"),
                                      registered(L"HTML Format"), registered(L"Csv")};
     for (int i = 0; i < 15; ++i)
         spreadsheet.push_back(registered((L"Tabelle " + std::to_wstring(i)).c_str()));
-    LateOwner owner;
-    ASSERT_TRUE(owner.offer(spreadsheet));
+    offerLate(spreadsheet, {});
     const auto shown = clipboard.read(false);
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->content.text, "spät");
     EXPECT_TRUE(shown->content.picture);
-    EXPECT_EQ(owner.rendered, (std::vector<UINT>{CF_UNICODETEXT, CF_DIB}));
+    EXPECT_EQ(other.wParams(WM_RENDERFORMAT), (std::vector<WPARAM>{CF_UNICODETEXT, CF_DIB}));
     ASSERT_TRUE(clipboard.read(true));
-    EXPECT_EQ(owner.rendered.size(), spreadsheet.size());
+    EXPECT_EQ(other.wParams(WM_RENDERFORMAT).size(), spreadsheet.size());
 
     const UINT exclude = clipboard.formats().excludeMonitor;
-    ASSERT_TRUE(owner.offer({CF_UNICODETEXT}, {{exclude, globalBytes(std::string(4, '\0'))}}));
+    offerLate({CF_UNICODETEXT}, {{exclude, globalBytes(std::string(4, '\0'))}});
     const auto secret = clipboard.read(true);
     ASSERT_TRUE(secret);
     EXPECT_TRUE(secret->content.confidential);
     EXPECT_EQ(secret->content.text, std::nullopt);
-    EXPECT_EQ(owner.rendered, std::vector<UINT>{CF_UNICODETEXT})
+    EXPECT_EQ(other.wParams(WM_RENDERFORMAT), std::vector<WPARAM>{CF_UNICODETEXT})
         << "rendered for the snapshot only";
     ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"dazwischen")}}));
     ASSERT_TRUE(clipboard.restore(*secret->whole));
@@ -383,84 +323,65 @@ TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     const auto open = clipboard.read(true);
     ASSERT_TRUE(open && clipboard.restore(*open->whole));
     EXPECT_FALSE(clipboard.read(false)->content.confidential);
-    EXPECT_EQ(clipboard.read(false)->content.text, "offen");
-}
-
-TEST_F(ClipboardTest, OfferedContentOutlivesTheProgramsClipboardObject) {
-    {
-        Win32Clipboard leaving;
-        ASSERT_TRUE(leaving.offer(std::string("bleibt"), nullptr));
-    }
-    EXPECT_EQ(clipboardText(other.get()), L"bleibt");
 }
 
 // ---------------------------------------------------------------------------
 // Another program holding the clipboard open
 
-// Opens the clipboard from another thread and holds it until `release` or `bound`.
+// Opens the clipboard from another thread, reads its text into `text` and holds it until
+// the holder goes or `bound` has passed.
 class Holder {
   public:
-    explicit Holder(std::chrono::milliseconds bound, std::function<void()> whileOpen = {})
-        : program_([this, bound, whileOpen = std::move(whileOpen)](HWND window) {
+    Holder(std::chrono::milliseconds bound, std::wstring& text)
+        : program_([this, bound, &text](HWND window) {
               if (!openClipboardFor(window))
                   return;
-              opened_ = true;
-              if (whileOpen)
-                  whileOpen();
+              opened = true;
+              if (GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT)); lock)
+                  text = static_cast<const wchar_t*>(lock.data());
               const auto deadline = std::chrono::steady_clock::now() + bound;
               while (!release_ && std::chrono::steady_clock::now() < deadline)
                   Sleep(5);
               CloseClipboard();
-          }) {}
-    ~Holder() { release_ = true; }
-    // Waits without handling messages, so that what the holder asks the program to
-    // render can only be rendered inside the program's own wait.
-    bool waitOpened() {
+          }) {
+        // Waits without handling messages, so that what the holder asks the program to
+        // render can only be rendered inside the program's own wait.
         const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (!opened_ && std::chrono::steady_clock::now() < deadline)
+        while (!opened && std::chrono::steady_clock::now() < deadline)
             Sleep(1);
-        return opened_;
     }
+    ~Holder() { release_ = true; }
+    std::atomic<bool> opened{false};
 
   private:
-    std::atomic<bool> opened_{false}, release_{false};
+    std::atomic<bool> release_{false};
     OtherProgram program_;  // last: its thread uses the flags above
 };
 
-TEST_F(ClipboardTest, GivesUpCleanlyOnAClipboardHeldLongerThanASecond) {
-    ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"user's")}}));
-    const auto saved = clipboard.read(true);
-    ASSERT_TRUE(saved);
-    {
-        Holder holder(10000ms);
-        ASSERT_TRUE(holder.waitOpened());
-        EXPECT_FALSE(clipboard.clear());
-        EXPECT_FALSE(clipboard.read(false));
-        EXPECT_FALSE(clipboard.offer(std::string("store"), nullptr));
-    }
-    EXPECT_EQ(clipboardText(other.get()), L"user's");
-    EXPECT_TRUE(clipboard.restore(*saved->whole));
-    EXPECT_EQ(clipboardText(other.get()), L"user's");
-}
-
-// A target reads the offered store and holds the clipboard a while longer; the program,
-// which wants the clipboard back for its restore, renders for it while it waits.
-TEST_F(ClipboardTest, WaitsForAProgramThatHoldsTheClipboardAndRendersForIt) {
+// A target that reads the offered store and holds the clipboard a while longer is
+// rendered for while the program waits; one that holds it longer than a second makes
+// the program give up cleanly, and the user's content comes back after.
+TEST_F(ClipboardTest, WaitsForAClipboardHeldByAnotherProgramUpToASecond) {
     ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"user's")}}));
     const auto saved = clipboard.read(true);
     ASSERT_TRUE(saved);
     ASSERT_TRUE(clipboard.offer(std::string("für das Ziel"), nullptr));
     std::wstring got;
     {
-        Holder holder(300ms, [&] {
-            GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT));
-            if (lock)
-                got = static_cast<const wchar_t*>(lock.data());
-        });
-        ASSERT_TRUE(holder.waitOpened());
+        Holder target(300ms, got);
+        ASSERT_TRUE(target.opened);
         EXPECT_TRUE(clipboard.clearWithMarker());
     }
     EXPECT_EQ(got, L"für das Ziel");
+    EXPECT_TRUE(clipboard.markerPresent());
+    {
+        Holder holder(10000ms, got);
+        ASSERT_TRUE(holder.opened);
+        EXPECT_FALSE(clipboard.clear());
+        EXPECT_FALSE(clipboard.read(false));
+        EXPECT_FALSE(clipboard.offer(std::string("store"), nullptr));
+        EXPECT_FALSE(clipboard.restore(*saved->whole));
+    }
     EXPECT_TRUE(clipboard.markerPresent());
     EXPECT_TRUE(clipboard.restore(*saved->whole));
     EXPECT_EQ(clipboardText(other.get()), L"user's");

@@ -3,7 +3,6 @@
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <shellapi.h>
 
 #include <tuple>
 
@@ -117,24 +116,6 @@ TEST(WindowView, TimersTickWhateverOtherMessagesCome) {
     EXPECT_TRUE(underAStream([&] { return rig.at("read") < rig.journal.size(); }));
     app.Form_QueryUnload();
     view.sync();
-}
-
-bool iconPresent(HWND window) {
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof(data);
-    data.hWnd = window;
-    data.uID = win32::kTrayIconId;
-    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-}
-
-TEST(WindowTray, OneIconPerWindowUntilRemoved) {
-    RecordingWindow owner(false);
-    win32::Win32Tray tray(owner.get(), GetModuleHandleW(nullptr));
-    ASSERT_TRUE(tray.add());
-    EXPECT_TRUE(iconPresent(owner.get()));
-    EXPECT_FALSE(tray.add());  // the icon is there already
-    tray.remove();
-    EXPECT_FALSE(iconPresent(owner.get()));
 }
 
 TEST(WindowTray, PopupMenuOffersItsEntriesInOrder) {
