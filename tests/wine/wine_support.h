@@ -1,6 +1,6 @@
-// Helpers for the tests that run against the real Win32 APIs under Wine: bounded
-// waits, a window that records its messages, another thread acting as another
-// program, and raw clipboard access around the program's own clipboard code.
+// Helpers for the tests against the real Win32 APIs under Wine: bounded waits, a window
+// that records its messages, another thread acting as another program, and raw
+// clipboard access around the program's own clipboard code.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +12,6 @@
 #include <functional>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
 #include "platform/win32/handles.h"
@@ -23,29 +22,18 @@ using namespace std::chrono_literals;
 
 using test::pumpUntil;
 
-// A window of a test class that records every message it receives. As a clipboard
-// owner it renders what is read of its late formats with `render`, when set.
+// A message-only window of a test class that records every message it receives. As a
+// clipboard owner it renders what is read of its late formats with `render`, when set.
 class RecordingWindow {
   public:
-    explicit RecordingWindow(bool messageOnly = true, bool visible = false) {
+    RecordingWindow() {
         static const WNDCLASSW wc{0,       &proc,   0,       0,       GetModuleHandleW(nullptr),
                                   nullptr, nullptr, nullptr, nullptr, L"TrifolioTestRecorder"};
-        static const ATOM registered = RegisterClassW(&wc);
-        (void)registered;
-        window_.reset(CreateWindowExW(0, L"TrifolioTestRecorder", L"recorder",
-                                      visible ? WS_OVERLAPPEDWINDOW | WS_VISIBLE : 0, 10, 10, 200,
-                                      100, messageOnly ? HWND_MESSAGE : nullptr, nullptr,
-                                      GetModuleHandleW(nullptr), this));
+        [[maybe_unused]] static const ATOM registered = RegisterClassW(&wc);
+        window_.reset(CreateWindowExW(0, L"TrifolioTestRecorder", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, GetModuleHandleW(nullptr), this));
     }
     HWND get() const { return window_.get(); }
-    // The first message received with this number and wParam, or nullptr.
-    const MSG* find(UINT message, WPARAM wParam) const {
-        for (const MSG& m : messages_)
-            if (m.message == message && m.wParam == wParam)
-                return &m;
-        return nullptr;
-    }
-    bool received(UINT message, WPARAM wParam) const { return find(message, wParam) != nullptr; }
     // The wParams of every `message` received, in order.
     std::vector<WPARAM> wParams(UINT message) const {
         std::vector<WPARAM> all;
@@ -76,9 +64,8 @@ class RecordingWindow {
     win32::Window window_;
 };
 
-// Runs `work` with a window of its own on a thread of its own, as another program
-// would. The destructor pumps this thread's messages until the work is done, so that
-// the program can render clipboard content the other thread asks for meanwhile.
+// Runs `work` with a window on a thread of its own, as another program would; the
+// destructor pumps this thread's messages (render requests among them) until it is done.
 class OtherProgram {
   public:
     explicit OtherProgram(std::function<void(HWND)> work)
@@ -134,9 +121,8 @@ inline bool putClipboard(HWND owner, const ClipboardData& data) {
     return ok;
 }
 
-// What the clipboard holds in `format` now, as bytes that compare equal for equal
-// content whatever the handle: memory as it is, bitmaps as their pixels, metafiles
-// as their bits, palettes as their entries. "" when absent.
+// The clipboard's `format` as bytes equal for equal content whatever the handle: memory,
+// bitmap pixels, metafile bits, palette entries. "" when absent.
 inline std::string clipboardContent(HWND reader, UINT format) {
     std::string bytes;
     if (!openClipboardFor(reader))
@@ -173,9 +159,8 @@ inline std::string clipboardContent(HWND reader, UINT format) {
 
 inline std::wstring clipboardText(HWND reader) {
     const std::string bytes = clipboardContent(reader, CF_UNICODETEXT);
-    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()),
-                      bytes.size() / sizeof(wchar_t));
-    return text.substr(0, text.find(L'\0'));
+    const auto* text = reinterpret_cast<const wchar_t*>(bytes.data());
+    return {text, wcsnlen(text, bytes.size() / sizeof(wchar_t))};
 }
 
 }  // namespace trifolio::wine_test
