@@ -1,9 +1,7 @@
-// The settings window's Win32 side against the real controls, shell and menus: the
-// layout table laid out at each DPI, the tray icon, the popup menu.
+// The settings window's Win32 side: the layout table laid out at each DPI, and timers.
 #include <windows.h>
 
 #include <gtest/gtest.h>
-#include <shellapi.h>
 
 #include <tuple>
 
@@ -17,16 +15,15 @@ namespace trifolio {
 namespace {
 
 using namespace std::chrono_literals;
-using wine_test::RecordingWindow;
 
+// The control of the table named `name`, at any depth below `root`.
 HWND child(HWND root, std::string_view name) {
     std::pair<int, HWND> search{win32::controlId(name), nullptr};
     EnumChildWindows(
         root,
         [](HWND c, LPARAM data) {
             auto* s = reinterpret_cast<std::pair<int, HWND>*>(data);
-            s->second = GetDlgCtrlID(c) == s->first ? c : nullptr;
-            return s->second ? FALSE : TRUE;
+            return GetDlgCtrlID(c) == s->first ? (s->second = c, FALSE) : TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.second;
@@ -36,8 +33,8 @@ HWND child(HWND root, std::string_view name) {
 void expectLaidOutFor(HWND window, int dpi) {
     RECT r{};
     GetClientRect(window, &r);
-    EXPECT_EQ(r.right, layout::clientPixels(dpi).width) << dpi;
-    EXPECT_EQ(r.bottom, layout::clientPixels(dpi).height) << dpi;
+    EXPECT_EQ(std::tie(r.right, r.bottom),
+              std::make_tuple(layout::clientPixels(dpi).width, layout::clientPixels(dpi).height));
     for (const auto& row : layout::controls()) {
         HWND control = child(window, row.name);
         ASSERT_NE(control, nullptr) << row.name;
@@ -46,44 +43,38 @@ void expectLaidOutFor(HWND window, int dpi) {
         layout::Rect want = layout::toPixels(row, dpi);
         if (row.kind == layout::Kind::ComboList)
             want.height = r.bottom - r.top;  // a closed drop-down list is as high as its font
-        EXPECT_EQ(std::tie(r.left, r.top), std::tie(want.left, want.top)) << row.name << dpi;
-        EXPECT_EQ(r.right - r.left, want.width) << row.name << " at " << dpi;
-        EXPECT_EQ(r.bottom - r.top, want.height) << row.name << " at " << dpi;
+        EXPECT_EQ(std::make_tuple(r.left, r.top, r.right - r.left, r.bottom - r.top),
+                  std::make_tuple(want.left, want.top, want.width, want.height))
+            << row.name << " at " << dpi;
     }
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child(window, "Label1"), WM_GETFONT, 0, 0)),
                sizeof(font), &font);
-    EXPECT_EQ(font.lfHeight, -layout::fontPixels(layout::kNormalFont, dpi));
-    EXPECT_EQ(font.lfWeight, FW_BOLD);
+    EXPECT_EQ(std::make_tuple(font.lfHeight, font.lfWeight),
+              std::make_tuple(-layout::fontPixels(layout::kNormalFont, dpi), long{FW_BOLD}));
     EXPECT_STREQ(font.lfFaceName, L"Arial");
 }
 
 TEST(WindowView, ControlsSitWhereTheTableSaysAtEachDpi) {
-    const struct {
-        const wchar_t* dpiOverride;
-        int changeTo, dpiAfter;
-    } cases[] = {{nullptr, 144, 144}, {L"120", 192, 120}};  // the override wins
-    for (const auto& c : cases) {
-        SetEnvironmentVariableW(L"TRIFOLIO_DPI", c.dpiOverride);
+    // The DPI at start-up, the one the window is moved to, the one it lays out for then.
+    const std::tuple<const wchar_t*, int, int> cases[] = {{nullptr, 144, 144}, {L"120", 192, 120}};
+    for (const auto& [dpiOverride, changeTo, dpiAfter] : cases) {
+        SetEnvironmentVariableW(L"TRIFOLIO_DPI", dpiOverride);
         Form form;
         StoreSet stores;
         win32::SettingsWindow view(GetModuleHandleW(nullptr), form, stores);
         ASSERT_TRUE(view.create());
         ASSERT_TRUE(view.prepareControls());
-        if (c.dpiOverride) {
-            EXPECT_EQ(view.dpi(), 120);
-        }
         expectLaidOutFor(view.hwnd(), view.dpi());
 
         RECT suggested{50, 60, 900, 800};
-        SendMessageW(view.hwnd(), WM_DPICHANGED, MAKEWPARAM(c.changeTo, c.changeTo),
+        SendMessageW(view.hwnd(), WM_DPICHANGED, MAKEWPARAM(changeTo, changeTo),
                      reinterpret_cast<LPARAM>(&suggested));
-        EXPECT_EQ(view.dpi(), c.dpiAfter);
-        expectLaidOutFor(view.hwnd(), c.dpiAfter);
+        EXPECT_EQ(view.dpi(), dpiAfter);
+        expectLaidOutFor(view.hwnd(), dpiAfter);
         RECT frame{};
         GetWindowRect(view.hwnd(), &frame);
-        EXPECT_EQ(frame.left, 50);
-        EXPECT_EQ(frame.top, 60);
+        EXPECT_EQ(std::tie(frame.left, frame.top), std::make_tuple(50L, 60L));
     }
     SetEnvironmentVariableW(L"TRIFOLIO_DPI", nullptr);
 }
@@ -117,38 +108,6 @@ TEST(WindowView, TimersTickWhateverOtherMessagesCome) {
     EXPECT_TRUE(underAStream([&] { return rig.at("read") < rig.journal.size(); }));
     app.Form_QueryUnload();
     view.sync();
-}
-
-bool iconPresent(HWND window) {
-    NOTIFYICONDATAW data{};
-    data.cbSize = sizeof(data);
-    data.hWnd = window;
-    data.uID = win32::kTrayIconId;
-    return Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-}
-
-TEST(WindowTray, OneIconPerWindowUntilRemoved) {
-    RecordingWindow owner(false);
-    win32::Win32Tray tray(owner.get(), GetModuleHandleW(nullptr));
-    ASSERT_TRUE(tray.add());
-    EXPECT_TRUE(iconPresent(owner.get()));
-    EXPECT_FALSE(tray.add());  // the icon is there already
-    tray.remove();
-    EXPECT_FALSE(iconPresent(owner.get()));
-}
-
-TEST(WindowTray, PopupMenuOffersItsEntriesInOrder) {
-    RecordingWindow owner(false, true);
-    // Keys typed while the menu is open: down three entries and Enter takes "Optionen";
-    // Escape closes it without a choice.
-    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_DOWN, VK_RETURN})
-        PostMessageW(owner.get(), WM_KEYDOWN, key, 0);
-    EXPECT_EQ(win32::trackTrayMenu(owner.get()), MenuCommand::Optionen);
-    for (WPARAM key : {VK_UP, VK_RETURN})  // from the top round to the last entry
-        PostMessageW(owner.get(), WM_KEYDOWN, key, 0);
-    EXPECT_EQ(win32::trackTrayMenu(owner.get()), MenuCommand::Beenden);
-    PostMessageW(owner.get(), WM_KEYDOWN, VK_ESCAPE, 0);
-    EXPECT_EQ(win32::trackTrayMenu(owner.get()), MenuCommand::None);
 }
 
 }  // namespace

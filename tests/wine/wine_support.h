@@ -1,7 +1,6 @@
-// Helpers for the tests that run against the real Win32 APIs under Wine: bounded
-// waits, a window that records its messages, another thread acting as another
-// program, raw clipboard access around the program's own clipboard code, and the
-// settings logic over the real files and registry.
+// Helpers for the tests against the real Win32 APIs under Wine: bounded waits, a window
+// that records its messages, another thread acting as another program, and raw
+// clipboard access around the program's own clipboard code.
 #pragma once
 
 #include <windows.h>
@@ -13,13 +12,9 @@
 #include <functional>
 #include <string>
 #include <thread>
-#include <utility>
 #include <vector>
 
-#include "platform/win32/files.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/registry.h"
-#include "settings/settings.h"
 
 namespace trifolio::wine_test {
 
@@ -27,28 +22,28 @@ using namespace std::chrono_literals;
 
 using test::pumpUntil;
 
-// A window of a test class that records every message it receives.
+// A message-only window of a test class that records every message it receives. As a
+// clipboard owner it renders what is read of its late formats with `render`, when set.
 class RecordingWindow {
   public:
-    explicit RecordingWindow(bool messageOnly = true, bool visible = false) {
+    RecordingWindow() {
         static const WNDCLASSW wc{0,       &proc,   0,       0,       GetModuleHandleW(nullptr),
                                   nullptr, nullptr, nullptr, nullptr, L"TrifolioTestRecorder"};
-        static const ATOM registered = RegisterClassW(&wc);
-        (void)registered;
-        window_.reset(CreateWindowExW(0, L"TrifolioTestRecorder", L"recorder",
-                                      visible ? WS_OVERLAPPEDWINDOW | WS_VISIBLE : 0, 10, 10, 200,
-                                      100, messageOnly ? HWND_MESSAGE : nullptr, nullptr,
-                                      GetModuleHandleW(nullptr), this));
+        [[maybe_unused]] static const ATOM registered = RegisterClassW(&wc);
+        window_.reset(CreateWindowExW(0, L"TrifolioTestRecorder", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                      nullptr, GetModuleHandleW(nullptr), this));
     }
     HWND get() const { return window_.get(); }
-    // The first message received with this number and wParam, or nullptr.
-    const MSG* find(UINT message, WPARAM wParam) const {
+    // The wParams of every `message` received, in order.
+    std::vector<WPARAM> wParams(UINT message) const {
+        std::vector<WPARAM> all;
         for (const MSG& m : messages_)
-            if (m.message == message && m.wParam == wParam)
-                return &m;
-        return nullptr;
+            if (m.message == message)
+                all.push_back(m.wParam);
+        return all;
     }
-    bool received(UINT message, WPARAM wParam) const { return find(message, wParam) != nullptr; }
+    void forget() { messages_.clear(); }
+    std::function<HANDLE(UINT)> render;
 
   private:
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -57,8 +52,11 @@ class RecordingWindow {
                               reinterpret_cast<LONG_PTR>(
                                   reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         // The window goes before the list it records into.
-        if (auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+        auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (self)
             self->messages_.push_back(MSG{hwnd, message, wParam, lParam, 0, {}});
+        if (self && message == WM_RENDERFORMAT && self->render)
+            SetClipboardData(static_cast<UINT>(wParam), self->render(static_cast<UINT>(wParam)));
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
 
@@ -66,9 +64,8 @@ class RecordingWindow {
     win32::Window window_;
 };
 
-// Runs `work` with a window of its own on a thread of its own, as another program
-// would. The destructor pumps this thread's messages until the work is done, so that
-// the program can render clipboard content the other thread asks for meanwhile.
+// Runs `work` with a window on a thread of its own, as another program would; the
+// destructor pumps this thread's messages (render requests among them) until it is done.
 class OtherProgram {
   public:
     explicit OtherProgram(std::function<void(HWND)> work)
@@ -124,9 +121,8 @@ inline bool putClipboard(HWND owner, const ClipboardData& data) {
     return ok;
 }
 
-// What the clipboard holds in `format` now, as bytes that compare equal for equal
-// content whatever the handle: memory as it is, bitmaps as 32-bit pixels, metafiles
-// as their bits, palettes as their entries. "" when absent.
+// The clipboard's `format` as bytes equal for equal content whatever the handle: memory,
+// bitmap pixels, metafile bits, palette entries. "" when absent.
 inline std::string clipboardContent(HWND reader, UINT format) {
     std::string bytes;
     if (!openClipboardFor(reader))
@@ -135,13 +131,8 @@ inline std::string clipboardContent(HWND reader, UINT format) {
     if (handle && format == CF_BITMAP) {
         BITMAP info{};
         GetObjectW(handle, sizeof info, &info);
-        BITMAPINFO header{
-            {sizeof(BITMAPINFOHEADER), info.bmWidth, -info.bmHeight, 1, 32, BI_RGB, 0, 0, 0, 0, 0},
-            {}};
-        bytes.resize(static_cast<std::size_t>(info.bmWidth * info.bmHeight * 4));
-        win32::WindowDc screen(nullptr);
-        GetDIBits(screen.get(), static_cast<HBITMAP>(handle), 0, static_cast<UINT>(info.bmHeight),
-                  bytes.data(), &header, DIB_RGB_COLORS);
+        bytes.resize(static_cast<std::size_t>(info.bmWidthBytes * info.bmHeight));
+        GetBitmapBits(static_cast<HBITMAP>(handle), static_cast<LONG>(bytes.size()), bytes.data());
     } else if (handle && format == CF_ENHMETAFILE) {
         auto metafile = static_cast<HENHMETAFILE>(handle);
         bytes.resize(GetEnhMetaFileBits(metafile, 0, nullptr));
@@ -153,17 +144,14 @@ inline std::string clipboardContent(HWND reader, UINT format) {
         GetPaletteEntries(static_cast<HPALETTE>(handle), 0,
                           static_cast<UINT>(bytes.size() / sizeof(PALETTEENTRY)),
                           reinterpret_cast<PALETTEENTRY*>(bytes.data()));
-    } else if (handle) {
-        win32::GlobalLockGuard lock(handle);
-        if (lock && format == CF_METAFILEPICT) {
-            const auto* pict = static_cast<const METAFILEPICT*>(lock.data());
-            bytes.resize(GetMetaFileBitsEx(pict->hMF, 0, nullptr));
-            GetMetaFileBitsEx(pict->hMF, static_cast<UINT>(bytes.size()), bytes.data());
-            bytes += ' ' + std::to_string(pict->mm) + ' ' + std::to_string(pict->xExt) + 'x' +
-                     std::to_string(pict->yExt);
-        } else if (lock) {
-            bytes.assign(static_cast<const char*>(lock.data()), lock.size());
-        }
+    } else if (win32::GlobalLockGuard lock(handle); lock && format == CF_METAFILEPICT) {
+        const auto* pict = static_cast<const METAFILEPICT*>(lock.data());
+        bytes.resize(GetMetaFileBitsEx(pict->hMF, 0, nullptr));
+        GetMetaFileBitsEx(pict->hMF, static_cast<UINT>(bytes.size()), bytes.data());
+        bytes += ' ' + std::to_string(pict->mm) + ' ' + std::to_string(pict->xExt) + 'x' +
+                 std::to_string(pict->yExt);
+    } else if (lock) {
+        bytes.assign(static_cast<const char*>(lock.data()), lock.size());
     }
     CloseClipboard();
     return bytes;
@@ -171,32 +159,8 @@ inline std::string clipboardContent(HWND reader, UINT format) {
 
 inline std::wstring clipboardText(HWND reader) {
     const std::string bytes = clipboardContent(reader, CF_UNICODETEXT);
-    std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data()),
-                      bytes.size() / sizeof(wchar_t));
-    return text.substr(0, text.find(L'\0'));
+    const auto* text = reinterpret_cast<const wchar_t*>(bytes.data());
+    return {text, wcsnlen(text, bytes.size() / sizeof(wchar_t))};
 }
-
-// The settings logic over the real files and registry. Its questions are answered
-// with `answer` and their texts kept; hotkeys play no part here.
-struct SettingsOnWindows : platform::Dialogs, HotkeyRegistration {
-    SettingsOnWindows(std::string programDir, std::string exe)
-        : settings(form, *this, files, registry, *this, std::move(programDir), std::move(exe)) {
-        settings.fillLists();
-    }
-    platform::Answer messageBox(const std::string&, const std::string& text,
-                                platform::Buttons buttons, platform::Icon, bool) override {
-        questions.push_back(text);
-        return buttons == platform::Buttons::Ok ? platform::Answer::Ok : answer;
-    }
-    void unregisterHotkeys() override {}
-    void registerHotkeys() override {}
-
-    platform::Answer answer = platform::Answer::Yes;
-    std::vector<std::string> questions;
-    Form form;
-    win32::Win32Files files;
-    win32::Win32Registry registry;
-    Settings settings;
-};
 
 }  // namespace trifolio::wine_test
