@@ -88,8 +88,8 @@ class PeakWatch {
 // One case: what the user's clipboard holds.
 struct Case {
     const char* name;
-    UINT format;         // CF_UNICODETEXT or CF_DIB; 0: the delayed formats
-    std::string bytes;   // the data of `format`
+    UINT format;        // CF_UNICODETEXT or CF_DIB; 0: the delayed formats
+    std::string bytes;  // the data of `format`
 };
 
 std::string textBytes(std::size_t size) {
@@ -132,8 +132,8 @@ class Owner {
         window_.reset(CreateWindowExW(0, L"TrifolioBenchOwner", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
                                       nullptr, GetModuleHandleW(nullptr), nullptr));
         for (int i = 0; i < kDelayedFormats; ++i)
-            delayed_.push_back(RegisterClipboardFormatW(
-                (L"TrifolioBench.Delayed." + std::to_wstring(i)).c_str()));
+            delayed_.push_back(
+                RegisterClipboardFormatW((L"TrifolioBench.Delayed." + std::to_wstring(i)).c_str()));
     }
     HWND get() const { return window_.get(); }
     const std::vector<UINT>& delayed() const { return delayed_; }
@@ -282,8 +282,8 @@ int wmain(int argc, wchar_t** argv) {
     Owner owner;
     std::printf("one copy hotkey of trifolio.exe against the user's clipboard, %d rounds each\n",
                 rounds);
-    std::printf("%-22s %8s %7s %8s %7s %9s %9s %9s %9s\n", "case", "data MB", "action",
-                "bare rd", "ratio", "memcpy", "peak ws", "peak prv", "held prv");
+    std::printf("%-22s %8s %7s %8s %7s %9s %9s %9s %9s\n", "case", "data MB", "action", "bare rd",
+                "ratio", "memcpy", "peak ws", "peak prv", "held prv");
     for (const Case& c : cases) {
         const double data = c.format ? static_cast<double>(c.bytes.size())
                                      : static_cast<double>(kDelayedFormats * kDelayedBytes);
