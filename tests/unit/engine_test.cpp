@@ -287,16 +287,21 @@ TEST_F(Engine, PasteRestoresOnlyAfterTheApplicationRead) {
     EXPECT_EQ(rig.stores.store(2).text, "zwei");
 }
 
-// The notice is not the text, and rich text without a picture offers no empty picture.
-TEST_F(Engine, PasteOffersOnlyTheStoredText) {
+// A paste gives back every format the application copied, not the notice the store
+// shows, as often as it is pasted; "Löschen" leaves nothing to paste.
+TEST_F(Engine, PasteOffersEveryFormatTheStoreCaptured) {
     rig.keys.selection = {{platform::kFormatText, {"Zeile"}},
                           {platform::kFormatRtf, {"{\\rtf1 Zeile}"}},
                           {platform::kFormatFileList, {"C:\\b.txt"}}};
     rig.press(Copy2);
     ASSERT_EQ(rig.stores.store(2).displayText(), "Nicht unterstütztes Format");
-    rig.keys.pasteReads = {platform::kFormatText, platform::kFormatBitmap};
+    rig.keys.pasteReads = {platform::kFormatText, platform::kFormatRtf, platform::kFormatFileList};
     rig.press(Paste2);
-    EXPECT_EQ(rig.keys.pastes.at(0), textFormats("Zeile"));
+    rig.press(Paste2);
+    EXPECT_EQ(rig.keys.pastes, std::vector(2, rig.keys.selection));
+    rig.engine.clearStore(2);
+    rig.press(Paste2);
+    EXPECT_EQ(rig.keys.pastes.back(), fakes::ClipFormats{});
 }
 
 // Hotkeys pressed during an action run after it, one after the other, each action's
@@ -459,10 +464,15 @@ TEST_F(Engine, AnAllocationFailureCancelsTheActionOrStillRestores) {
     rig.clipboard.noMemoryFor = true;
     rig.press(Copy2);
     EXPECT_TRUE(rig.keys.batches.empty());
-    rig.clipboard.noMemoryFor = false;
-    rig.press(Copy2);
-    EXPECT_EQ(rig.clipboard.formats, kUsers);
     rig.clipboard.noMemoryFor.reset();
+    rig.press(Copy2);
+    EXPECT_EQ(rig.stores.store(2).text, "selected");
+    // What the application copied is too big to read: the store stays as it was.
+    rig.keys.selection = textFormats("zu groß");
+    rig.clipboard.changed = [&] {
+        if (rig.clipboard.formats == rig.keys.selection)
+            rig.clipboard.noMemoryFor = true;
+    };
     rig.press(Copy2);
     EXPECT_EQ(rig.stores.store(2).text, "selected");
     EXPECT_EQ(rig.clipboard.formats, kUsers);
