@@ -119,7 +119,7 @@ bool HotkeyEngine::takeUsersClipboard() {
     auto reading = clipboard_.read(true);
     if (!reading)
         return false;
-    stores_.capture(1, reading->content);
+    stores_.capture(1, std::move(reading->content));
     users_ = std::move(reading->whole);
     return true;
 }
@@ -152,11 +152,13 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     const auto pressesAtGiveUp = keys_.presses();
     releaseLetGo(keys_, pressedAgain);
 
+    // The store keeps every format the application copied, so that a paste gives back
+    // what was copied; a failure to read it (out of memory, say) leaves the store as it was.
     std::optional<platform::Clipboard::Reading> reading;
     if (copied)
-        reading = clipboard_.read(false);
+        reading = clipboard_.read(true);
     if (reading)
-        stores_.capture(store, reading->content);
+        stores_.capture(store, std::move(reading->content), std::move(reading->whole));
     else
         stores_.clear(store);
 
@@ -187,18 +189,12 @@ void HotkeyEngine::paste(int store) {
     if (!takeUsersClipboard())
         return;
 
-    // Offered with delayed rendering: every read shows, so the restore can wait for the
-    // read of the application the keystroke goes to instead of guessing, whatever
-    // clipboard monitors read meanwhile.
-    const Store& source = stores_.store(store);
-    std::optional<std::string> text;
-    if (source.hasText)
-        text = source.text;
-    // Rich text without a picture leaves the flag set with no picture: offer none.
-    const platform::PicturePtr picture = source.hasPicture ? source.picture : nullptr;
+    // Every format the store captured, offered with delayed rendering: every read shows,
+    // so the restore can wait for the read of the application the keystroke goes to
+    // instead of guessing, whatever clipboard monitors read meanwhile.
     const std::uint32_t sequence = clipboard_.sequenceNumber();
     emptied_ = true;
-    if (!clipboard_.offer(text, picture)) {
+    if (!clipboard_.offer(stores_.store(store).whole)) {
         // The store is not in the clipboard: a Ctrl+V now would paste something else.
         if (clipboard_.sequenceNumber() != sequence)
             restoreSnapshot();
@@ -227,12 +223,12 @@ bool HotkeyEngine::showClipboard() {
     auto reading = clipboard_.read(false);
     if (!reading)
         return false;
-    stores_.capture(1, reading->content);
+    stores_.capture(1, std::move(reading->content));
     return true;
 }
 
 void HotkeyEngine::restoreSnapshot() {
-    if (!users_ || clipboard_.restore(*users_))
+    if (!users_ || clipboard_.restore(users_))
         restoreOwed_.reset();
     else
         restoreOwed_ = clipboard_.sequenceNumber();
@@ -271,7 +267,9 @@ void HotkeyEngine::settleAfterAction() {
     // clipboard goes back once more.
     const int store = lateCopy_->store;
     lateCopy_.reset();
-    stores_.capture(store, reading->content);
+    if (auto everything = clipboard_.read(true))
+        reading = std::move(everything);
+    stores_.capture(store, std::move(reading->content), std::move(reading->whole));
     restoreSnapshot();
     dropUsersClipboardWhenDone();
 }

@@ -166,7 +166,8 @@ class Picture {
 };
 using PicturePtr = std::shared_ptr<const Picture>;
 
-// Everything the clipboard held at one moment, every format that can be copied.
+// Everything the clipboard held at one moment, every format that can be copied, each
+// kept once: what a restore puts back and what a store 2 or 3 pastes.
 class ClipboardSnapshot {
   public:
     virtual ~ClipboardSnapshot() = default;
@@ -207,17 +208,18 @@ class Clipboard {
     virtual bool markerPresent() = 0;
     // Empties the clipboard.
     virtual bool clear() = 0;
-    // Empties the clipboard and offers text and/or picture, rendered only when a program
-    // reads them.
-    virtual bool offer(const std::optional<std::string>& text, const PicturePtr& picture) = 0;
+    // Empties the clipboard and offers every format of `content` (nothing when null),
+    // each rendered only when a program reads it.
+    virtual bool offer(std::shared_ptr<const ClipboardSnapshot> content) = 0;
     // How often offered content has been read so far by `process`, or by a program that
     // cannot be told apart (0 counts every read). Other programs' reads are served too
     // but do not count.
     virtual int readsBy(std::uint32_t process) = 0;
     // The process whose window put the current content there; 0 when unknown.
     virtual std::uint32_t ownerProcess() = 0;
-    // Puts a snapshot back as the clipboard's whole content.
-    virtual bool restore(const ClipboardSnapshot& snapshot) = 0;
+    // Puts a snapshot back as the clipboard's whole content. Large formats may be
+    // rendered only when read, from the snapshot, which is kept meanwhile.
+    virtual bool restore(std::shared_ptr<const ClipboardSnapshot> snapshot) = 0;
 };
 
 }  // namespace trifolio::platform

@@ -56,11 +56,14 @@ void StoreSet::clear(int n) {
     changed(n);
 }
 
-void StoreSet::capture(int n, const ClipboardContent& content) {
+void StoreSet::capture(int n, ClipboardContent content,
+                       std::shared_ptr<const platform::ClipboardSnapshot> whole) {
     if (n < 1 || n > 3)
         return;
     Store s;
     s.description = startingDescription(n);
+    if (n != 1)
+        s.whole = std::move(whole);
     if (n == 1 && content.confidential) {
         s.confidential = true;
         store(n) = std::move(s);
@@ -71,7 +74,7 @@ void StoreSet::capture(int n, const ClipboardContent& content) {
     // A text that is offered but cannot be read counts as no text: the store never
     // holds a text it cannot give back.
     if (content.offers(platform::kFormatText) && content.text) {
-        s.text = *content.text;
+        s.text = std::move(*content.text);
         s.hasText = true;
         s.description = "Text";
     }

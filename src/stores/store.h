@@ -16,9 +16,13 @@ inline constexpr const char* kUnsupportedFormatText = "Nicht unterstütztes Form
 inline constexpr const char* kConfidentialText = "Vertraulicher Inhalt";
 
 struct Store {
-    // The store's text, whole. Meaningful only while hasText is set.
+    // The store's text, whole, and its one picture: what the Status page shows and the
+    // flags speak of. Meaningful only while hasText / hasPicture is set.
     std::string text;
     platform::PicturePtr picture;
+    // Stores 2 and 3: every format captured, the text's and the picture's bytes among
+    // them; what a paste offers. Null when the store is empty.
+    std::shared_ptr<const platform::ClipboardSnapshot> whole;
     bool hasText = false;
     bool hasPicture = false;
     // The clipboard offered a format the program cannot keep (link, file list, palette).
@@ -46,9 +50,10 @@ struct StoreSet {
 
     // Takes what the clipboard offers into store n (1 to 3; any other number changes
     // nothing): text, one picture, the flags and the description, in the capture order
-    // text, bitmap, DIB, enhanced metafile, metafile picture, rich text. Store 1 keeps
-    // nothing of confidential content.
-    void capture(int n, const platform::ClipboardContent& content);
+    // text, bitmap, DIB, enhanced metafile, metafile picture, rich text; stores 2 and 3
+    // also every format, `whole`. Store 1 keeps nothing of confidential content.
+    void capture(int n, platform::ClipboardContent content,
+                 std::shared_ptr<const platform::ClipboardSnapshot> whole = nullptr);
     // Empties store n (1 to 3): "leer", no picture, both flags clear, starting description.
     void clear(int n);
 

@@ -130,6 +130,15 @@ struct Engine : ::testing::Test {
         rig.journal.clear();
     }
     int id(int assignment) { return *rig.hotkeyApi.press(rig.combination(assignment)); }
+    // A whole snapshot is still kept that no store holds: the user's clipboard.
+    bool usersKept() const {
+        return std::any_of(rig.clipboard.snapshots.begin(), rig.clipboard.snapshots.end(),
+                           [&](const auto& taken) {
+                               const auto kept = taken.lock();
+                               return kept && kept != rig.stores.store(2).whole &&
+                                      kept != rig.stores.store(3).whole;
+                           });
+    }
     void reRegister() {
         rig.engine.unregisterHotkeys();
         rig.engine.registerHotkeys();
@@ -260,11 +269,12 @@ TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
 // clipboard comes back. A read after that gets the user's content.
 TEST_F(Engine, PasteRestoresOnlyAfterTheApplicationRead) {
     const auto picture = std::make_shared<fakes::FakePicture>();
-    rig.stores.capture(2, {{platform::kFormatText, platform::kFormatBitmap}, "zwei", picture});
-    rig.keys.pasteReads = {platform::kFormatText, platform::kFormatBitmap};
-    rig.keys.readSpacing = kPasteGrace - 10ms;
     const fakes::ClipFormats store = {{platform::kFormatText, {"zwei"}},
                                       {platform::kFormatBitmap, {{}, picture}}};
+    rig.keys.selection = store;
+    rig.press(Copy2);
+    rig.keys.pasteReads = {platform::kFormatText, platform::kFormatBitmap};
+    rig.keys.readSpacing = kPasteGrace - 10ms;
     for (Millis delay : {0ms, 20ms, 700ms, kPasteBound + 100ms}) {
         SCOPED_TRACE(delay.count());
         rig.keys.pasteDelay = delay;
@@ -277,16 +287,21 @@ TEST_F(Engine, PasteRestoresOnlyAfterTheApplicationRead) {
     EXPECT_EQ(rig.stores.store(2).text, "zwei");
 }
 
-// The notice is not the text, and rich text without a picture offers no empty picture.
-TEST_F(Engine, PasteOffersOnlyTheStoredText) {
+// A paste gives back every format the application copied, not the notice the store
+// shows, as often as it is pasted; "Löschen" leaves nothing to paste.
+TEST_F(Engine, PasteOffersEveryFormatTheStoreCaptured) {
     rig.keys.selection = {{platform::kFormatText, {"Zeile"}},
                           {platform::kFormatRtf, {"{\\rtf1 Zeile}"}},
                           {platform::kFormatFileList, {"C:\\b.txt"}}};
     rig.press(Copy2);
     ASSERT_EQ(rig.stores.store(2).displayText(), "Nicht unterstütztes Format");
-    rig.keys.pasteReads = {platform::kFormatText, platform::kFormatBitmap};
+    rig.keys.pasteReads = {platform::kFormatText, platform::kFormatRtf, platform::kFormatFileList};
     rig.press(Paste2);
-    EXPECT_EQ(rig.keys.pastes.at(0), textFormats("Zeile"));
+    rig.press(Paste2);
+    EXPECT_EQ(rig.keys.pastes, std::vector(2, rig.keys.selection));
+    rig.engine.clearStore(2);
+    rig.press(Paste2);
+    EXPECT_EQ(rig.keys.pastes.back(), fakes::ClipFormats{});
 }
 
 // Hotkeys pressed during an action run after it, one after the other, each action's
@@ -307,8 +322,9 @@ TEST_F(Engine, NothingRunsInsideAnAction) {
     std::vector<std::string> steps;
     std::copy_if(rig.journal.begin(), rig.journal.end(), std::back_inserter(steps),
                  [](const auto& e) { return e == "snapshot" || e == "restore" || e == "clear"; });
-    EXPECT_EQ(steps, (std::vector<std::string>{"snapshot", "restore", "snapshot", "restore",
-                                               "snapshot", "restore", "clear"}));
+    EXPECT_EQ(steps,
+              (std::vector<std::string>{"snapshot", "snapshot", "restore", "snapshot", "snapshot",
+                                        "restore", "snapshot", "restore", "clear"}));
 
     rig.stores.clear(3);
     rig.pressLater(10ms, Copy3);
@@ -362,15 +378,15 @@ TEST_F(Engine, BesideOtherPrograms) {
     EXPECT_EQ(rig.keys.pastes, std::vector(3, textFormats("selected")));
     EXPECT_EQ(rig.clipboard.formats, kUsers);
     rig.clipboard.changed = nullptr;
-    EXPECT_TRUE(rig.clipboard.lastSnapshot.expired());
+    EXPECT_FALSE(usersKept());
 
     rig.clipboard.refuseRestore = true;
     rig.press(Copy2);
-    EXPECT_FALSE(rig.clipboard.lastSnapshot.expired()) << "the restore is owed";
+    EXPECT_TRUE(usersKept()) << "the restore is owed";
     rig.clipboard.refuseRestore = false;
     rig.engine.clipboardChanged();
     EXPECT_EQ(rig.clipboard.formats, kUsers);
-    EXPECT_TRUE(rig.clipboard.lastSnapshot.expired());
+    EXPECT_FALSE(usersKept());
 
     rig.clipboard.write(textFormats("geheim"), fakes::kOtherProcess, true);
     EXPECT_TRUE(rig.engine.UpdateClipboardStatus());
@@ -448,10 +464,15 @@ TEST_F(Engine, AnAllocationFailureCancelsTheActionOrStillRestores) {
     rig.clipboard.noMemoryFor = true;
     rig.press(Copy2);
     EXPECT_TRUE(rig.keys.batches.empty());
-    rig.clipboard.noMemoryFor = false;
-    rig.press(Copy2);
-    EXPECT_EQ(rig.clipboard.formats, kUsers);
     rig.clipboard.noMemoryFor.reset();
+    rig.press(Copy2);
+    EXPECT_EQ(rig.stores.store(2).text, "selected");
+    // What the application copied is too big to read: the store stays as it was.
+    rig.keys.selection = textFormats("zu groß");
+    rig.clipboard.changed = [&] {
+        if (rig.clipboard.formats == rig.keys.selection)
+            rig.clipboard.noMemoryFor = true;
+    };
     rig.press(Copy2);
     EXPECT_EQ(rig.stores.store(2).text, "selected");
     EXPECT_EQ(rig.clipboard.formats, kUsers);

@@ -226,7 +226,7 @@ class FakeClipboard : public platform::Clipboard {
     bool confidential = false;        // the content is marked not to be shown by clipboard tools
     std::optional<bool> noMemoryFor;  // reads of this kind (whole or not) run out of memory
     std::function<void()> changed;    // after every change: a clipboard monitor, say
-    std::weak_ptr<const Snapshot> lastSnapshot;  // the last whole snapshot, while it is kept
+    std::vector<std::weak_ptr<const Snapshot>> snapshots;  // every whole snapshot taken
 
     // An application (or the user through one) empties the clipboard and puts `data` in.
     void write(ClipFormats data, std::uint32_t process = kEditorProcess, bool secret = false) {
@@ -267,7 +267,7 @@ class FakeClipboard : public platform::Clipboard {
         }
         if (whole) {
             auto snapshot = std::make_shared<Snapshot>(formats, confidential);
-            lastSnapshot = snapshot;
+            snapshots.push_back(snapshot);
             reading.whole = std::move(snapshot);
         }
         return reading;
@@ -275,15 +275,13 @@ class FakeClipboard : public platform::Clipboard {
     bool clearWithMarker() override { return replace({}, true, "clear with marker"); }
     bool markerPresent() override { return marker_; }
     bool clear() override { return replace({}, false, "clear"); }
-    bool offer(const std::optional<std::string>& text,
-               const platform::PicturePtr& picture) override {
+    bool offer(std::shared_ptr<const platform::ClipboardSnapshot> content) override {
         if (refuseOffer)
             return replace({}, false, "offer") && false;
         ClipFormats offered;
-        if (text)
-            offered[platform::kFormatText] = {*text, nullptr, true};
-        if (picture)
-            offered[platform::kFormatBitmap] = {{}, picture, true};
+        if (content)
+            for (auto [format, data] : dynamic_cast<const Snapshot&>(*content).formats)
+                offered.emplace(format, ClipData(data.bytes, data.picture, true));
         return replace(std::move(offered), false, "offer");
     }
     int readsBy(std::uint32_t process) override {
@@ -293,8 +291,8 @@ class FakeClipboard : public platform::Clipboard {
         return reads;
     }
     std::uint32_t ownerProcess() override { return owner; }
-    bool restore(const platform::ClipboardSnapshot& snapshot) override {
-        const auto& saved = dynamic_cast<const Snapshot&>(snapshot);
+    bool restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) override {
+        const auto& saved = dynamic_cast<const Snapshot&>(*snapshot);
         if (refuseRestore || !replace(saved.formats, false, "restore"))
             return false;
         confidential = saved.confidential;

@@ -46,13 +46,17 @@ TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
             ClipboardContent content{c.formats, {}, c.picture ? picture : nullptr};
             if (c.text)
                 content.text = c.text;
-            stores.capture(n, content);
+            const auto whole =
+                std::make_shared<fakes::FakeClipboard::Snapshot>(fakes::ClipFormats{}, false);
+            stores.capture(n, content, whole);
             const Store& s = stores.store(n);
             EXPECT_EQ(s.displayText(), c.shown);
             EXPECT_EQ(s.text, c.hasText ? c.text : "");
             EXPECT_EQ(s.hasText, c.hasText);
             EXPECT_EQ(s.hasPicture, c.hasPicture);
             EXPECT_EQ(s.picture, content.picture);
+            // Stores 2 and 3 keep every format for a paste; store 1 only what it shows.
+            EXPECT_EQ(s.whole, n == 1 ? nullptr : whole);
         }
         EXPECT_EQ(stores.panelText(2), "Ablage 2: " + c.description);
         EXPECT_EQ(stores.panelText(1),

@@ -171,7 +171,7 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
         for (int round = 1; round <= 2; ++round) {  // one snapshot serves every restore
             SCOPED_TRACE(round);
             ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"other")}}));
-            ASSERT_TRUE(clipboard.restore(*reading->whole));
+            ASSERT_TRUE(clipboard.restore(reading->whole));
             for (const auto& [format, content] : before)
                 EXPECT_EQ(clipboardContent(other.get(), format), content) << format;
             for (UINT format : dropped)
@@ -188,10 +188,13 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
 // the program's clipboard object.
 TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEachOther) {
     const std::string dib = makeDib();
+    std::map<const void*, std::shared_ptr<const platform::ClipboardSnapshot>> wholes;
     const auto capture = [&](const ClipboardData& data) {
         EXPECT_TRUE(putClipboard(other.get(), data));
-        return std::dynamic_pointer_cast<const Win32Picture>(
-            clipboard.read(false).value().content.picture);
+        auto reading = clipboard.read(true).value();
+        const auto picture = std::dynamic_pointer_cast<const Win32Picture>(reading.content.picture);
+        wholes[picture.get()] = reading.whole;
+        return picture;
     };
     const auto bitmap = capture({{CF_DIB, globalBytes(dib)}});
     const auto metafile = capture({{CF_ENHMETAFILE, makeEmf()}});
@@ -199,7 +202,7 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
     ASSERT_TRUE(bitmap && metafile);
 
     for (const auto& picture : {bitmap, metafile}) {
-        ASSERT_TRUE(clipboard.offer(std::nullopt, picture));
+        ASSERT_TRUE(clipboard.offer(wholes[picture.get()]));
         EXPECT_EQ(clipboard.readsBy(0), 0) << "rendered before anyone read";
         std::map<UINT, std::string> read;
         {
@@ -221,7 +224,8 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
     }
     {
         Win32Clipboard leaving;
-        ASSERT_TRUE(leaving.offer(std::string("bleibt"), nullptr));
+        ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"bleibt")}}));
+        ASSERT_TRUE(leaving.offer(leaving.read(true).value().whole));
     }
     EXPECT_EQ(clipboardText(other.get()), L"bleibt");
 }
@@ -255,13 +259,13 @@ TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     EXPECT_EQ(other.wParams(WM_RENDERFORMAT), std::vector<WPARAM>{CF_UNICODETEXT})
         << "rendered for the snapshot only";
     ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"dazwischen")}}));
-    ASSERT_TRUE(clipboard.restore(*secret->whole));
+    ASSERT_TRUE(clipboard.restore(secret->whole));
     EXPECT_EQ(clipboardText(other.get()), L"spät");
     EXPECT_TRUE(clipboard.read(false)->content.confidential);
 
     ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"offen")}}));
     const auto open = clipboard.read(true);
-    ASSERT_TRUE(open && clipboard.restore(*open->whole));
+    ASSERT_TRUE(open && clipboard.restore(open->whole));
     EXPECT_FALSE(clipboard.read(false)->content.confidential);
 }
 
@@ -293,10 +297,12 @@ struct Holder {
 // A target reading the offer and holding the clipboard a while is rendered for while the
 // program waits; one holding it over a second makes the program give up cleanly.
 TEST_F(ClipboardTest, WaitsForAClipboardHeldByAnotherProgramUpToASecond) {
+    ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"für das Ziel")}}));
+    const auto store = clipboard.read(true);
     ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"user's")}}));
     const auto saved = clipboard.read(true);
-    ASSERT_TRUE(saved);
-    ASSERT_TRUE(clipboard.offer(std::string("für das Ziel"), nullptr));
+    ASSERT_TRUE(saved && store);
+    ASSERT_TRUE(clipboard.offer(store->whole));
     std::wstring got;
     {
         Holder target(300ms, got);
@@ -310,10 +316,10 @@ TEST_F(ClipboardTest, WaitsForAClipboardHeldByAnotherProgramUpToASecond) {
         ASSERT_TRUE(holder.opened);
         EXPECT_FALSE(clipboard.clear());
         EXPECT_FALSE(clipboard.read(false));
-        EXPECT_FALSE(clipboard.offer(std::string("store"), nullptr));
+        EXPECT_FALSE(clipboard.offer(store->whole));
     }
     EXPECT_TRUE(clipboard.markerPresent());
-    EXPECT_TRUE(clipboard.restore(*saved->whole));
+    EXPECT_TRUE(clipboard.restore(saved->whole));
     EXPECT_EQ(clipboardText(other.get()), L"user's");
 }
 

@@ -15,26 +15,38 @@ bool contains(const std::vector<UINT>& list, UINT value) {
     return std::find(list.begin(), list.end(), value) != list.end();
 }
 
-std::optional<std::string> readText() {
-    HANDLE handle = GetClipboardData(CF_UNICODETEXT);
-    GlobalLockGuard lock(handle);
-    if (!lock)
-        return std::nullopt;
-    const auto* chars = static_cast<const wchar_t*>(lock.data());
-    const std::size_t capacity = lock.size() / sizeof(wchar_t);
+std::string textOf(const void* data, std::size_t size) {
+    const auto* chars = static_cast<const wchar_t*>(data);
+    const std::size_t capacity = size / sizeof(wchar_t);
     std::size_t length = 0;
     while (length < capacity && chars[length] != L'\0')
         ++length;
     return narrow(std::wstring_view(chars, length));
 }
 
+// The plain text, from the bytes `whole` keeps when it keeps them.
+std::optional<std::string> readText(const Snapshot* whole) {
+    if (const auto bytes = whole ? whole->bytes(CF_UNICODETEXT) : nullptr)
+        return textOf(bytes->data(), bytes->size());
+    GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT));
+    if (!lock)
+        return std::nullopt;
+    return textOf(lock.data(), lock.size());
+}
+
 // The one picture a store keeps: a bitmap when there is one, else a metafile. `offered`
 // lists the owner's formats before those the system makes from them. A DIB that fails
 // its check is no bitmap, and CF_BITMAP, which the system would make from it, is left.
-std::shared_ptr<const Win32Picture> readPicture(const std::vector<UINT>& offered, bool& lyingDib) {
+// A DIB that `whole` keeps is shared with it, not read again.
+std::shared_ptr<const Win32Picture> readPicture(const std::vector<UINT>& offered,
+                                                const Snapshot* whole) {
+    bool lyingDib = false;
     for (UINT dib : offered)
         if (dib == CF_DIB || dib == CF_DIBV5) {
-            if (auto picture = Win32Picture::fromPackedDib(memoryBytes(GetClipboardData(dib))))
+            auto bytes = whole ? whole->bytes(dib) : nullptr;
+            if (!bytes)
+                bytes = std::make_shared<const std::string>(memoryBytes(GetClipboardData(dib)));
+            if (auto picture = Win32Picture::fromPackedDib(std::move(bytes)))
                 return picture;
             lyingDib = true;
             break;
@@ -132,20 +144,22 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
             // The window that has the clipboard open names the reader: the application
             // the keystroke went to, or a clipboard monitor beside it.
             const auto format = static_cast<UINT>(wParam);
-            if (!contains(offeredFormats_, format))
+            if (!contains(delayed_, format))
                 return 0;
-            DWORD reader = 0;
-            if (HWND opener = GetOpenClipboardWindow())
-                GetWindowThreadProcessId(opener, &reader);
-            readers_.push_back(reader);
-            setData(format, kindOf(format), renderOffered(format));
+            if (putIsOffer_) {
+                DWORD reader = 0;
+                if (HWND opener = GetOpenClipboardWindow())
+                    GetWindowThreadProcessId(opener, &reader);
+                readers_.push_back(reader);
+            }
+            renderPut(format);
             return 0;
         }
         case WM_RENDERALLFORMATS:
-            // The window is going away while it still owns offered content.
+            // The window is going away while it still owns content not yet rendered.
             if (const OpenedClipboard opened(self); opened && GetClipboardOwner() == self)
-                for (UINT format : offeredFormats_)
-                    setData(format, kindOf(format), renderOffered(format));
+                for (UINT format : std::vector<UINT>(delayed_))
+                    renderPut(format);
             return 0;
         case WM_DESTROYCLIPBOARD:
             dropOffer();
@@ -185,19 +199,17 @@ void Win32Clipboard::markTransient() {
 }
 
 void Win32Clipboard::dropOffer() {
-    offeredFormats_.clear();
-    offeredText_.reset();
-    offeredPicture_.reset();
+    delayed_.clear();
+    put_.reset();
 }
 
-HANDLE Win32Clipboard::renderOffered(UINT format) const {
-    if (format == CF_UNICODETEXT && offeredText_) {
-        const std::wstring text = widen(*offeredText_);
-        return globalCopy(text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    }
-    if (offeredPicture_)
-        return offeredPicture_->render(format);
-    return nullptr;
+// Each format is rendered once; the content goes as soon as nothing is left to render.
+void Win32Clipboard::renderPut(UINT format) {
+    delayed_.erase(std::remove(delayed_.begin(), delayed_.end(), format), delayed_.end());
+    if (put_)
+        setData(format, kindOf(format), put_->render(format));
+    if (delayed_.empty())
+        put_.reset();
 }
 
 int Win32Clipboard::readsBy(std::uint32_t process) {
@@ -239,17 +251,18 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
         if (IsClipboardFormatAvailable(format))
             note(logicalFormat(format, formats_));
 
-    // Of confidential content nothing is read that the program could show.
+    // Of confidential content nothing is read that the program could show. The text and
+    // the picture come from the snapshot's bytes when there is one: read once.
     content.confidential = confidential();
-    bool lyingDib = false;
+    std::shared_ptr<Snapshot> snapshot;
+    if (whole)
+        snapshot = Snapshot::save(offered, formats_, content.confidential);
     if (!content.confidential) {
         if (IsClipboardFormatAvailable(CF_UNICODETEXT))
-            content.text = readText();
-        content.picture = readPicture(offered, lyingDib);
+            content.text = readText(snapshot.get());
+        content.picture = readPicture(offered, snapshot.get());
     }
-
-    if (whole)
-        reading.whole = Snapshot::save(offered, formats_, content.confidential, lyingDib);
+    reading.whole = std::move(snapshot);
     return reading;
 }
 
@@ -272,45 +285,42 @@ bool Win32Clipboard::markerPresent() {
     return IsClipboardFormatAvailable(formats_.marker) != FALSE;
 }
 
-bool Win32Clipboard::offer(const std::optional<std::string>& text,
-                           const platform::PicturePtr& picture) {
+bool Win32Clipboard::put(std::shared_ptr<const Snapshot> content, bool offer) {
     const OpenedClipboard opened = open();
     if (!opened || !EmptyClipboard())
         return false;
-    // EmptyClipboard dropped any earlier offer (WM_DESTROYCLIPBOARD).
-    readers_.clear();
-    offeredText_ = text;
-    offeredPicture_ = std::dynamic_pointer_cast<const Win32Picture>(picture);
-    if (offeredText_)
-        offeredFormats_.push_back(CF_UNICODETEXT);
-    if (offeredPicture_) {
-        if (offeredPicture_->isBitmap())
-            offeredFormats_.insert(offeredFormats_.end(), {UINT{CF_DIB}, UINT{CF_BITMAP}});
-        else
-            offeredFormats_.insert(offeredFormats_.end(),
-                                   {UINT{CF_ENHMETAFILE}, UINT{CF_METAFILEPICT}});
-    }
+    // EmptyClipboard dropped what was put in before (WM_DESTROYCLIPBOARD).
+    putIsOffer_ = offer;
+    if (offer)
+        readers_.clear();
     bool ok = true;
-    for (UINT format : offeredFormats_) {
-        // A delayed-rendering offer returns no handle even when it succeeds.
-        SetClipboardData(format, nullptr);
-        ok = IsClipboardFormatAvailable(format) && ok;
+    if (content) {
+        for (UINT format : content->formats()) {
+            if (offer || content->large(format)) {
+                // A delayed-rendering offer returns no handle even when it succeeds.
+                SetClipboardData(format, nullptr);
+                delayed_.push_back(format);
+                ok = IsClipboardFormatAvailable(format) && ok;
+            } else {
+                ok = setData(format, kindOf(format), content->render(format)) && ok;
+            }
+        }
+        if (!delayed_.empty())
+            put_ = content;
+        restoredConfidential_ = !offer && content->confidential();
     }
     markTransient();
     return ok;
 }
 
-bool Win32Clipboard::restore(const platform::ClipboardSnapshot& snapshot) {
-    const auto* saved = dynamic_cast<const Snapshot*>(&snapshot);
-    if (!saved)
-        return false;
-    const OpenedClipboard opened = open();
-    if (!opened || !EmptyClipboard())
-        return false;
-    const bool ok = saved->recreate();
-    markTransient();
-    restoredConfidential_ = saved->confidential();
-    return ok;
+bool Win32Clipboard::offer(std::shared_ptr<const platform::ClipboardSnapshot> content) {
+    auto saved = std::dynamic_pointer_cast<const Snapshot>(std::move(content));
+    return put(std::move(saved), true);
+}
+
+bool Win32Clipboard::restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) {
+    auto saved = std::dynamic_pointer_cast<const Snapshot>(std::move(snapshot));
+    return saved && put(std::move(saved), false);
 }
 
 std::uint32_t Win32Clipboard::ownerProcess() {

@@ -35,11 +35,10 @@ class Win32Clipboard final : public platform::Clipboard {
     bool clearWithMarker() override;
     bool markerPresent() override;
     bool clear() override;
-    bool offer(const std::optional<std::string>& text,
-               const platform::PicturePtr& picture) override;
+    bool offer(std::shared_ptr<const platform::ClipboardSnapshot> content) override;
     int readsBy(std::uint32_t process) override;
     std::uint32_t ownerProcess() override;
-    bool restore(const platform::ClipboardSnapshot& snapshot) override;
+    bool restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) override;
 
     // Clipboard format ids this program registers or looks for.
     struct Formats {
@@ -61,7 +60,10 @@ class Win32Clipboard final : public platform::Clipboard {
     // Marks content the program puts in only for a moment, so that clipboard history
     // and clipboard monitors skip it. The clipboard must be open.
     void markTransient();
-    HANDLE renderOffered(UINT format) const;
+    // Empties the clipboard and puts `content` in: every format by delayed rendering when
+    // it is an offer (its reads are counted), only the large ones when it is a restore.
+    bool put(std::shared_ptr<const class Snapshot> content, bool offer);
+    void renderPut(UINT format);
     void dropOffer();
     // Whether the open clipboard's content is marked not to be shown: by its owner, or,
     // for content this program put back, by the owner it was saved from.
@@ -69,9 +71,11 @@ class Win32Clipboard final : public platform::Clipboard {
 
     platform::Millis openBound_;
     Formats formats_;
-    std::optional<std::string> offeredText_;
-    std::shared_ptr<const Win32Picture> offeredPicture_;
-    std::vector<UINT> offeredFormats_;
+    // What the program put in last and has yet to render: formats read so far are
+    // rendered from it, and it is kept until the clipboard's content changes.
+    std::shared_ptr<const class Snapshot> put_;
+    std::vector<UINT> delayed_;
+    bool putIsOffer_ = false;
     std::vector<std::uint32_t> readers_;  // the process of each read of the offer, 0: unknown
     bool restoredConfidential_ = false;
     Window window_;

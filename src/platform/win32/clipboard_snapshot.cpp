@@ -85,7 +85,7 @@ std::optional<Snapshot::Entry> Snapshot::saveFormat(UINT format, FormatKind kind
             // A registered format whose data is no global memory cannot be copied.
             if (GlobalSize(handle) == 0)
                 return std::nullopt;
-            entry.bytes = memoryBytes(handle);
+            entry.bytes = std::make_shared<const std::string>(memoryBytes(handle));
             break;
         case FormatKind::Bitmap:
             entry.bitmap.reset(static_cast<HBITMAP>(CopyImage(handle, IMAGE_BITMAP, 0, 0, 0)));
@@ -95,11 +95,11 @@ std::optional<Snapshot::Entry> Snapshot::saveFormat(UINT format, FormatKind kind
         case FormatKind::EnhMetafile: {
             auto metafile = static_cast<HENHMETAFILE>(handle);
             const UINT size = GetEnhMetaFileBits(metafile, 0, nullptr);
-            entry.bytes.resize(size);
+            auto bytes = std::make_shared<std::string>(size, '\0');
             if (size == 0 ||
-                GetEnhMetaFileBits(metafile, size, reinterpret_cast<BYTE*>(entry.bytes.data())) !=
-                    size)
+                GetEnhMetaFileBits(metafile, size, reinterpret_cast<BYTE*>(bytes->data())) != size)
                 return std::nullopt;
+            entry.bytes = std::move(bytes);
             break;
         }
         case FormatKind::MetafilePict: {
@@ -112,9 +112,10 @@ std::optional<Snapshot::Entry> Snapshot::saveFormat(UINT format, FormatKind kind
             entry.xExt = pict.xExt;
             entry.yExt = pict.yExt;
             const UINT size = GetMetaFileBitsEx(pict.hMF, 0, nullptr);
-            entry.bytes.resize(size);
-            if (size == 0 || GetMetaFileBitsEx(pict.hMF, size, entry.bytes.data()) != size)
+            auto bytes = std::make_shared<std::string>(size, '\0');
+            if (size == 0 || GetMetaFileBitsEx(pict.hMF, size, bytes->data()) != size)
                 return std::nullopt;
+            entry.bytes = std::move(bytes);
             break;
         }
         case FormatKind::Palette: {
@@ -122,27 +123,58 @@ std::optional<Snapshot::Entry> Snapshot::saveFormat(UINT format, FormatKind kind
             const UINT count = GetPaletteEntries(palette, 0, 0, nullptr);
             if (count == 0)
                 return std::nullopt;
-            entry.bytes.resize(sizeof(PALETTEENTRY) * count);
-            GetPaletteEntries(palette, 0, count,
-                              reinterpret_cast<PALETTEENTRY*>(entry.bytes.data()));
+            auto bytes = std::make_shared<std::string>(sizeof(PALETTEENTRY) * count, '\0');
+            GetPaletteEntries(palette, 0, count, reinterpret_cast<PALETTEENTRY*>(bytes->data()));
+            entry.bytes = std::move(bytes);
             break;
         }
     }
     return entry;
 }
 
-HANDLE Snapshot::handleFor(const Entry& entry) {
+const Snapshot::Entry* Snapshot::find(UINT format) const {
+    for (const Entry& entry : entries_)
+        if (entry.format == format)
+            return &entry;
+    return nullptr;
+}
+
+std::vector<UINT> Snapshot::formats() const {
+    std::vector<UINT> kept;
+    for (const Entry& entry : entries_)
+        kept.push_back(entry.format);
+    return kept;
+}
+
+std::shared_ptr<const std::string> Snapshot::bytes(UINT format) const {
+    const Entry* entry = find(format);
+    return entry && entry->kind == FormatKind::Memory ? entry->bytes : nullptr;
+}
+
+bool Snapshot::large(UINT format) const {
+    constexpr std::size_t kLarge = 256 * 1024;
+    const Entry* entry = find(format);
+    return entry && entry->bytes && entry->bytes->size() > kLarge;
+}
+
+HANDLE Snapshot::render(UINT format) const {
+    const Entry* found = find(format);
+    if (!found)
+        return nullptr;
+    const Entry& entry = *found;
+    const std::string empty;
+    const std::string& bytes = entry.bytes ? *entry.bytes : empty;
     switch (entry.kind) {
         case FormatKind::Memory:
-            return globalCopy(entry.bytes.data(), entry.bytes.size());
+            return globalCopy(bytes.data(), bytes.size());
         case FormatKind::Bitmap:
             return CopyImage(entry.bitmap.get(), IMAGE_BITMAP, 0, 0, 0);
         case FormatKind::EnhMetafile:
-            return SetEnhMetaFileBits(static_cast<UINT>(entry.bytes.size()),
-                                      reinterpret_cast<const BYTE*>(entry.bytes.data()));
+            return SetEnhMetaFileBits(static_cast<UINT>(bytes.size()),
+                                      reinterpret_cast<const BYTE*>(bytes.data()));
         case FormatKind::MetafilePict: {
-            Metafile metafile(SetMetaFileBitsEx(static_cast<UINT>(entry.bytes.size()),
-                                                reinterpret_cast<const BYTE*>(entry.bytes.data())));
+            Metafile metafile(SetMetaFileBitsEx(static_cast<UINT>(bytes.size()),
+                                                reinterpret_cast<const BYTE*>(bytes.data())));
             if (!metafile)
                 return nullptr;
             METAFILEPICT pict{entry.mapMode, entry.xExt, entry.yExt, metafile.get()};
@@ -152,12 +184,12 @@ HANDLE Snapshot::handleFor(const Entry& entry) {
             return memory;
         }
         case FormatKind::Palette: {
-            const auto count = static_cast<WORD>(entry.bytes.size() / sizeof(PALETTEENTRY));
-            std::string buffer(offsetof(LOGPALETTE, palPalEntry) + entry.bytes.size(), '\0');
+            const auto count = static_cast<WORD>(bytes.size() / sizeof(PALETTEENTRY));
+            std::string buffer(offsetof(LOGPALETTE, palPalEntry) + bytes.size(), '\0');
             auto* logical = reinterpret_cast<LOGPALETTE*>(buffer.data());
             logical->palVersion = 0x300;
             logical->palNumEntries = count;
-            std::memcpy(logical->palPalEntry, entry.bytes.data(), entry.bytes.size());
+            std::memcpy(logical->palPalEntry, bytes.data(), bytes.size());
             return CreatePalette(logical);
         }
     }
@@ -165,23 +197,26 @@ HANDLE Snapshot::handleFor(const Entry& entry) {
 }
 
 std::shared_ptr<Snapshot> Snapshot::save(const std::vector<UINT>& offered,
-                                         const Win32Clipboard::Formats& formats, bool confidential,
-                                         bool lyingDib) {
-    const auto has = [](const std::vector<UINT>& list, UINT value) {
-        return std::find(list.begin(), list.end(), value) != list.end();
+                                         const Win32Clipboard::Formats& formats,
+                                         bool confidential) {
+    const auto has = [&](UINT value) {
+        return std::find(offered.begin(), offered.end(), value) != offered.end();
     };
     auto snapshot = std::make_shared<Snapshot>();
     snapshot->confidential_ = confidential;
-    const bool unicode = has(offered, CF_UNICODETEXT);
+    const bool unicode = has(CF_UNICODETEXT);
+    const bool dib = has(CF_DIB) || has(CF_DIBV5);
     bool dibKept = false;
     for (UINT format : offered) {
         if (format == formats.marker || format == formats.excludeMonitor ||
-            format == formats.historyAllowed || has(formats.oleLink, format))
+            format == formats.historyAllowed ||
+            std::find(formats.oleLink.begin(), formats.oleLink.end(), format) !=
+                formats.oleLink.end())
             continue;
-        // Derived by the system from CF_UNICODETEXT, from the one DIB kept, or from a DIB
-        // that failed its check.
+        // Derived by the system from CF_UNICODETEXT or from the one DIB kept: a picture
+        // is kept once, as its DIB.
         if ((unicode && (format == CF_TEXT || format == CF_OEMTEXT)) ||
-            (lyingDib && format == CF_BITMAP))
+            (dib && format == CF_BITMAP))
             continue;
         if (format == CF_DIB || format == CF_DIBV5) {
             if (dibKept)
@@ -196,13 +231,6 @@ std::shared_ptr<Snapshot> Snapshot::save(const std::vector<UINT>& offered,
             snapshot->entries_.push_back(std::move(*entry));
     }
     return snapshot;
-}
-
-bool Snapshot::recreate() const {
-    bool ok = true;
-    for (const Entry& entry : entries_)
-        ok = setData(entry.format, entry.kind, handleFor(entry)) && ok;
-    return ok;
 }
 
 }  // namespace trifolio::win32

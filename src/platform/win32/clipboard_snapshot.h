@@ -34,14 +34,21 @@ class Snapshot final : public platform::ClipboardSnapshot {
   public:
     // Saves from the open clipboard each of the `offered` formats (in the order
     // EnumClipboardFormats gave them) that still means something once the program
-    // that copied no longer owns the clipboard. `confidential`: the content was marked
-    // not to be shown by clipboard tools. `lyingDib`: its DIB failed its check, so the
-    // CF_BITMAP the system would make from it is left out.
+    // that copied no longer owns the clipboard, and that the system does not make from
+    // another one kept (CF_TEXT from CF_UNICODETEXT, CF_BITMAP from the one DIB kept).
+    // `confidential`: the content was marked not to be shown by clipboard tools.
     static std::shared_ptr<Snapshot> save(const std::vector<UINT>& offered,
-                                          const Win32Clipboard::Formats& formats, bool confidential,
-                                          bool lyingDib);
-    // Puts every saved format into the open, emptied clipboard; false when one failed.
-    bool recreate() const;
+                                          const Win32Clipboard::Formats& formats,
+                                          bool confidential);
+    // The formats kept, in their order.
+    std::vector<UINT> formats() const;
+    // The bytes of a memory format kept, shared; null when it is not kept.
+    std::shared_ptr<const std::string> bytes(UINT format) const;
+    // Whether putting `format` back may wait until a program reads it: true for
+    // large content, which is then rendered from here.
+    bool large(UINT format) const;
+    // A new handle for SetClipboardData holding the format's content; null when not kept.
+    HANDLE render(UINT format) const;
     bool confidential() const noexcept { return confidential_; }
 
   private:
@@ -51,13 +58,12 @@ class Snapshot final : public platform::ClipboardSnapshot {
     struct Entry {
         UINT format = 0;
         FormatKind kind = FormatKind::Memory;
-        std::string bytes;
+        std::shared_ptr<const std::string> bytes;
         Bitmap bitmap;
         LONG mapMode = 0, xExt = 0, yExt = 0;  // of a metafile picture
     };
     static std::optional<Entry> saveFormat(UINT format, FormatKind kind);
-    // A new handle for SetClipboardData holding the entry's content.
-    static HANDLE handleFor(const Entry& entry);
+    const Entry* find(UINT format) const;
 
     std::vector<Entry> entries_;
     bool confidential_ = false;

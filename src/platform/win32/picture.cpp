@@ -19,8 +19,11 @@ HGLOBAL globalCopy(const void* data, std::size_t size) {
     return memory.release();
 }
 
-std::shared_ptr<const Win32Picture> Win32Picture::fromPackedDib(std::string bytes) {
-    const dib::Checked checked = dib::check(bytes);
+std::shared_ptr<const Win32Picture> Win32Picture::fromPackedDib(
+    std::shared_ptr<const std::string> bytes) {
+    if (!bytes)
+        return nullptr;
+    const dib::Checked checked = dib::check(*bytes);
     if (!checked)
         return nullptr;
     return std::make_shared<const Win32Picture>(std::move(bytes), checked.layout);
@@ -39,13 +42,13 @@ std::shared_ptr<const Win32Picture> Win32Picture::fromBitmap(HBITMAP bitmap) {
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
     const std::size_t pixels = static_cast<std::size_t>(info.bmWidth) * info.bmHeight * 4;
-    std::string bytes(sizeof header + pixels, '\0');
-    std::memcpy(bytes.data(), &header, sizeof header);
+    auto bytes = std::make_shared<std::string>(sizeof header + pixels, '\0');
+    std::memcpy(bytes->data(), &header, sizeof header);
     WindowDc screen(nullptr);
     // GetDIBits may write a colour table behind the header; 32-bit BI_RGB has none.
     if (!screen || GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(info.bmHeight),
-                             bytes.data() + sizeof header,
-                             reinterpret_cast<BITMAPINFO*>(bytes.data()), DIB_RGB_COLORS) == 0)
+                             bytes->data() + sizeof header,
+                             reinterpret_cast<BITMAPINFO*>(bytes->data()), DIB_RGB_COLORS) == 0)
         return nullptr;
     return fromPackedDib(std::move(bytes));
 }
@@ -97,47 +100,8 @@ void Win32Picture::draw(HDC dc, const RECT& target) const {
     SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchDIBits(dc, target.left, target.top, target.right - target.left,
                   target.bottom - target.top, 0, 0, width_, height_, bits(),
-                  reinterpret_cast<const BITMAPINFO*>(dib_.data()), DIB_RGB_COLORS, SRCCOPY);
+                  reinterpret_cast<const BITMAPINFO*>(dib_->data()), DIB_RGB_COLORS, SRCCOPY);
     SetStretchBltMode(dc, oldMode);
-}
-
-HANDLE Win32Picture::render(UINT format) const {
-    if (!metafile_) {
-        if (format == CF_DIB)
-            return globalCopy(dib_.data(), dib_.size());
-        if (format == CF_BITMAP) {
-            WindowDc screen(nullptr);
-            const auto* info = reinterpret_cast<const BITMAPINFO*>(dib_.data());
-            return CreateDIBitmap(screen.get(), &info->bmiHeader, CBM_INIT, bits(), info,
-                                  DIB_RGB_COLORS);
-        }
-        return nullptr;
-    }
-    if (format == CF_ENHMETAFILE)
-        return CopyEnhMetaFileW(metafile_.get(), nullptr);
-    if (format == CF_METAFILEPICT) {
-        WindowDc screen(nullptr);
-        const UINT size =
-            GetWinMetaFileBits(metafile_.get(), 0, nullptr, MM_ANISOTROPIC, screen.get());
-        if (size == 0)
-            return nullptr;
-        std::vector<BYTE> bits(size);
-        if (GetWinMetaFileBits(metafile_.get(), size, bits.data(), MM_ANISOTROPIC, screen.get()) !=
-            size)
-            return nullptr;
-        Metafile windowsMetafile(SetMetaFileBitsEx(size, bits.data()));
-        if (!windowsMetafile)
-            return nullptr;
-        ENHMETAHEADER header;
-        GetEnhMetaFileHeader(metafile_.get(), sizeof header, &header);
-        METAFILEPICT pict{MM_ANISOTROPIC, header.rclFrame.right - header.rclFrame.left,
-                          header.rclFrame.bottom - header.rclFrame.top, windowsMetafile.get()};
-        HGLOBAL memory = globalCopy(&pict, sizeof pict);
-        if (memory)
-            windowsMetafile.release();
-        return memory;
-    }
-    return nullptr;
 }
 
 }  // namespace trifolio::win32

@@ -15,9 +15,11 @@ namespace trifolio::win32 {
 
 class Win32Picture final : public platform::Picture {
   public:
-    // A packed DIB (header, masks, colour table, pixels) as CF_DIB / CF_DIBV5 hold it.
-    // nullptr when dib::check refuses the bytes.
-    static std::shared_ptr<const Win32Picture> fromPackedDib(std::string bytes);
+    // A packed DIB (header, masks, colour table, pixels) as CF_DIB / CF_DIBV5 hold it,
+    // shared with whoever else keeps the bytes (a snapshot). nullptr when dib::check
+    // refuses the bytes.
+    static std::shared_ptr<const Win32Picture> fromPackedDib(
+        std::shared_ptr<const std::string> bytes);
     // Copies any bitmap (device-dependent or DIB section) into a 32-bit DIB; nullptr for
     // one beyond dib::sizeAllowed.
     static std::shared_ptr<const Win32Picture> fromBitmap(HBITMAP bitmap);
@@ -33,25 +35,17 @@ class Win32Picture final : public platform::Picture {
     // Draws the picture stretched into `target`.
     void draw(HDC dc, const RECT& target) const;
 
-    // A new handle of the picture in clipboard format `format` (CF_DIB, CF_BITMAP,
-    // CF_ENHMETAFILE or CF_METAFILEPICT), owned by the caller until SetClipboardData
-    // takes it. nullptr when the picture has no such form.
-    HANDLE render(UINT format) const;
-
-    // The packed DIB of a bitmap picture (empty for a metafile).
-    const std::string& dibBytes() const noexcept { return dib_; }
-
     // A bitmap picture: `dib` with the layout dib::check found in it.
-    Win32Picture(std::string dib, const dib::Layout& layout) noexcept
+    Win32Picture(std::shared_ptr<const std::string> dib, const dib::Layout& layout) noexcept
         : dib_(std::move(dib)), layout_(layout), width_(layout.width), height_(layout.height) {}
     // A metafile picture.
     Win32Picture(EnhMetafile metafile, int width, int height) noexcept
         : metafile_(std::move(metafile)), width_(width), height_(height) {}
 
   private:
-    const char* bits() const noexcept { return dib_.data() + layout_.bitsOffset; }
+    const char* bits() const noexcept { return dib_->data() + layout_.bitsOffset; }
 
-    std::string dib_;
+    std::shared_ptr<const std::string> dib_;
     dib::Layout layout_;
     EnhMetafile metafile_;
     int width_;
