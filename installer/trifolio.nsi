@@ -33,6 +33,7 @@ InstallDir "$LOCALAPPDATA\Programs\${PRODUCT}"
 InstallDirRegKey HKCU "${UNINSTALL_KEY}" "InstallLocation"
 ShowInstDetails nevershow
 ShowUninstDetails nevershow
+BrandingText "${PRODUCT} ${VERSION} - ${PUBLISHER}"
 
 VIProductVersion "${VERSION}.0.0"
 VIAddVersionKey /LANG=1031 "ProductName" "${PRODUCT}"
