@@ -66,9 +66,10 @@ VIAddVersionKey /LANG=1031 "LegalCopyright" "${PUBLISHER}"
 
 !insertmacro MUI_LANGUAGE "German"
 
-; Ends a running Trifolio the way closing its window does (hotkeys given back, tray icon
-; removed, nothing saved), then waits until its process is gone. When it does not end
-; in time, asks to retry; silently, or on "Abbrechen", gives up and changes nothing.
+; Ends a running Trifolio of this installation the way closing its window does (hotkeys
+; given back, tray icon removed, nothing saved), then waits until its process is gone.
+; A copy started from elsewhere is left alone. When the program does not end in time,
+; asks to retry; silently, or on "Abbrechen", gives up and changes nothing.
 !macro QuitRunningProgram un
 Function ${un}QuitRunningProgram
   retry:
@@ -77,7 +78,16 @@ Function ${un}QuitRunningProgram
     Return
   ${EndIf}
   System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1) i"
-  System::Call "kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2"  ; SYNCHRONIZE
+  ; SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION
+  System::Call "kernel32::OpenProcess(i 0x00101000, i 0, i r1) p .r2"
+  ${If} $2 P<> 0
+    System::Call "kernel32::QueryFullProcessImageNameW(p r2, i 0, w .r4, *i ${NSIS_MAX_STRLEN}) i .r3"
+    ${If} $3 <> 0
+    ${AndIf} $4 != "$INSTDIR\${EXE}"
+      System::Call "kernel32::CloseHandle(p r2)"
+      Return
+    ${EndIf}
+  ${EndIf}
   SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=5000
   ${If} $2 P<> 0
     System::Call "kernel32::WaitForSingleObject(p r2, i ${QUIT_WAIT}) i .r3"

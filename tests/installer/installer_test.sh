@@ -7,7 +7,8 @@
 #  3. a second silent install over the running program ends it and keeps options.ini;
 #  4. the silent uninstaller ends the running program through its own close path and
 #     leaves no file, shortcut, Run value or uninstall entry;
-#  5. a Run value of another copy of the program (the zip's, elsewhere) survives it.
+#  5. another copy of the program (the zip's, elsewhere) keeps running and keeps its Run
+#     value through an uninstall.
 # Exits non-zero at the first broken promise, saying which.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -144,13 +145,18 @@ left=$(ls -A "$dir" 2>/dev/null | tr '\n' ' ')
 [ ! -e "$shortcut" ] || fail "the Start-menu shortcut is left behind"
 ! has_value "$run_key" Trifolio || fail "the Run value is left behind: $(reg_value "$run_key" Trifolio)"
 
-step "another copy's Run value survives an uninstall"
+step "another copy, running and starting with Windows, survives an uninstall"
+wine "$setup" /S || fail "the third silent install failed"
 portable=$(winepath -u 'C:\trifolio portable')
 mkdir -p "$portable" && unzip -q -o "$zip" -d "$portable"
-wine "$setup" /S || fail "the third silent install failed"
-wine reg add "$run_key" /v Trifolio /d '"C:\trifolio portable\trifolio.exe"' /f >/dev/null
+wine "$portable/trifolio.exe" &
+program=$!
+wait_for 30 "the zip's program writes its Run value" exists "$portable/options.tmp"
+[ "$(reg_value "$run_key" Trifolio)" = '"C:\trifolio portable\trifolio.exe"' ] ||
+  fail "the zip's program wrote the Run value $(reg_value "$run_key" Trifolio)"
 wine "$dir/uninstall.exe" /S || fail "the silent uninstaller failed"
 wait_for 30 "the uninstaller removes its entry" lacks_key "$uninstall_key"
+running "$program" || fail "the uninstaller ended another copy of the program"
 [ "$(reg_value "$run_key" Trifolio)" = '"C:\trifolio portable\trifolio.exe"' ] ||
   fail "the uninstaller removed the Run value of another copy"
 
