@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on Debian 12, when it is missing.
-# Usage: scripts/deps.sh [native|windows|wine|fuzz]...   (no argument: everything)
+# Usage: scripts/deps.sh [native|windows|wine|fuzz|package]...   (no argument: everything)
 set -euo pipefail
 
 want=("$@")
-[ ${#want[@]} -gt 0 ] || want=(native windows wine fuzz)
+[ ${#want[@]} -gt 0 ] || want=(native windows wine fuzz package)
 
 packages=()
 for w in "${want[@]}"; do
@@ -13,6 +13,7 @@ for w in "${want[@]}"; do
     windows) packages+=(cmake ninja-build g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 googletest) ;;
     wine)    packages+=(wine wine64 xvfb xauth x11-utils x11-xserver-utils fonts-liberation imagemagick xclip xdotool procps) ;;
     fuzz)    packages+=(cmake ninja-build clang libclang-rt-14-dev) ;;
+    package) packages+=(nsis zip) ;;
     *) echo "deps.sh: unknown group '$w'" >&2; exit 2 ;;
   esac
 done

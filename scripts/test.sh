@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # Runs every test: formatting, the portable logic natively (with sanitizers), a few
-# seconds of each fuzz target, the Windows build's checks, and the Win32 and end-to-end
-# suites under Wine.
+# seconds of each fuzz target, the Windows build's checks, the Win32 and end-to-end
+# suites under Wine, and the packages (zip, installer, uninstaller) under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 jobs=$(nproc)
 
-scripts/deps.sh native windows wine fuzz || exit 1
+scripts/deps.sh native windows wine fuzz package || exit 1
 
 results=$(mktemp)
 failed_steps=()
@@ -78,6 +78,16 @@ wine_suites() {
   return $rc
 }
 
+# The installer test is one test in the counts.
+packages() {
+  if bash tests/installer/installer_test.sh; then
+    echo "1 0" >> "$results"
+  else
+    echo "0 1" >> "$results"
+    return 1
+  fi
+}
+
 start=$(date +%s)
 step "format" check_format
 step "native unit tests" native
@@ -85,6 +95,7 @@ step "fuzz targets" scripts/fuzz.sh 5
 step "windows build" windows_build
 if [[ ! " ${failed_steps[*]} " =~ " windows build " ]]; then
   step "wine tests" wine_suites
+  step "packages" packages
 fi
 
 passed=$(awk '{p+=$1} END {print p+0}' "$results")
