@@ -267,6 +267,7 @@ TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     const auto open = clipboard.read(true);
     ASSERT_TRUE(open && clipboard.restore(open->whole));
     EXPECT_FALSE(clipboard.read(false)->content.confidential);
+    EXPECT_FALSE(Win32Clipboard().read(false)->content.confidential) << "to a later run";
 }
 
 // Opens the clipboard from another thread, reads its text into `text` and holds it until

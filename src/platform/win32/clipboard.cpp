@@ -89,6 +89,7 @@ std::uint32_t logicalFormat(UINT format, const Win32Clipboard::Formats& formats)
 
 Win32Clipboard::Win32Clipboard(platform::Millis openBound) : openBound_(openBound) {
     formats_.marker = RegisterClipboardFormatW(L"Trifolio.Marker");
+    formats_.ownMark = RegisterClipboardFormatW(L"Trifolio.Transient");
     formats_.excludeMonitor =
         RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing");
     formats_.historyAllowed = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
@@ -192,10 +193,12 @@ OpenedClipboard Win32Clipboard::open() {
     }
 }
 
-void Win32Clipboard::markTransient() {
+void Win32Clipboard::markTransient(bool ours) {
     const DWORD zero = 0;
     setData(formats_.excludeMonitor, FormatKind::Memory, globalCopy(&zero, sizeof zero));
     setData(formats_.historyAllowed, FormatKind::Memory, globalCopy(&zero, sizeof zero));
+    if (ours)
+        setData(formats_.ownMark, FormatKind::Memory, globalCopy(&zero, sizeof zero));
 }
 
 void Win32Clipboard::dropOffer() {
@@ -218,10 +221,11 @@ int Win32Clipboard::readsBy(std::uint32_t process) {
     }));
 }
 
+// The exclusion this program adds to what it puts back, for this and a later run of it,
+// comes with its own mark; another program's exclusion comes without.
 bool Win32Clipboard::confidential() const {
-    if (GetClipboardOwner() == window_.get())
-        return restoredConfidential_;
-    return IsClipboardFormatAvailable(formats_.excludeMonitor) != FALSE;
+    return IsClipboardFormatAvailable(formats_.excludeMonitor) &&
+           !IsClipboardFormatAvailable(formats_.ownMark);
 }
 
 std::uint32_t Win32Clipboard::sequenceNumber() {
@@ -307,9 +311,8 @@ bool Win32Clipboard::put(std::shared_ptr<const Snapshot> content, bool offer) {
         }
         if (!delayed_.empty())
             put_ = content;
-        restoredConfidential_ = !offer && content->confidential();
     }
-    markTransient();
+    markTransient(!content || !content->confidential());
     return ok;
 }
 

@@ -43,6 +43,7 @@ class Win32Clipboard final : public platform::Clipboard {
     // Clipboard format ids this program registers or looks for.
     struct Formats {
         UINT marker = 0;            // the program's private "nothing copied yet" marker
+        UINT ownMark = 0;           // the program's own exclusion of content it put back
         UINT excludeMonitor = 0;    // "ExcludeClipboardContentFromMonitorProcessing"
         UINT historyAllowed = 0;    // "CanIncludeInClipboardHistory"
         UINT rtf = 0;               // "Rich Text Format"
@@ -58,8 +59,9 @@ class Win32Clipboard final : public platform::Clipboard {
     // the guard closes it again and is not open when that failed.
     OpenedClipboard open();
     // Marks content the program puts in only for a moment, so that clipboard history
-    // and clipboard monitors skip it. The clipboard must be open.
-    void markTransient();
+    // and clipboard monitors skip it; `ours` unless it is another program's confidential
+    // content put back. The clipboard must be open.
+    void markTransient(bool ours = true);
     // Empties the clipboard and puts `content` in: every format by delayed rendering when
     // it is an offer (its reads are counted), only the large ones when it is a restore.
     bool put(std::shared_ptr<const class Snapshot> content, bool offer);
@@ -77,7 +79,6 @@ class Win32Clipboard final : public platform::Clipboard {
     std::vector<UINT> delayed_;
     bool putIsOffer_ = false;
     std::vector<std::uint32_t> readers_;  // the process of each read of the offer, 0: unknown
-    bool restoredConfidential_ = false;
     Window window_;
 };
 

@@ -208,8 +208,8 @@ std::shared_ptr<Snapshot> Snapshot::save(const std::vector<UINT>& offered,
     const bool dib = has(CF_DIB) || has(CF_DIBV5);
     bool dibKept = false;
     for (UINT format : offered) {
-        if (format == formats.marker || format == formats.excludeMonitor ||
-            format == formats.historyAllowed ||
+        if (format == formats.marker || format == formats.ownMark ||
+            format == formats.excludeMonitor || format == formats.historyAllowed ||
             std::find(formats.oleLink.begin(), formats.oleLink.end(), format) !=
                 formats.oleLink.end())
             continue;
