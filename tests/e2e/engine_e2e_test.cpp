@@ -29,7 +29,9 @@ std::optional<ClipboardState> readClipboardState(HWND reader) {
     static const UINT kExcluded[] = {
         RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
         RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
-        RegisterClipboardFormatW(L"DataObject"), RegisterClipboardFormatW(L"Ole Private Data"),
+        RegisterClipboardFormatW(L"Trifolio.Transient"),
+        RegisterClipboardFormatW(L"DataObject"),
+        RegisterClipboardFormatW(L"Ole Private Data"),
         RegisterClipboardFormatW(L"Wine Marshalled DataObject")};
     static const UINT kRtf = RegisterClipboardFormatW(L"Rich Text Format");
     if (!openClipboardFor(reader))
