@@ -99,11 +99,14 @@ class InputWatch {
         return keys_[sided(virtualKey, false)].presses;
     }
     std::uint64_t presses() const { return presses_; }
+    // While a batch of the program's events is on its way.
+    std::atomic<int> sending_{0};
 
   private:
     struct Key {
         std::atomic<bool> down{false};
         std::atomic<bool> releasedByProgram{false};
+        std::atomic<bool> downForProgram{false};
         std::atomic<std::uint64_t> presses{0};
     };
 
@@ -152,7 +155,13 @@ class InputWatch {
                 return 1;
             if (own) {
                 key.releasedByProgram = up;
+                key.downForProgram = !up && !whileHeld;
             } else {
+                // The person let go of a key the program pressed for the keystroke it is
+                // sending: under Wine the person's input can come between the events of
+                // one batch. The system sees the program's own release instead, after
+                // the keystroke, so that its Ctrl+V never arrives as a plain "v".
+                const bool swallow = up && key.downForProgram && self->sending_ > 0;
                 // A press, not a repeat: the key was up, also when only the system knew
                 // it (a release the hooks missed); the system has it up also when the
                 // program released it, which makes no press of the next repeat.
@@ -163,6 +172,8 @@ class InputWatch {
                 }
                 key.releasedByProgram = false;
                 key.down = !up;
+                if (swallow)
+                    return 1;
             }
         }
         return CallNextHookEx(nullptr, code, wParam, lParam);
@@ -213,7 +224,10 @@ std::size_t Win32KeyInput::send(std::span<const platform::KeyEvent> events) {
                            (isExtendedKey(event.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0u);
         input.ki.dwExtraInfo = event.whileHeld ? kOwnWhileHeldTag : kOwnInputTag;
     }
-    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    ++watch_->sending_;
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    --watch_->sending_;
+    return sent;
 }
 
 bool Win32KeyInput::held(std::uint8_t virtualKey) {

@@ -27,8 +27,10 @@ class Win32KeyInput final : public platform::KeyInput {
     Win32KeyInput& operator=(const Win32KeyInput&) = delete;
 
     // One SendInput call for the whole batch, with real scan codes, the extended flag
-    // only on extended keys and kOwnInputTag, so no other input can come between the
-    // events and the watch knows them for the program's own.
+    // only on extended keys and kOwnInputTag, so the watch knows them for the program's
+    // own. A key the program pressed stays down until the program lets go of it, also
+    // when the person's release of it comes between the batch's events (Wine does not
+    // keep a batch whole).
     std::size_t send(std::span<const platform::KeyEvent> events) override;
     bool held(std::uint8_t virtualKey) override;
     std::optional<std::uint64_t> pressesOf(std::uint8_t virtualKey) override;

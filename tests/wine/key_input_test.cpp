@@ -1,0 +1,47 @@
+// The input watch against Wine's real hooks: between the program's keystrokes the
+// person's releases go through, and the program puts back only what is still held.
+
+#include <gtest/gtest.h>
+
+#include <utility>
+#include <vector>
+
+#include "platform/win32/key_input.h"
+#include "wine_support.h"
+
+namespace trifolio::wine_test {
+namespace {
+
+bool down(int key) {
+    return (GetAsyncKeyState(key) & 0x8000) != 0;
+}
+
+// The person's events, as a program acting for them sends them, then a tap of F15 that
+// fences them: the watch handles events in order.
+void personal(std::vector<std::pair<WORD, bool>> events) {
+    events.insert(events.end(), {{VK_F15, false}, {VK_F15, true}});
+    std::vector<INPUT> inputs(events.size());
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = events[i].first;
+        inputs[i].ki.dwFlags = events[i].second ? KEYEVENTF_KEYUP : 0;
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    pumpUntil([] { return !down(VK_F15); }, 2000ms);
+}
+
+TEST(KeyInput, ThePersonsReleasesGoThroughAndWhatIsNotHeldIsNotPutBack) {
+    win32::Win32KeyInput keys;
+    const platform::KeyEvent control{VK_CONTROL, false};
+    ASSERT_EQ(keys.send({&control, 1}), 1u);
+    personal({{VK_CONTROL, true}});
+    EXPECT_FALSE(down(VK_CONTROL)) << "the person's release after the program's batch";
+    EXPECT_FALSE(keys.held(VK_CONTROL));
+    const platform::KeyEvent again{VK_F14, false, true};
+    keys.send({&again, 1});
+    personal({});
+    EXPECT_FALSE(down(VK_F14)) << "a key the person does not hold is not put back";
+}
+
+}  // namespace
+}  // namespace trifolio::wine_test
