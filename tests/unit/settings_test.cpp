@@ -46,31 +46,21 @@ std::string fehler(const char* module, const std::string& description) {
            ".\n\rSoll das Programm fortgeführt werden?";
 }
 
-// Every save also writes the Run value, the executable's path in quotes, or deletes it.
-TEST(OptionsFile, FirstStartTakesTheDefaultsSilentlyAndSavesThemByteForByte) {
-    Window w;
-    const auto run = [&] {
-        return w.registry.getString("Software\\microsoft\\windows\\currentversion\\run",
-                                    "Trifolio");
-    };
-    EXPECT_EQ(w.settings.LoadOptions(false), Outcome::Done);
-    EXPECT_TRUE(w.dialogs.shown.empty());
-    EXPECT_EQ(w.lists(), kExampleLists);
-    EXPECT_EQ(w.hotkeyApi.registered.size(), 5u);
-    EXPECT_EQ(w.settings.SaveOptions(false), Outcome::Done);
-    EXPECT_EQ(w.file("options.ini"), kExampleOptions);
-    EXPECT_EQ(run(), "\"C:\\Programme\\Trifolio 1.1\\trifolio.exe\"");
-    w.form.Check1.setChecked(false);
-    EXPECT_EQ(w.settings.SaveOptions(true), Outcome::Done);
-    EXPECT_EQ(run(), std::nullopt);
-}
-
-TEST(OptionsFile, ASavedFileReadsBackToTheSameListsAndStates) {
+// A first start takes the example settings without a question and saves them byte for
+// byte; a saved file reads back to the same lists and states.
+TEST(OptionsFile, FirstStartTakesTheDefaultsAndASavedFileReadsBack) {
     Window writer, reader;
+    EXPECT_EQ(writer.settings.LoadOptions(false), Outcome::Done);
+    EXPECT_TRUE(writer.dialogs.shown.empty());
+    EXPECT_EQ(writer.lists(), kExampleLists);
+    ASSERT_EQ(writer.settings.SaveOptions(false), Outcome::Done);
+    EXPECT_EQ(writer.file("options.ini"), kExampleOptions);
+
     const Lists lists = {"STRG", "0", "ALT",  "F12", "STRG+ALT", "Z",
                          "-",    "-", "STRG", "-",   "-",        ""};
     writer.set(lists);
     writer.form.Check1.setChecked(false);
+    writer.form.Check2.setChecked(true);
     writer.form.Check3.setChecked(false);
     ASSERT_EQ(writer.settings.SaveOptions(false), Outcome::Done);
     reader.file("options.ini") = writer.file("options.ini");
@@ -127,33 +117,20 @@ TEST(OptionsFile, FieldsAreReadByPositionAndDamageIsNamed) {
     }
 }
 
-// Only a missing "options.ini" is a first start; No to the question quits.
+// Only a missing "options.ini" is a first start; No to the question of a failed load or
+// save quits.
 TEST(OptionsFile, UnreadableIniAndMissingTmpAreFailures) {
     Window w;
     w.files.unreadable.insert(std::string(fakes::kProgramDir) + "options.ini");
-    w.dialogs.answers = {Answer::No, Answer::Yes};
+    w.dialogs.answers = {Answer::No, Answer::Yes, Answer::No};
     EXPECT_EQ(w.settings.LoadOptions(false), Outcome::Quit);
     EXPECT_EQ(w.settings.LoadOptions(true), Outcome::Failed);
-    ASSERT_EQ(w.dialogs.shown.size(), 2u);
+    EXPECT_EQ(w.lists(), Lists(12));
+    EXPECT_EQ(w.settings.SaveOptions(false), Outcome::Quit);
+    ASSERT_EQ(w.dialogs.shown.size(), 3u);
     EXPECT_EQ(w.dialogs.shown[0].text, fehler("LoadOptions", "Zugriff verweigert"));
     EXPECT_EQ(w.dialogs.shown[1].text, fehler("LoadOptions", "Datei nicht gefunden"));
-    EXPECT_EQ(w.lists(), Lists(12));
-}
-
-// A save that cannot write keeps the old file whole and changes nothing else.
-TEST(OptionsFile, AFailedSaveKeepsTheOldFileAndChangesNothingElse) {
-    Window w;
-    w.file("options.ini") = kExampleOptions;
-    w.files.readOnly.insert(std::string(fakes::kProgramDir) + "options.ini");
-    w.form.combo(2).setText("Q");
-    w.dialogs.answers = {Answer::Yes, Answer::No};
-    EXPECT_EQ(w.settings.SaveOptions(false), Outcome::Failed);
-    EXPECT_EQ(w.file("options.ini"), kExampleOptions);
-    EXPECT_EQ(w.question(), fehler("SaveOptions", "Zugriff verweigert"));
-    EXPECT_TRUE(w.form.OptionsChanged && w.form.Command1.enabled);
-    EXPECT_TRUE(w.registry.values.empty());
-    EXPECT_TRUE(w.hotkeyApi.registered.empty());
-    EXPECT_EQ(w.settings.SaveOptions(false), Outcome::Quit);
+    EXPECT_EQ(w.dialogs.shown[2].text, fehler("SaveOptions", "Zugriff verweigert"));
 }
 
 // Every list and the first two options mark a change and enable "Übernehmen"; the
