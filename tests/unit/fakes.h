@@ -55,17 +55,15 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
     return file.substr(0, begin) + text + "\r\n" + file.substr(file.find('\n', begin) + 1);
 }
 
-// Files in memory. A path in `unreadable` exists but cannot be read; a path in
-// `readOnly` refuses writes and keeps its content.
+// Files in memory.
 class MemoryFiles : public platform::Files {
   public:
     std::map<std::string, std::string> files;
-    std::set<std::string> unreadable, readOnly;
-    Journal* journal = nullptr;  // notes "file read NAME" and "file write NAME"
+    std::set<std::string> unreadable;  // they exist, but neither read nor write
+    Journal* journal = nullptr;        // notes "file write NAME"
 
     std::optional<std::string> read(const std::string& path, std::string& error,
                                     std::size_t limit) override {
-        note("file read ", path);
         error = unreadable.count(path) ? "Zugriff verweigert" : "Datei nicht gefunden";
         auto it = files.find(path);
         return unreadable.count(path) || it == files.end()
@@ -77,36 +75,24 @@ class MemoryFiles : public platform::Files {
     }
     bool writeAtomically(const std::string& path, const std::string& bytes,
                          std::string& error) override {
-        note("file write ", path);
+        if (journal)
+            journal->push_back("file write " + path.substr(path.find_last_of('\\') + 1));
         error = "Zugriff verweigert";
-        if (readOnly.count(path) || unreadable.count(path))
+        if (unreadable.count(path))
             return false;
         files[path] = bytes;
         return true;
     }
-
-  private:
-    void note(const char* what, const std::string& path) {
-        if (journal)
-            journal->push_back(what + path.substr(path.find_last_of('\\') + 1));
-    }
 };
 
-class MemoryRegistry : public platform::Registry {
-  public:
-    std::map<std::pair<std::string, std::string>, std::string> values;
-
-    bool setString(const std::string& key, const std::string& name,
-                   const std::string& value) override {
-        values[{key, name}] = value;
+// A registry that takes every value; the Run value is checked on the real one.
+struct AnyRegistry : platform::Registry {
+    bool setString(const std::string&, const std::string&, const std::string&) override {
         return true;
     }
-    bool deleteValue(const std::string& key, const std::string& name) override {
-        return values.erase({key, name}) > 0;
-    }
-    std::optional<std::string> getString(const std::string& key, const std::string& name) override {
-        auto it = values.find({key, name});
-        return it == values.end() ? std::nullopt : std::optional(it->second);
+    bool deleteValue(const std::string&, const std::string&) override { return true; }
+    std::optional<std::string> getString(const std::string&, const std::string&) override {
+        return std::nullopt;
     }
 };
 
@@ -139,21 +125,11 @@ class ScriptedDialogs : public platform::Dialogs {
     }
 };
 
-// Records "unregister" and "register" in order (the Wine tests of the settings use it).
-class RecordingHotkeys : public HotkeyRegistration {
-  public:
-    std::vector<std::string> calls;
-    void unregisterHotkeys() override { calls.push_back("unregister"); }
-    void registerHotkeys() override { calls.push_back("register"); }
-};
-
 // Message loop on a fake clock: `after` schedules what happens later (a message, an
 // application's reaction); waiting moves the clock on to the next event.
 class FakeEventLoop : public platform::EventLoop {
   public:
     using Time = std::chrono::steady_clock::time_point;
-    explicit FakeEventLoop(Journal& journal) : journal_(journal) {}
-
     void after(Millis delay, std::function<void()> what) {
         events_.emplace(now_ + delay, std::move(what));
     }
@@ -163,8 +139,7 @@ class FakeEventLoop : public platform::EventLoop {
     }
 
     void pumpOnce() override {
-        journal_.push_back("pump");
-        waitUntil([] { return true; }, 0ms);  // what is due now
+        waitUntil([] { return true; }, 0ms);
     }
     bool waitUntil(const std::function<bool()>& done, Millis bound) override {
         for (const auto deadline = now_ + bound;;) {
@@ -180,7 +155,6 @@ class FakeEventLoop : public platform::EventLoop {
     Time now() override { return now_; }
 
   private:
-    Journal& journal_;
     Time now_{};
     std::multimap<Time, std::function<void()>> events_;
 };
@@ -225,7 +199,6 @@ class FakeClipboard : public platform::Clipboard {
     bool refuseOffer = false;         // emptied, it takes none of the offered formats
     bool confidential = false;        // the content is marked not to be shown by clipboard tools
     std::optional<bool> noMemoryFor;  // reads of this kind (whole or not) run out of memory
-    std::function<void()> changed;    // after every change: a clipboard monitor, say
     std::weak_ptr<const Snapshot> lastSnapshot;  // the last whole snapshot, while it is kept
 
     // An application (or the user through one) empties the clipboard and puts `data` in.
@@ -236,15 +209,12 @@ class FakeClipboard : public platform::Clipboard {
         }
     }
     std::uint32_t owner = 0;
-    // A program reads one format; delayed data is rendered by its owner first, which
-    // notes who read it (0: a reader that cannot be told apart).
-    std::optional<ClipData> readAsApp(std::uint32_t format,
-                                      std::uint32_t process = kEditorProcess) {
+    // The editor reads one format; delayed data is rendered by its owner first.
+    std::optional<ClipData> readAsEditor(std::uint32_t format) {
         auto it = formats.find(format);
         if (it == formats.end())
             return std::nullopt;
-        if (std::exchange(it->second.delayed, false))
-            ++renders_[process];
+        renders_ += std::exchange(it->second.delayed, false);
         return it->second;
     }
 
@@ -286,12 +256,7 @@ class FakeClipboard : public platform::Clipboard {
             offered[platform::kFormatBitmap] = {{}, picture, true};
         return replace(std::move(offered), false, "offer");
     }
-    int readsBy(std::uint32_t process) override {
-        int reads = 0;
-        for (const auto& [reader, count] : renders_)
-            reads += process == 0 || reader == 0 || reader == process ? count : 0;
-        return reads;
-    }
+    int readsBy(std::uint32_t process) override { return process == kEditorProcess ? renders_ : 0; }
     std::uint32_t ownerProcess() override { return owner; }
     bool restore(const platform::ClipboardSnapshot& snapshot) override {
         const auto& saved = dynamic_cast<const Snapshot&>(snapshot);
@@ -315,13 +280,11 @@ class FakeClipboard : public platform::Clipboard {
         marker_ = marker;
         confidential = false;
         ++sequence;
-        if (changed)
-            changed();
         return true;
     }
     Journal& journal_;
     bool marker_ = false;
-    std::map<std::uint32_t, int> renders_;
+    int renders_ = 0;
 };
 
 // The keyboard and the foreground application, an editor. `hands` are the keys the person
@@ -332,14 +295,13 @@ class FakeClipboard : public platform::Clipboard {
 // the editor gets is typed into `typed`.
 class FakeKeyboard : public platform::KeyInput {
   public:
-    FakeKeyboard(Journal& journal, FakeClipboard& clipboard, FakeEventLoop& loop)
-        : journal_(journal), clipboard_(clipboard), loop_(loop) {}
+    FakeKeyboard(FakeClipboard& clipboard, FakeEventLoop& loop)
+        : clipboard_(clipboard), loop_(loop) {}
 
     std::vector<std::vector<platform::KeyEvent>> batches;
     std::set<std::uint8_t> down, hands;  // left/right codes: 0xA2 left Ctrl, 0xA4 left Alt, ...
     std::map<std::uint8_t, std::uint64_t> pressCount;
     std::uint64_t allPresses = 0;
-    bool watched = true;             // the person's input can be told from the program's
     std::size_t accept = SIZE_MAX;   // events the system takes of the next batch
     std::function<void()> crossing;  // what the person does just as the next batch goes in
 
@@ -353,7 +315,6 @@ class FakeKeyboard : public platform::KeyInput {
     std::string typed;
 
     std::size_t send(std::span<const platform::KeyEvent> events) override {
-        journal_.push_back("keys");
         if (auto person = std::exchange(crossing, nullptr))
             person();
         const std::size_t taken = std::min(std::exchange(accept, SIZE_MAX), events.size());
@@ -370,11 +331,9 @@ class FakeKeyboard : public platform::KeyInput {
     }
     bool held(std::uint8_t key) override { return hands.count(sided(key)) > 0; }
     std::optional<std::uint64_t> pressesOf(std::uint8_t key) override {
-        return watched ? std::optional(pressCount[sided(key)]) : std::nullopt;
+        return pressCount[sided(key)];
     }
-    std::optional<std::uint64_t> presses() override {
-        return watched ? std::optional(allPresses) : std::nullopt;
-    }
+    std::optional<std::uint64_t> presses() override { return allPresses; }
     std::uint32_t foregroundProcess() override { return kEditorProcess; }
 
     // The person presses a key, or holds one so long that it repeats, or lets go.
@@ -423,12 +382,11 @@ class FakeKeyboard : public platform::KeyInput {
         return key == 'C' || key == 'X' || key == 'V';
     }
     void readPaste(std::size_t i) {
-        if (auto data = clipboard_.readAsApp(pasteReads[i]))
+        if (auto data = clipboard_.readAsEditor(pasteReads[i]))
             pastes.back()[pasteReads[i]] = *data;
         if (i + 1 < pasteReads.size())
             loop_.after(readSpacing, [this, i] { readPaste(i + 1); });
     }
-    Journal& journal_;
     FakeClipboard& clipboard_;
     FakeEventLoop& loop_;
 };
@@ -437,7 +395,6 @@ class FakeKeyboard : public platform::KeyInput {
 class FakeHotkeyApi : public platform::HotkeyApi {
   public:
     using Combination = std::pair<std::uint32_t, std::uint32_t>;  // modifiers, key
-    explicit FakeHotkeyApi(Journal& journal) : journal_(journal) {}
 
     std::set<Combination> takenElsewhere;  // registered by another program
     std::map<int, Combination> registered;
@@ -462,7 +419,6 @@ class FakeHotkeyApi : public platform::HotkeyApi {
         refs -= refs > 0;
     }
     bool registerHotkey(int id, std::uint32_t modifiers, std::uint32_t key) override {
-        journal_.push_back("register");
         if (takenElsewhere.count({modifiers, key}) || press({modifiers, key}) ||
             registered.count(id))
             return false;
@@ -470,58 +426,42 @@ class FakeHotkeyApi : public platform::HotkeyApi {
         return true;
     }
     bool unregisterHotkey(int id) override { return registered.erase(id) > 0; }
-
-  private:
-    Journal& journal_;
 };
 
 // The shell: a notification area that takes one icon and refuses while it is not ready,
 // the popup menu with the user's next choice, and the browser.
 class FakeShell : public Tray, public WindowHost {
   public:
-    explicit FakeShell(Journal& journal) : journal_(journal) {}
     bool ready = true;
-    int icons = 0, menus = 0;
+    int icons = 0;
     MenuCommand choice = MenuCommand::None;  // picked from the next menu
     std::vector<std::string> opened, balloons;
 
-    bool add() override {
-        journal_.push_back("tray add");
-        return ready && icons == 0 && ++icons;
-    }
-    void remove() override {
-        journal_.push_back("tray remove");
-        icons = 0;
-    }
+    bool add() override { return ready && icons == 0 && ++icons; }
+    void remove() override { icons = 0; }
     void notify(const std::string& title, const std::string& text) override {
         EXPECT_EQ(icons, 1) << "a balloon needs the icon";
         balloons.push_back(title + " " + text);
     }
-    MenuCommand popupMenu() override {
-        ++menus;
-        return std::exchange(choice, MenuCommand::None);
-    }
+    MenuCommand popupMenu() override { return std::exchange(choice, MenuCommand::None); }
     void openUrl(const std::string& url) override { opened.push_back(url); }
-
-  private:
-    Journal& journal_;
 };
 
 // The whole program over the fakes: the real settings, hotkey engine and window logic.
 struct Rig {
     Journal journal;
-    FakeEventLoop loop{journal};
+    FakeEventLoop loop;
     FakeClipboard clipboard{journal};
-    FakeKeyboard keys{journal, clipboard, loop};
-    FakeHotkeyApi hotkeyApi{journal};
+    FakeKeyboard keys{clipboard, loop};
+    FakeHotkeyApi hotkeyApi;
     Form form;
     StoreSet stores;
     HotkeyEngine engine{form, stores, hotkeyApi, clipboard, keys, loop};
     ScriptedDialogs dialogs;
     MemoryFiles files;
-    MemoryRegistry registry;
+    AnyRegistry registry;
     Settings settings{form, dialogs, files, registry, engine, kProgramDir, kExecutable};
-    FakeShell shell{journal};
+    FakeShell shell;
     std::unique_ptr<App> app;
 
     Rig() { files.journal = &journal; }
