@@ -38,6 +38,13 @@ struct Header {
 
 constexpr std::uint32_t kRle8 = 1, kRle4 = 2, kBitFields = 3, kEmbedded = 0x4D424544;
 
+// A V5 header that embeds a profile of `size` bytes at `at`, in 44 bytes after it.
+Header embedding(std::uint32_t at, std::uint32_t size) {
+    Header h{.size = 124, .following = 44};
+    h.colourSpace = kEmbedded, h.profileAt = at, h.profileSize = size;
+    return h;
+}
+
 TEST(Dib, LyingHeadersAreRefusedForTheirReasonAndGoodOnesGiveTheirLayout) {
     const struct {
         const char* name;
@@ -65,14 +72,7 @@ TEST(Dib, LyingHeadersAreRefusedForTheirReasonAndGoodOnesGiveTheirLayout) {
          {.size = 124, .height = -2, .bitCount = 32, .compression = kBitFields, .following = 32},
          Refusal::None,
          {4, 2, 124}},
-        {"V5 embedding its profile",
-         {.size = 124,
-          .colourSpace = kEmbedded,
-          .profileAt = 160,
-          .profileSize = 8,
-          .following = 44},
-         Refusal::None,
-         {4, 3, 124}},
+        {"V5 embedding its profile", embedding(160, 8), Refusal::None, {4, 3, 124}},
         {"RLE8",
          {.bitCount = 8, .compression = kRle8, .imageSize = 6, .following = 1024 + 6},
          Refusal::None,
@@ -113,20 +113,8 @@ TEST(Dib, LyingHeadersAreRefusedForTheirReasonAndGoodOnesGiveTheirLayout) {
          {.bitCount = 8, .coloursUsed = 300, .following = 1300},
          Refusal::ColourTable},
         {"colour table cut off", {.bitCount = 8, .following = 100}, Refusal::ColourTable},
-        {"profile past the end",
-         {.size = 124,
-          .colourSpace = kEmbedded,
-          .profileAt = 150,
-          .profileSize = 20,
-          .following = 44},
-         Refusal::Profile},
-        {"profile wrapping 32 bits",
-         {.size = 124,
-          .colourSpace = kEmbedded,
-          .profileAt = 0xFFFFFFF0,
-          .profileSize = 0x20,
-          .following = 44},
-         Refusal::Profile},
+        {"profile past the end", embedding(150, 20), Refusal::Profile},
+        {"profile wrapping 32 bits", embedding(0xFFFFFFF0, 0x20), Refusal::Profile},
         {"a pixel byte short", {.following = 35}, Refusal::Pixels},
         {"large, with a few bytes",
          {.width = 65536, .height = 1024, .bitCount = 32},
