@@ -55,38 +55,28 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
     return file.substr(0, begin) + text + "\r\n" + file.substr(file.find('\n', begin) + 1);
 }
 
-// Files in memory.
-class MemoryFiles : public platform::Files {
-  public:
+// Files in memory; `unreadable` ones exist, but can be neither read nor written. A
+// registry that takes every value (the Run value is checked on the real one).
+struct MemoryFiles : platform::Files, platform::Registry {
     std::map<std::string, std::string> files;
-    std::set<std::string> unreadable;  // they exist, but neither read nor write
-    Journal* journal = nullptr;        // notes "file write NAME"
+    std::set<std::string> unreadable;
 
     std::optional<std::string> read(const std::string& path, std::string& error,
                                     std::size_t limit) override {
+        const auto it = files.find(path);
         error = unreadable.count(path) ? "Zugriff verweigert" : "Datei nicht gefunden";
-        auto it = files.find(path);
-        return unreadable.count(path) || it == files.end()
-                   ? std::nullopt
-                   : std::optional(it->second.substr(0, limit));
+        if (unreadable.count(path) || it == files.end())
+            return std::nullopt;
+        return it->second.substr(0, limit);
     }
     bool exists(const std::string& path) override {
         return files.count(path) || unreadable.count(path);
     }
     bool writeAtomically(const std::string& path, const std::string& bytes,
                          std::string& error) override {
-        if (journal)
-            journal->push_back("file write " + path.substr(path.find_last_of('\\') + 1));
         error = "Zugriff verweigert";
-        if (unreadable.count(path))
-            return false;
-        files[path] = bytes;
-        return true;
+        return !unreadable.count(path) && (files[path] = bytes, true);
     }
-};
-
-// A registry that takes every value; the Run value is checked on the real one.
-struct AnyRegistry : platform::Registry {
     bool setString(const std::string&, const std::string&, const std::string&) override {
         return true;
     }
@@ -291,8 +281,7 @@ class FakeClipboard : public platform::Clipboard {
 // holds, `down` the keys as the system has them, which both the person and the program's
 // synthesised events change. Ctrl+C or Ctrl+X copies the selection after `copyDelay`,
 // Ctrl+V reads the clipboard after `pasteDelay`; with Alt, Shift or Win also down the
-// keystroke means something else (Ctrl+Alt is AltGr) and nothing happens. Any other key
-// the editor gets is typed into `typed`.
+// keystroke means something else (Ctrl+Alt is AltGr) and nothing happens.
 class FakeKeyboard : public platform::KeyInput {
   public:
     FakeKeyboard(FakeClipboard& clipboard, FakeEventLoop& loop)
@@ -312,7 +301,6 @@ class FakeKeyboard : public platform::KeyInput {
     std::vector<std::uint32_t> pasteReads{platform::kFormatText};
     Millis readSpacing{0};
     std::vector<ClipFormats> pastes;
-    std::string typed;
 
     std::size_t send(std::span<const platform::KeyEvent> events) override {
         if (auto person = std::exchange(crossing, nullptr))
@@ -356,30 +344,24 @@ class FakeKeyboard : public platform::KeyInput {
         return down.count(static_cast<std::uint8_t>(0x80 + 2 * key)) ||
                down.count(static_cast<std::uint8_t>(0x81 + 2 * key));
     }
-    // A key the system did not take as a hotkey reaches the editor.
-    void toEditor(std::uint8_t key) {
-        if (!react(key) && key >= 'A' && key <= 'Z' && !logicallyDown(0x11) && !logicallyDown(0x12))
-            typed += static_cast<char>(key - 'A' + 'a');
+    // A key down reaches the editor.
+    void react(std::uint8_t key) {
+        if (!logicallyDown(0x11) || logicallyDown(0x10) || logicallyDown(0x12) ||
+            logicallyDown(0x5B) || logicallyDown(0x5C))
+            return;
+        if ((key == 'C' || key == 'X') && !selection.empty())
+            loop_.after(copyDelay, [this] { clipboard_.write(selection); });
+        if (key == 'V')
+            loop_.after(pasteDelay, [this] {
+                pastes.emplace_back();
+                readPaste(0);
+            });
     }
 
   private:
     // As on Windows, Shift, Ctrl or Alt without the extended flag is the left key.
     static std::uint8_t sided(std::uint8_t key) {
         return static_cast<std::uint8_t>(key >= 0x10 && key <= 0x12 ? 0x80 + 2 * key : key);
-    }
-    bool react(std::uint8_t key) {
-        if (!logicallyDown(0x11) || logicallyDown(0x10) || logicallyDown(0x12) ||
-            logicallyDown(0x5B) || logicallyDown(0x5C))
-            return false;
-        if ((key == 'C' || key == 'X') && !selection.empty()) {
-            loop_.after(copyDelay, [this] { clipboard_.write(selection); });
-        } else if (key == 'V') {
-            loop_.after(pasteDelay, [this] {
-                pastes.emplace_back();
-                readPaste(0);
-            });
-        }
-        return key == 'C' || key == 'X' || key == 'V';
     }
     void readPaste(std::size_t i) {
         if (auto data = clipboard_.readAsEditor(pasteReads[i]))
@@ -459,12 +441,10 @@ struct Rig {
     HotkeyEngine engine{form, stores, hotkeyApi, clipboard, keys, loop};
     ScriptedDialogs dialogs;
     MemoryFiles files;
-    AnyRegistry registry;
-    Settings settings{form, dialogs, files, registry, engine, kProgramDir, kExecutable};
+    Settings settings{form, dialogs, files, files, engine, kProgramDir, kExecutable};
     FakeShell shell;
     std::unique_ptr<App> app;
 
-    Rig() { files.journal = &journal; }
     std::string& file(const std::string& name) {
         return files.files[std::string(kProgramDir) + name];
     }
@@ -476,7 +456,6 @@ struct Rig {
         app->reportStartupRefusals();
         return *app;
     }
-
     // The twelve list values, Combo1 first.
     std::vector<std::string> lists() const {
         std::vector<std::string> values;
@@ -488,6 +467,11 @@ struct Rig {
         return {modifierFlags(form.combo(modifierListNumber(assignment)).text()),
                 keyCode(form.combo(keyListNumber(assignment)).text())};
     }
+    // The person holds or lets go of keys.
+    void hold(const std::vector<std::uint8_t>& held, bool down = true) {
+        for (auto key : held)
+            down ? keys.press(key) : keys.release(key);
+    }
     // The person taps `key` with whatever is held, holding it for `repeats` repeats: the
     // system posts the hotkey whose combination the keys down make, or hands the key on.
     void tap(std::uint8_t key, int repeats = 0) {
@@ -498,17 +482,9 @@ struct Rig {
             if (auto id = hotkeyApi.press({modifiers, key}))
                 engine.onHotkey(*id);
             else
-                keys.toEditor(key);
+                keys.react(key);
         }
         keys.release(key);
-    }
-    void hold(std::initializer_list<std::uint8_t> modifiers) {
-        for (auto key : modifiers)
-            keys.press(key);
-    }
-    void letGo(std::initializer_list<std::uint8_t> modifiers) {
-        for (auto key : modifiers)
-            keys.release(key);
     }
     // The person presses an assignment's hotkey and lets go once it has acted; or later,
     // having let go of the keys held until then.
@@ -516,19 +492,16 @@ struct Rig {
         const auto [modifiers, key] = combination(assignment);
         std::vector<std::uint8_t> held;
         if (modifiers & 2)
-            held.push_back(0xA2);
+            held.push_back(0xA2);  // left Ctrl
         if (modifiers & 1)
-            held.push_back(0xA4);
-        for (auto k : held)
-            keys.press(k);
+            held.push_back(0xA4);  // left Alt
+        hold(held);
         tap(static_cast<std::uint8_t>(key));
-        for (auto k : held)
-            keys.release(k);
+        hold(held, false);
     }
     void pressLater(Millis delay, int assignment) {
         loop.after(delay, [this, assignment] {
-            for (auto key : std::set(keys.hands))
-                keys.release(key);
+            hold({keys.hands.begin(), keys.hands.end()}, false);
             press(assignment);
         });
     }
