@@ -1,26 +1,20 @@
-// Honest in-memory stand-ins for the platform interfaces, and a rig that runs the real
-// settings, hotkey engine and window logic on them.
-//
-// They behave like the system as far as the program can tell: a clipboard with formats,
-// sequence numbers, the marker and delayed rendering; keys with a logical key state;
-// hotkeys under atoms that another program may own; a message loop on a fake clock; and
-// a foreground editor that reacts to the synthesised keys after a delay. What happens is
-// written, in order, into one journal.
+// Honest in-memory stand-ins for the platform interfaces, as the program sees the system:
+// a clipboard with formats, sequence numbers, the marker and delayed rendering, its steps
+// written in order into a journal; keys with a logical key state; hotkeys under atoms that
+// another program may own; a message loop on a fake clock; a foreground editor that reacts
+// to the synthesised keys after a delay. And a rig that runs the real program on them.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <new>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "hotkeys/engine.h"
@@ -88,8 +82,7 @@ struct MemoryFiles : platform::Files, platform::Registry {
 
 // Message boxes that record what they showed and answer from a script. A question the
 // script does not answer fails the test.
-class ScriptedDialogs : public platform::Dialogs {
-  public:
+struct ScriptedDialogs : platform::Dialogs {
     struct Shown {
         std::string title, text;
         platform::Buttons buttons;
@@ -105,12 +98,9 @@ class ScriptedDialogs : public platform::Dialogs {
         shown.push_back({title, text, buttons, icon, defaultNo});
         if (buttons == platform::Buttons::Ok)
             return platform::Answer::Ok;
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question: " << title << " / " << text;
-            return platform::Answer::Yes;
-        }
-        const auto answer = answers.front();
-        answers.pop_front();
+        EXPECT_FALSE(answers.empty()) << "unexpected question: " << title << " / " << text;
+        const auto answer = answers.empty() ? platform::Answer::Yes : answers.front();
+        answers.erase(answers.begin(), answers.begin() + !answers.empty());
         return answer;
     }
 };
@@ -127,7 +117,6 @@ class FakeEventLoop : public platform::EventLoop {
     void idle(Millis span) {
         waitUntil([] { return false; }, span);
     }
-
     void pumpOnce() override {
         waitUntil([] { return true; }, 0ms);
     }
@@ -161,9 +150,7 @@ struct ClipData {
     std::string bytes;
     platform::PicturePtr picture;
     bool delayed;  // rendered by its owner only when someone reads it
-    friend bool operator==(const ClipData& a, const ClipData& b) {
-        return a.bytes == b.bytes && a.picture == b.picture;
-    }
+    bool operator==(const ClipData& o) const { return bytes == o.bytes && picture == o.picture; }
 };
 using ClipFormats = std::map<std::uint32_t, ClipData>;
 inline ClipFormats textFormats(const std::string& text) {
