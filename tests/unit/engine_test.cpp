@@ -2,6 +2,8 @@
 // a recording clipboard and an editor that reacts late.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "fakes.h"
 #include "hotkeys/key_synthesis.h"
 
@@ -13,14 +15,25 @@ using fakes::textFormats;
 using platform::KeyEvent;
 using platform::Millis;
 
-KeyEvent dn(std::uint8_t key) {
-    return {key, false};
-}
-KeyEvent up(std::uint8_t key) {
-    return {key, true};
-}
-KeyEvent again(std::uint8_t key) {
-    return {key, false, true};
+// Batches of key events, "|" between them: "+K" goes down, "-K" up, "*K" down while
+// held; K a letter or one of the names below.
+std::vector<std::vector<KeyEvent>> events(const char* text) {
+    const std::map<std::string, std::uint8_t> names = {
+        {"Ctl", vk::kControl},   {"LCtl", vk::kLeftControl},
+        {"LAlt", vk::kLeftAlt},  {"RAlt", vk::kRightAlt},
+        {"LSh", vk::kLeftShift}, {"RSh", vk::kRightShift},
+        {"LWin", vk::kLeftWin},  {"RWin", vk::kRightWin},
+        {"Mask", vk::kMask},     {"F9", 0x78}};
+    std::vector<std::vector<KeyEvent>> batches(1);
+    std::istringstream in(text);
+    for (std::string t; in >> t;) {
+        if (t == "|")
+            batches.emplace_back();
+        else
+            batches.back().push_back({t.size() == 2 ? std::uint8_t(t[1]) : names.at(t.substr(1)),
+                                      t[0] == '-', t[0] == '*'});
+    }
+    return batches;
 }
 
 // Control whenever the text names it anywhere, every other part the key of its first
@@ -31,83 +44,51 @@ KeyEvent again(std::uint8_t key) {
 // at the end, an Alt or Win followed by a mask tap. When the system takes only part of a
 // batch, what that part left down goes up again. The keys end as the person holds them.
 TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
-    constexpr std::uint8_t C = vk::kControl, lAlt = vk::kLeftAlt, rAlt = vk::kRightAlt;
-    constexpr std::uint8_t lCtrl = vk::kLeftControl, lShift = vk::kLeftShift;
-    constexpr std::uint8_t rShift = vk::kRightShift, lWin = vk::kLeftWin, rWin = vk::kRightWin;
-    constexpr std::uint8_t mask = vk::kMask;
     const struct {
-        std::vector<std::uint8_t> held;
-        const char* text;
-        std::vector<std::vector<KeyEvent>> batches;
+        const char *held, *text, *batches;
         std::size_t accept = SIZE_MAX;  // of the first batch, or of the second with `late`
         bool late = false;
         int letGo = 0;  // of the first held key: 1 while the keystroke is on its way, 2 just
                         // as its re-press goes in
     } cases[] = {
-        {{}, "STRG+C", {{up(C), dn(C), dn('C')}, {up('C'), up(C)}}},
-        {{}, "CTRL+V", {{up(C), dn(C), dn('V')}, {up('V'), up(C)}}},
-        {{}, "X", {{up(C), dn('X')}, {up('X')}}},
-        {{}, "ASTRGB", {{up(C), dn(C), dn('A')}, {up('A'), up(C)}}},
-        {{}, "STRG+A+B", {{up(C), dn(C), dn('A'), dn('B')}, {up('A'), up('B'), up(C)}}},
-        {{}, "ctrl+x", {{up(C), dn(C), dn(0x78)}, {up(0x78), up(C)}}},  // 0x78 is F9
-        {{}, "ALT+X", {{up(C), dn('A'), dn('X')}, {up('A'), up('X')}}},
-        {{}, "STRG++C", {{up(C), dn(C), dn('C')}, {up('C'), up(C)}}},
-        {{}, "", {{up(C)}}},
-        {{lCtrl, lAlt},
-         "STRG+C",
-         {{up(C), dn(C), up(lAlt), dn('C')},
-          {up('C'), up(C), again(lCtrl), again(lAlt), dn(mask), up(mask)}}},
-        {{rAlt},
-         "STRG+V",
-         {{up(C), dn(C), up(rAlt), dn('V')}, {up('V'), up(C), again(rAlt), dn(mask), up(mask)}}},
-        {{lAlt},
-         "X",
-         {{up(C), dn(mask), up(mask), up(lAlt), dn('X')},
-          {up('X'), again(lAlt), dn(mask), up(mask)}}},
-        {{rWin},
-         "X",
-         {{up(C), dn(mask), up(mask), up(rWin), dn('X')},
-          {up('X'), again(rWin), dn(mask), up(mask)}}},
-        {{lShift}, "X", {{up(C), up(lShift), dn('X')}, {up('X'), again(lShift)}}},
-        {{lShift, rShift, lWin, rWin, lAlt, rAlt},
-         "STRG+V",
-         {{up(C), dn(C), up(lShift), up(rShift), up(lAlt), up(rAlt), up(lWin), up(rWin), dn('V')},
-          {up('V'), up(C), again(lShift), again(rShift), again(lAlt), again(rAlt), again(lWin),
-           again(rWin), dn(mask), up(mask)}}},
+        {"", "STRG+C", "-Ctl +Ctl +C | -C -Ctl"},
+        {"", "CTRL+V", "-Ctl +Ctl +V | -V -Ctl"},
+        {"", "X", "-Ctl +X | -X"},
+        {"", "ASTRGB", "-Ctl +Ctl +A | -A -Ctl"},
+        {"", "STRG+A+B", "-Ctl +Ctl +A +B | -A -B -Ctl"},
+        {"", "ctrl+x", "-Ctl +Ctl +F9 | -F9 -Ctl"},
+        {"", "ALT+X", "-Ctl +A +X | -A -X"},
+        {"", "STRG++C", "-Ctl +Ctl +C | -C -Ctl"},
+        {"", "", "-Ctl"},
+        {"+LCtl +LAlt", "STRG+C", "-Ctl +Ctl -LAlt +C | -C -Ctl *LCtl *LAlt +Mask -Mask"},
+        {"+RAlt", "STRG+V", "-Ctl +Ctl -RAlt +V | -V -Ctl *RAlt +Mask -Mask"},
+        {"+LAlt", "X", "-Ctl +Mask -Mask -LAlt +X | -X *LAlt +Mask -Mask"},
+        {"+RWin", "X", "-Ctl +Mask -Mask -RWin +X | -X *RWin +Mask -Mask"},
+        {"+LSh", "X", "-Ctl -LSh +X | -X *LSh"},
+        {"+LSh +RSh +LWin +RWin +LAlt +RAlt", "STRG+V",
+         "-Ctl +Ctl -LSh -RSh -LAlt -RAlt -LWin -RWin +V | "
+         "-V -Ctl *LSh *RSh *LAlt *RAlt *LWin *RWin +Mask -Mask"},
         // Let go of while the keystroke is on its way: not pressed again; let go of just as
         // the re-press goes in: the system drops it.
-        {{lAlt},
-         "STRG+V",
-         {{up(C), dn(C), up(lAlt), dn('V')}, {up('V'), up(C)}},
-         SIZE_MAX,
-         false,
-         1},
-        {{lAlt},
-         "STRG+V",
-         {{up(C), dn(C), up(lAlt), dn('V')}, {up('V'), up(C), again(lAlt), dn(mask), up(mask)}},
-         SIZE_MAX,
-         false,
-         2},
-        {{}, "STRG+C", {{up(C), dn(C)}, {up(lCtrl)}, {up('C'), up(C)}}, 2},
-        {{lAlt},
-         "STRG+C",
-         {{up(C), dn(C), up(lAlt), dn('C')}, {up('C'), up(C), again(lAlt), dn(mask)}, {up(mask)}},
-         4,
-         true},
+        {"+LAlt", "STRG+V", "-Ctl +Ctl -LAlt +V | -V -Ctl", SIZE_MAX, false, 1},
+        {"+LAlt", "STRG+V", "-Ctl +Ctl -LAlt +V | -V -Ctl *LAlt +Mask -Mask", SIZE_MAX, false, 2},
+        {"", "STRG+C", "-Ctl +Ctl | -LCtl | -C -Ctl", 2},
+        {"+LAlt", "STRG+C", "-Ctl +Ctl -LAlt +C | -C -Ctl *LAlt +Mask | -Mask", 4, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         fakes::Rig t;
-        for (auto key : c.held)
-            t.keys.press(key);
-        const auto letGo = [&] { t.keys.release(c.held[0]); };
+        const auto held = events(c.held)[0];
+        for (auto e : held)
+            t.keys.press(e.virtualKey);
+        const auto letGo = [&] { t.keys.release(held[0].virtualKey); };
         if (c.letGo)
             t.loop.after(0ms, [&] { c.letGo == 1 ? letGo() : void(t.keys.crossing = letGo); });
         t.keys.accept = c.late ? SIZE_MAX : c.accept;
         if (c.late)
             t.loop.after(0ms, [&] { t.keys.accept = c.accept; });
         SendKeyCombo(c.text, t.keys, t.loop);
-        EXPECT_EQ(t.keys.batches, c.batches);
+        EXPECT_EQ(t.keys.batches, events(c.batches));
         EXPECT_EQ(t.keys.down, t.keys.hands);
     }
 }
@@ -147,8 +128,10 @@ struct Engine : ::testing::Test {
 
 // Five hotkeys, each under the atom of its name read as a signed 16-bit identifier; an
 // empty key (a list without selection) stays off like "-"; a combination another program
-// owns is refused, named, and still given back with its atom. Nothing piles up.
-TEST_F(Engine, RegistersAssignedCombinationsUnderTheirAtoms) {
+// owns is refused, named, and still given back with its atom. Nothing piles up. Hotkeys
+// act only between registerHotkeys and unregisterHotkeys, and only for the identifier of
+// an entry registered now: not for one whose key became "-" since.
+TEST_F(Engine, RegistersUnderTheAtomsAndOnlyRegisteredIdentifiersAct) {
     const auto atom = [](int i) { return static_cast<std::int16_t>(0xC0A0 + i); };
     EXPECT_EQ(rig.hotkeyApi.registered,
               (std::map<int, fakes::FakeHotkeyApi::Combination>{{atom(Cut2), {3, 'X'}},
@@ -156,33 +139,25 @@ TEST_F(Engine, RegistersAssignedCombinationsUnderTheirAtoms) {
                                                                 {atom(Paste2), {3, 'V'}},
                                                                 {atom(Copy3), {0, 122}},
                                                                 {atom(Paste3), {1, 123}}}));
-    EXPECT_EQ(rig.hotkeyApi.atomRefs, (std::array<int, 6>{1, 1, 1, 0, 1, 1}));
-
+    const int copy2 = id(Copy2);
+    rig.form.combo(7).setText("STRG");
+    rig.form.combo(8).setText("Y");
     rig.form.combo(10).select(-1);
     rig.hotkeyApi.takenElsewhere = {{3, 'C'}};
     reRegister();
     EXPECT_EQ(rig.engine.refusedCombinations(), std::vector<std::string>{"STRG+ALT+C"});
-    EXPECT_EQ(rig.hotkeyApi.registered.size(), 3u);
-    EXPECT_EQ(rig.hotkeyApi.atomRefs, (std::array<int, 6>{1, 1, 1, 0, 0, 1}));
-    rig.engine.unregisterHotkeys();
-    EXPECT_TRUE(rig.hotkeyApi.registered.empty());
-    EXPECT_EQ(rig.hotkeyApi.atomRefs, (std::array<int, 6>{}));
-}
-
-// Hotkeys act only between registerHotkeys and unregisterHotkeys, and only for the
-// identifier of an entry registered now: not for one whose key became "-" since.
-TEST_F(Engine, OnlyRegisteredIdentifiersActWhileHooked) {
-    const int copy2 = id(Copy2);
-    rig.form.combo(7).setText("STRG");
-    rig.form.combo(8).setText("Y");
-    reRegister();
+    EXPECT_EQ(rig.hotkeyApi.registered.size(), 4u);
+    EXPECT_EQ(rig.hotkeyApi.atomRefs, (std::array<int, 6>{1, 1, 1, 1, 0, 1}));
     const int cut3 = id(Cut3);
+    rig.hotkeyApi.takenElsewhere.clear();
     rig.form.combo(8).setText("-");
     reRegister();
     rig.journal.clear();
     for (int other : {0, 1, -1, cut3})
         rig.engine.onHotkey(other);
     rig.engine.unregisterHotkeys();
+    EXPECT_TRUE(rig.hotkeyApi.registered.empty());
+    EXPECT_EQ(rig.hotkeyApi.atomRefs, (std::array<int, 6>{}));
     rig.engine.onHotkey(copy2);
     EXPECT_TRUE(rig.journal.empty()) << testing::PrintToString(rig.journal);
     rig.engine.registerHotkeys();
@@ -235,33 +210,32 @@ TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
         EXPECT_EQ(rig.stores.store(3).text, "spät");
         EXPECT_EQ(rig.stores.store(1).text, "user text");
     }
-    // Another program's copy during the watch is the user's own: it stays.
-    rig.keys.selection.clear();
-    rig.press(Copy3);
-    rig.clipboard.write(textFormats("eigene"), fakes::kOtherProcess);
-    rig.engine.clipboardChanged();
-    EXPECT_EQ(rig.clipboard.formats, textFormats("eigene"));
-    EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
-
-    rig.press(Copy3);
-    rig.loop.idle(kLateCopyWindow + 1ms);
-    rig.clipboard.write(textFormats("mine"));
-    rig.engine.clipboardChanged();
-    EXPECT_EQ(rig.clipboard.formats, textFormats("mine"));
-    EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
-
-    // So is a copy by hand in the same application: the person's next key press or click
-    // after the capture gave up ends the watch.
-    rig.press(Copy3);
-    rig.keys.selection = textFormats("von Hand");
+    // The watch ends, and a copy is the user's own that stays: another program's, one
+    // after the window, or one by hand in the same application after the person's next
+    // key press or click.
     rig.keys.copyDelay = 0ms;
-    rig.hold({vk::kLeftControl});
-    rig.tap('C');
-    rig.letGo({vk::kLeftControl});
-    rig.loop.idle(1ms);
-    rig.engine.clipboardChanged();
-    EXPECT_EQ(rig.clipboard.formats, textFormats("von Hand"));
-    EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
+    const std::pair<const char*, std::function<void()>> own[] = {
+        {"eigene", [&] { rig.clipboard.write(textFormats("eigene"), fakes::kOtherProcess); }},
+        {"mine",
+         [&] {
+             rig.loop.idle(kLateCopyWindow + 1ms);
+             rig.clipboard.write(textFormats("mine"));
+         }},
+        {"von Hand", [&] {
+             rig.keys.selection = textFormats("von Hand");
+             rig.hold({vk::kLeftControl});
+             rig.tap('C');
+             rig.hold({vk::kLeftControl}, false);
+             rig.loop.idle(1ms);
+         }}};
+    for (const auto& [text, copy] : own) {
+        rig.keys.selection.clear();
+        rig.press(Copy3);
+        copy();
+        rig.engine.clipboardChanged();
+        EXPECT_EQ(rig.clipboard.formats, textFormats(text));
+        EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
+    }
 }
 
 // Paste offers the store and waits until the application has read it, and whatever it
@@ -285,17 +259,17 @@ TEST_F(Engine, PasteRestoresOnlyAfterTheApplicationRead) {
     }
     EXPECT_EQ(rig.keys.pastes.size(), 4u);
     EXPECT_EQ(rig.stores.store(2).text, "zwei");
-}
 
-// A paste gives back every format the application copied, not the notice the store
-// shows, as often as it is pasted; "Löschen" leaves nothing to paste.
-TEST_F(Engine, PasteOffersEveryFormatTheStoreCaptured) {
+    // A paste gives back every format the application copied, not the notice the store
+    // shows, as often as it is pasted; "Löschen" leaves nothing to paste.
     rig.keys.selection = {{platform::kFormatText, {"Zeile"}},
                           {platform::kFormatRtf, {"{\\rtf1 Zeile}"}},
                           {platform::kFormatFileList, {"C:\\b.txt"}}};
+    rig.keys.pasteDelay = 0ms;
     rig.press(Copy2);
     ASSERT_EQ(rig.stores.store(2).displayText(), "Nicht unterstütztes Format");
     rig.keys.pasteReads = {platform::kFormatText, platform::kFormatRtf, platform::kFormatFileList};
+    rig.keys.pastes.clear();
     rig.press(Paste2);
     rig.press(Paste2);
     EXPECT_EQ(rig.keys.pastes, std::vector(2, rig.keys.selection));
@@ -335,59 +309,20 @@ TEST_F(Engine, NothingRunsInsideAnAction) {
 
 // Modifiers held across several taps: every tap is its hotkey, also after an action
 // released the modifiers for its keystroke, and a key held past the repeat delay acts
-// once. A letter that is no hotkey is not typed either while the modifiers are down.
+// once.
 TEST_F(Engine, HeldModifiersMakeEveryTapItsHotkeyAndAHeldKeyActsOnce) {
-    constexpr std::uint8_t ctrl = vk::kLeftControl, alt = vk::kLeftAlt, F12 = 0x7B;
-    rig.hold({ctrl, alt});
+    rig.hold({vk::kLeftControl, vk::kLeftAlt});
     rig.tap('C');
     rig.tap('V');
     rig.tap('V', 5);
-    rig.tap('N');
     EXPECT_EQ(rig.keys.down, rig.keys.hands);
-    rig.letGo({ctrl, alt});
     EXPECT_EQ(rig.stores.store(2).text, "selected");
     EXPECT_EQ(rig.keys.pastes.size(), 2u);
-    // Alt alone, held across two taps of ALT+F12.
-    rig.hold({alt});
-    rig.tap(F12);
-    rig.tap(F12);
-    rig.letGo({alt});
-    EXPECT_EQ(rig.keys.pastes.size(), 4u);
-    // Let go of just as the program presses it again, Alt does not stay down.
-    rig.hold({alt});
-    rig.loop.after(0ms, [&] { rig.keys.crossing = [&] { rig.letGo({alt}); }; });
-    rig.tap(F12);
-    EXPECT_TRUE(rig.keys.down.empty());
-    EXPECT_EQ(rig.keys.typed, "");
     EXPECT_EQ(rig.clipboard.formats, kUsers);
 }
 
-// Beside a clipboard monitor that reads the text at every change, every paste delivers
-// the store: only a read by the application the keystroke went to ends the wait. The
-// user's whole clipboard is kept only while it may still be put back, and content that
-// another program marks confidential is not shown, yet comes back whole.
-TEST_F(Engine, BesideOtherPrograms) {
-    rig.press(Copy2);
-    rig.clipboard.changed = [&] {
-        rig.loop.after(
-            1ms, [&] { rig.clipboard.readAsApp(platform::kFormatText, fakes::kOtherProcess); });
-    };
-    rig.keys.pasteDelay = 20ms;
-    for (int i = 0; i < 3; ++i)
-        rig.press(Paste2);
-    EXPECT_EQ(rig.keys.pastes, std::vector(3, textFormats("selected")));
-    EXPECT_EQ(rig.clipboard.formats, kUsers);
-    rig.clipboard.changed = nullptr;
-    EXPECT_FALSE(usersKept());
-
-    rig.clipboard.refuseRestore = true;
-    rig.press(Copy2);
-    EXPECT_TRUE(usersKept()) << "the restore is owed";
-    rig.clipboard.refuseRestore = false;
-    rig.engine.clipboardChanged();
-    EXPECT_EQ(rig.clipboard.formats, kUsers);
-    EXPECT_FALSE(usersKept());
-
+// Content that another program marks confidential is not shown, yet comes back whole.
+TEST_F(Engine, ConfidentialContentIsNotShownYetComesBack) {
     rig.clipboard.write(textFormats("geheim"), fakes::kOtherProcess, true);
     EXPECT_TRUE(rig.engine.UpdateClipboardStatus());
     EXPECT_EQ(rig.stores.store(1).displayText(), "Vertraulicher Inhalt");
@@ -398,23 +333,12 @@ TEST_F(Engine, BesideOtherPrograms) {
     EXPECT_TRUE(rig.clipboard.confidential);
 }
 
-// The store is not in the clipboard when the clipboard refuses it: no Ctrl+V goes out,
-// which would paste whatever is there, and the user's clipboard comes back.
-TEST_F(Engine, AFailedOfferSendsNoKeystroke) {
-    rig.press(Copy2);
-    rig.keys.batches.clear();
-    rig.clipboard.refuseOffer = true;
-    rig.press(Paste2);
-    EXPECT_TRUE(rig.keys.batches.empty());
-    EXPECT_TRUE(rig.keys.pastes.empty());
-    EXPECT_EQ(rig.clipboard.formats, kUsers);
-}
-
 // A busy clipboard loses nothing of the user's. Held by another program when the hotkey
 // comes, it cancels the action before anything is touched. Grabbed just when the restore
 // comes, store 1 keeps the user's content, and the restore is made up before anything
 // else looks at the clipboard: a change notification, a snapshot or the next hotkey;
-// unless someone wrote the clipboard meanwhile, which makes it theirs.
+// unless someone wrote the clipboard meanwhile, which makes it theirs. The user's whole
+// clipboard is kept only while it may still be put back.
 TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
     rig.clipboard.heldByOther = true;
     rig.press(Copy3);
@@ -437,8 +361,10 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
         rig.press(Copy2);
         ASSERT_EQ(rig.clipboard.formats, textFormats("selected"));
         EXPECT_FALSE(rig.engine.UpdateClipboardStatus());
+        EXPECT_TRUE(usersKept()) << "the restore is owed";
         rig.clipboard.refuseRestore = false;
         next[i]();
+        EXPECT_FALSE(usersKept());
         EXPECT_EQ(rig.clipboard.formats, i < 3 ? kUsers : textFormats("newer"));
         EXPECT_EQ(rig.stores.store(1).text, i < 3 ? "user text" : "newer");
         rig.clipboard.write(kUsers);
@@ -459,8 +385,9 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
 
 // Out of memory while reading content of hundreds of megabytes: before the clipboard is
 // emptied the action is cancelled, after it the user's clipboard still comes back; the
-// program goes on as before.
-TEST_F(Engine, AnAllocationFailureCancelsTheActionOrStillRestores) {
+// program goes on as before. A store the clipboard refuses sends no Ctrl+V, which would
+// paste whatever is there.
+TEST_F(Engine, AnAllocationFailureOrARefusedOfferCancelsTheActionOrStillRestores) {
     rig.clipboard.noMemoryFor = true;
     rig.press(Copy2);
     EXPECT_TRUE(rig.keys.batches.empty());
@@ -475,6 +402,11 @@ TEST_F(Engine, AnAllocationFailureCancelsTheActionOrStillRestores) {
     };
     rig.press(Copy2);
     EXPECT_EQ(rig.stores.store(2).text, "selected");
+    rig.keys.batches.clear();
+    rig.clipboard.refuseOffer = true;
+    rig.press(Paste2);
+    EXPECT_TRUE(rig.keys.batches.empty());
+    EXPECT_TRUE(rig.keys.pastes.empty());
     EXPECT_EQ(rig.clipboard.formats, kUsers);
 }
 

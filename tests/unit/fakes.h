@@ -1,26 +1,20 @@
-// Honest in-memory stand-ins for the platform interfaces, and a rig that runs the real
-// settings, hotkey engine and window logic on them.
-//
-// They behave like the system as far as the program can tell: a clipboard with formats,
-// sequence numbers, the marker and delayed rendering; keys with a logical key state;
-// hotkeys under atoms that another program may own; a message loop on a fake clock; and
-// a foreground editor that reacts to the synthesised keys after a delay. What happens is
-// written, in order, into one journal.
+// Honest in-memory stand-ins for the platform interfaces, as the program sees the system:
+// a clipboard with formats, sequence numbers, the marker and delayed rendering, its steps
+// written in order into a journal; keys with a logical key state; hotkeys under atoms that
+// another program may own; a message loop on a fake clock; a foreground editor that reacts
+// to the synthesised keys after a delay. And a rig that runs the real program on them.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
-#include <new>
 #include <set>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "hotkeys/engine.h"
@@ -55,65 +49,40 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
     return file.substr(0, begin) + text + "\r\n" + file.substr(file.find('\n', begin) + 1);
 }
 
-// Files in memory. A path in `unreadable` exists but cannot be read; a path in
-// `readOnly` refuses writes and keeps its content.
-class MemoryFiles : public platform::Files {
-  public:
+// Files in memory; `unreadable` ones exist, but can be neither read nor written. A
+// registry that takes every value (the Run value is checked on the real one).
+struct MemoryFiles : platform::Files, platform::Registry {
     std::map<std::string, std::string> files;
-    std::set<std::string> unreadable, readOnly;
-    Journal* journal = nullptr;  // notes "file read NAME" and "file write NAME"
+    std::set<std::string> unreadable;
 
     std::optional<std::string> read(const std::string& path, std::string& error,
                                     std::size_t limit) override {
-        note("file read ", path);
+        const auto it = files.find(path);
         error = unreadable.count(path) ? "Zugriff verweigert" : "Datei nicht gefunden";
-        auto it = files.find(path);
-        return unreadable.count(path) || it == files.end()
-                   ? std::nullopt
-                   : std::optional(it->second.substr(0, limit));
+        if (unreadable.count(path) || it == files.end())
+            return std::nullopt;
+        return it->second.substr(0, limit);
     }
     bool exists(const std::string& path) override {
         return files.count(path) || unreadable.count(path);
     }
     bool writeAtomically(const std::string& path, const std::string& bytes,
                          std::string& error) override {
-        note("file write ", path);
         error = "Zugriff verweigert";
-        if (readOnly.count(path) || unreadable.count(path))
-            return false;
-        files[path] = bytes;
+        return !unreadable.count(path) && (files[path] = bytes, true);
+    }
+    bool setString(const std::string&, const std::string&, const std::string&) override {
         return true;
     }
-
-  private:
-    void note(const char* what, const std::string& path) {
-        if (journal)
-            journal->push_back(what + path.substr(path.find_last_of('\\') + 1));
-    }
-};
-
-class MemoryRegistry : public platform::Registry {
-  public:
-    std::map<std::pair<std::string, std::string>, std::string> values;
-
-    bool setString(const std::string& key, const std::string& name,
-                   const std::string& value) override {
-        values[{key, name}] = value;
-        return true;
-    }
-    bool deleteValue(const std::string& key, const std::string& name) override {
-        return values.erase({key, name}) > 0;
-    }
-    std::optional<std::string> getString(const std::string& key, const std::string& name) override {
-        auto it = values.find({key, name});
-        return it == values.end() ? std::nullopt : std::optional(it->second);
+    bool deleteValue(const std::string&, const std::string&) override { return true; }
+    std::optional<std::string> getString(const std::string&, const std::string&) override {
+        return std::nullopt;
     }
 };
 
 // Message boxes that record what they showed and answer from a script. A question the
 // script does not answer fails the test.
-class ScriptedDialogs : public platform::Dialogs {
-  public:
+struct ScriptedDialogs : platform::Dialogs {
     struct Shown {
         std::string title, text;
         platform::Buttons buttons;
@@ -129,22 +98,11 @@ class ScriptedDialogs : public platform::Dialogs {
         shown.push_back({title, text, buttons, icon, defaultNo});
         if (buttons == platform::Buttons::Ok)
             return platform::Answer::Ok;
-        if (answers.empty()) {
-            ADD_FAILURE() << "unexpected question: " << title << " / " << text;
-            return platform::Answer::Yes;
-        }
-        const auto answer = answers.front();
-        answers.pop_front();
+        EXPECT_FALSE(answers.empty()) << "unexpected question: " << title << " / " << text;
+        const auto answer = answers.empty() ? platform::Answer::Yes : answers.front();
+        answers.erase(answers.begin(), answers.begin() + !answers.empty());
         return answer;
     }
-};
-
-// Records "unregister" and "register" in order (the Wine tests of the settings use it).
-class RecordingHotkeys : public HotkeyRegistration {
-  public:
-    std::vector<std::string> calls;
-    void unregisterHotkeys() override { calls.push_back("unregister"); }
-    void registerHotkeys() override { calls.push_back("register"); }
 };
 
 // Message loop on a fake clock: `after` schedules what happens later (a message, an
@@ -152,8 +110,6 @@ class RecordingHotkeys : public HotkeyRegistration {
 class FakeEventLoop : public platform::EventLoop {
   public:
     using Time = std::chrono::steady_clock::time_point;
-    explicit FakeEventLoop(Journal& journal) : journal_(journal) {}
-
     void after(Millis delay, std::function<void()> what) {
         events_.emplace(now_ + delay, std::move(what));
     }
@@ -161,10 +117,8 @@ class FakeEventLoop : public platform::EventLoop {
     void idle(Millis span) {
         waitUntil([] { return false; }, span);
     }
-
     void pumpOnce() override {
-        journal_.push_back("pump");
-        waitUntil([] { return true; }, 0ms);  // what is due now
+        waitUntil([] { return true; }, 0ms);
     }
     bool waitUntil(const std::function<bool()>& done, Millis bound) override {
         for (const auto deadline = now_ + bound;;) {
@@ -180,7 +134,6 @@ class FakeEventLoop : public platform::EventLoop {
     Time now() override { return now_; }
 
   private:
-    Journal& journal_;
     Time now_{};
     std::multimap<Time, std::function<void()>> events_;
 };
@@ -197,9 +150,7 @@ struct ClipData {
     std::string bytes;
     platform::PicturePtr picture;
     bool delayed;  // rendered by its owner only when someone reads it
-    friend bool operator==(const ClipData& a, const ClipData& b) {
-        return a.bytes == b.bytes && a.picture == b.picture;
-    }
+    bool operator==(const ClipData& o) const { return bytes == o.bytes && picture == o.picture; }
 };
 using ClipFormats = std::map<std::uint32_t, ClipData>;
 inline ClipFormats textFormats(const std::string& text) {
@@ -225,7 +176,7 @@ class FakeClipboard : public platform::Clipboard {
     bool refuseOffer = false;         // emptied, it takes none of the offered formats
     bool confidential = false;        // the content is marked not to be shown by clipboard tools
     std::optional<bool> noMemoryFor;  // reads of this kind (whole or not) run out of memory
-    std::function<void()> changed;    // after every change: a clipboard monitor, say
+    std::function<void()> changed;    // after every change
     std::vector<std::weak_ptr<const Snapshot>> snapshots;  // every whole snapshot taken
 
     // An application (or the user through one) empties the clipboard and puts `data` in.
@@ -236,15 +187,12 @@ class FakeClipboard : public platform::Clipboard {
         }
     }
     std::uint32_t owner = 0;
-    // A program reads one format; delayed data is rendered by its owner first, which
-    // notes who read it (0: a reader that cannot be told apart).
-    std::optional<ClipData> readAsApp(std::uint32_t format,
-                                      std::uint32_t process = kEditorProcess) {
+    // The editor reads one format; delayed data is rendered by its owner first.
+    std::optional<ClipData> readAsEditor(std::uint32_t format) {
         auto it = formats.find(format);
         if (it == formats.end())
             return std::nullopt;
-        if (std::exchange(it->second.delayed, false))
-            ++renders_[process];
+        renders_ += std::exchange(it->second.delayed, false);
         return it->second;
     }
 
@@ -284,12 +232,7 @@ class FakeClipboard : public platform::Clipboard {
                 offered.emplace(format, ClipData(data.bytes, data.picture, true));
         return replace(std::move(offered), false, "offer");
     }
-    int readsBy(std::uint32_t process) override {
-        int reads = 0;
-        for (const auto& [reader, count] : renders_)
-            reads += process == 0 || reader == 0 || reader == process ? count : 0;
-        return reads;
-    }
+    int readsBy(std::uint32_t process) override { return process == kEditorProcess ? renders_ : 0; }
     std::uint32_t ownerProcess() override { return owner; }
     bool restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) override {
         const auto& saved = dynamic_cast<const Snapshot&>(*snapshot);
@@ -319,25 +262,23 @@ class FakeClipboard : public platform::Clipboard {
     }
     Journal& journal_;
     bool marker_ = false;
-    std::map<std::uint32_t, int> renders_;
+    int renders_ = 0;
 };
 
 // The keyboard and the foreground application, an editor. `hands` are the keys the person
 // holds, `down` the keys as the system has them, which both the person and the program's
 // synthesised events change. Ctrl+C or Ctrl+X copies the selection after `copyDelay`,
 // Ctrl+V reads the clipboard after `pasteDelay`; with Alt, Shift or Win also down the
-// keystroke means something else (Ctrl+Alt is AltGr) and nothing happens. Any other key
-// the editor gets is typed into `typed`.
+// keystroke means something else (Ctrl+Alt is AltGr) and nothing happens.
 class FakeKeyboard : public platform::KeyInput {
   public:
-    FakeKeyboard(Journal& journal, FakeClipboard& clipboard, FakeEventLoop& loop)
-        : journal_(journal), clipboard_(clipboard), loop_(loop) {}
+    FakeKeyboard(FakeClipboard& clipboard, FakeEventLoop& loop)
+        : clipboard_(clipboard), loop_(loop) {}
 
     std::vector<std::vector<platform::KeyEvent>> batches;
     std::set<std::uint8_t> down, hands;  // left/right codes: 0xA2 left Ctrl, 0xA4 left Alt, ...
     std::map<std::uint8_t, std::uint64_t> pressCount;
     std::uint64_t allPresses = 0;
-    bool watched = true;             // the person's input can be told from the program's
     std::size_t accept = SIZE_MAX;   // events the system takes of the next batch
     std::function<void()> crossing;  // what the person does just as the next batch goes in
 
@@ -348,10 +289,8 @@ class FakeKeyboard : public platform::KeyInput {
     std::vector<std::uint32_t> pasteReads{platform::kFormatText};
     Millis readSpacing{0};
     std::vector<ClipFormats> pastes;
-    std::string typed;
 
     std::size_t send(std::span<const platform::KeyEvent> events) override {
-        journal_.push_back("keys");
         if (auto person = std::exchange(crossing, nullptr))
             person();
         const std::size_t taken = std::min(std::exchange(accept, SIZE_MAX), events.size());
@@ -368,11 +307,9 @@ class FakeKeyboard : public platform::KeyInput {
     }
     bool held(std::uint8_t key) override { return hands.count(sided(key)) > 0; }
     std::optional<std::uint64_t> pressesOf(std::uint8_t key) override {
-        return watched ? std::optional(pressCount[sided(key)]) : std::nullopt;
+        return pressCount[sided(key)];
     }
-    std::optional<std::uint64_t> presses() override {
-        return watched ? std::optional(allPresses) : std::nullopt;
-    }
+    std::optional<std::uint64_t> presses() override { return allPresses; }
     std::uint32_t foregroundProcess() override { return kEditorProcess; }
 
     // The person presses a key, or holds one so long that it repeats, or lets go.
@@ -395,10 +332,18 @@ class FakeKeyboard : public platform::KeyInput {
         return down.count(static_cast<std::uint8_t>(0x80 + 2 * key)) ||
                down.count(static_cast<std::uint8_t>(0x81 + 2 * key));
     }
-    // A key the system did not take as a hotkey reaches the editor.
-    void toEditor(std::uint8_t key) {
-        if (!react(key) && key >= 'A' && key <= 'Z' && !logicallyDown(0x11) && !logicallyDown(0x12))
-            typed += static_cast<char>(key - 'A' + 'a');
+    // A key down reaches the editor.
+    void react(std::uint8_t key) {
+        if (!logicallyDown(0x11) || logicallyDown(0x10) || logicallyDown(0x12) ||
+            logicallyDown(0x5B) || logicallyDown(0x5C))
+            return;
+        if ((key == 'C' || key == 'X') && !selection.empty())
+            loop_.after(copyDelay, [this] { clipboard_.write(selection); });
+        if (key == 'V')
+            loop_.after(pasteDelay, [this] {
+                pastes.emplace_back();
+                readPaste(0);
+            });
     }
 
   private:
@@ -406,27 +351,12 @@ class FakeKeyboard : public platform::KeyInput {
     static std::uint8_t sided(std::uint8_t key) {
         return static_cast<std::uint8_t>(key >= 0x10 && key <= 0x12 ? 0x80 + 2 * key : key);
     }
-    bool react(std::uint8_t key) {
-        if (!logicallyDown(0x11) || logicallyDown(0x10) || logicallyDown(0x12) ||
-            logicallyDown(0x5B) || logicallyDown(0x5C))
-            return false;
-        if ((key == 'C' || key == 'X') && !selection.empty()) {
-            loop_.after(copyDelay, [this] { clipboard_.write(selection); });
-        } else if (key == 'V') {
-            loop_.after(pasteDelay, [this] {
-                pastes.emplace_back();
-                readPaste(0);
-            });
-        }
-        return key == 'C' || key == 'X' || key == 'V';
-    }
     void readPaste(std::size_t i) {
-        if (auto data = clipboard_.readAsApp(pasteReads[i]))
+        if (auto data = clipboard_.readAsEditor(pasteReads[i]))
             pastes.back()[pasteReads[i]] = *data;
         if (i + 1 < pasteReads.size())
             loop_.after(readSpacing, [this, i] { readPaste(i + 1); });
     }
-    Journal& journal_;
     FakeClipboard& clipboard_;
     FakeEventLoop& loop_;
 };
@@ -435,7 +365,6 @@ class FakeKeyboard : public platform::KeyInput {
 class FakeHotkeyApi : public platform::HotkeyApi {
   public:
     using Combination = std::pair<std::uint32_t, std::uint32_t>;  // modifiers, key
-    explicit FakeHotkeyApi(Journal& journal) : journal_(journal) {}
 
     std::set<Combination> takenElsewhere;  // registered by another program
     std::map<int, Combination> registered;
@@ -460,7 +389,6 @@ class FakeHotkeyApi : public platform::HotkeyApi {
         refs -= refs > 0;
     }
     bool registerHotkey(int id, std::uint32_t modifiers, std::uint32_t key) override {
-        journal_.push_back("register");
         if (takenElsewhere.count({modifiers, key}) || press({modifiers, key}) ||
             registered.count(id))
             return false;
@@ -468,61 +396,43 @@ class FakeHotkeyApi : public platform::HotkeyApi {
         return true;
     }
     bool unregisterHotkey(int id) override { return registered.erase(id) > 0; }
-
-  private:
-    Journal& journal_;
 };
 
 // The shell: a notification area that takes one icon and refuses while it is not ready,
 // the popup menu with the user's next choice, and the browser.
 class FakeShell : public Tray, public WindowHost {
   public:
-    explicit FakeShell(Journal& journal) : journal_(journal) {}
     bool ready = true;
-    int icons = 0, menus = 0;
+    int icons = 0;
     MenuCommand choice = MenuCommand::None;  // picked from the next menu
     std::vector<std::string> opened, balloons;
 
-    bool add() override {
-        journal_.push_back("tray add");
-        return ready && icons == 0 && ++icons;
-    }
-    void remove() override {
-        journal_.push_back("tray remove");
-        icons = 0;
-    }
+    bool add() override { return ready && icons == 0 && ++icons; }
+    void remove() override { icons = 0; }
     void notify(const std::string& title, const std::string& text) override {
         EXPECT_EQ(icons, 1) << "a balloon needs the icon";
         balloons.push_back(title + " " + text);
     }
-    MenuCommand popupMenu() override {
-        ++menus;
-        return std::exchange(choice, MenuCommand::None);
-    }
+    MenuCommand popupMenu() override { return std::exchange(choice, MenuCommand::None); }
     void openUrl(const std::string& url) override { opened.push_back(url); }
-
-  private:
-    Journal& journal_;
 };
 
 // The whole program over the fakes: the real settings, hotkey engine and window logic.
 struct Rig {
     Journal journal;
-    FakeEventLoop loop{journal};
+    FakeEventLoop loop;
     FakeClipboard clipboard{journal};
-    FakeKeyboard keys{journal, clipboard, loop};
-    FakeHotkeyApi hotkeyApi{journal};
+    FakeKeyboard keys{clipboard, loop};
+    FakeHotkeyApi hotkeyApi;
     Form form;
     StoreSet stores;
     HotkeyEngine engine{form, stores, hotkeyApi, clipboard, keys, loop};
     ScriptedDialogs dialogs;
     MemoryFiles files;
-    MemoryRegistry registry;
-    Settings settings{form, dialogs, files, registry, engine, kProgramDir, kExecutable};
-    FakeShell shell{journal};
+    Settings settings{form, dialogs, files, files, engine, kProgramDir, kExecutable};
+    FakeShell shell;
     std::unique_ptr<App> app;
 
-    Rig() { files.journal = &journal; }
     std::string& file(const std::string& name) {
         return files.files[std::string(kProgramDir) + name];
     }
@@ -534,7 +444,6 @@ struct Rig {
         app->reportStartupRefusals();
         return *app;
     }
-
     // The twelve list values, Combo1 first.
     std::vector<std::string> lists() const {
         std::vector<std::string> values;
@@ -546,6 +455,11 @@ struct Rig {
         return {modifierFlags(form.combo(modifierListNumber(assignment)).text()),
                 keyCode(form.combo(keyListNumber(assignment)).text())};
     }
+    // The person holds or lets go of keys.
+    void hold(const std::vector<std::uint8_t>& held, bool down = true) {
+        for (auto key : held)
+            down ? keys.press(key) : keys.release(key);
+    }
     // The person taps `key` with whatever is held, holding it for `repeats` repeats: the
     // system posts the hotkey whose combination the keys down make, or hands the key on.
     void tap(std::uint8_t key, int repeats = 0) {
@@ -556,17 +470,9 @@ struct Rig {
             if (auto id = hotkeyApi.press({modifiers, key}))
                 engine.onHotkey(*id);
             else
-                keys.toEditor(key);
+                keys.react(key);
         }
         keys.release(key);
-    }
-    void hold(std::initializer_list<std::uint8_t> modifiers) {
-        for (auto key : modifiers)
-            keys.press(key);
-    }
-    void letGo(std::initializer_list<std::uint8_t> modifiers) {
-        for (auto key : modifiers)
-            keys.release(key);
     }
     // The person presses an assignment's hotkey and lets go once it has acted; or later,
     // having let go of the keys held until then.
@@ -574,19 +480,16 @@ struct Rig {
         const auto [modifiers, key] = combination(assignment);
         std::vector<std::uint8_t> held;
         if (modifiers & 2)
-            held.push_back(0xA2);
+            held.push_back(0xA2);  // left Ctrl
         if (modifiers & 1)
-            held.push_back(0xA4);
-        for (auto k : held)
-            keys.press(k);
+            held.push_back(0xA4);  // left Alt
+        hold(held);
         tap(static_cast<std::uint8_t>(key));
-        for (auto k : held)
-            keys.release(k);
+        hold(held, false);
     }
     void pressLater(Millis delay, int assignment) {
         loop.after(delay, [this, assignment] {
-            for (auto key : std::set(keys.hands))
-                keys.release(key);
+            hold({keys.hands.begin(), keys.hands.end()}, false);
             press(assignment);
         });
     }

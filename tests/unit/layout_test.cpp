@@ -63,14 +63,5 @@ TEST(Layout, ControlsStayInsideApartAndTouchingAtEveryDpi) {
     }
 }
 
-TEST(Layout, ContactFormIsReachedInItsKeyboardOrder) {
-    std::vector<std::string_view> order;
-    for (const auto& c : controls())
-        if (c.parent == "fKontakt" && (c.style & kTabStop))
-            order.push_back(c.name);
-    EXPECT_EQ(order, (std::vector<std::string_view>{"tNachricht", "tName", "tEmail", "tHomepage",
-                                                    "Command8"}));
-}
-
 }  // namespace
 }  // namespace trifolio::layout
