@@ -327,7 +327,7 @@ TEST(AppStatus, StoreOneFollowsTheClipboardWhileShownAndClearButtonsEmpty) {
     rig.app->Timer1_Timer();
     EXPECT_EQ(rig.stores.store(1).text, "zwei");
 
-    rig.stores.capture(3, {{platform::kFormatText}, "drei", nullptr});
+    rig.stores.capture(3, {{platform::kFormatText}, "drei", 4, nullptr});
     rig.app->Command7_Click();
     EXPECT_EQ(rig.stores.panelText(3), "Ablage 3: ---");
     rig.app->Command5_Click();

@@ -188,14 +188,9 @@ void SettingsWindow::syncStores() {
     for (int n = 1; n <= 3; ++n) {
         const Store& store = stores_.store(n);
         const auto k = static_cast<std::size_t>(n - 1);
-        // A long text is prepared for its box only when it is another text than before.
-        const bool whole = store.hasText && !store.unsupported;
-        const StoreFingerprint print{whole, store.text.data(), store.text.size()};
-        if (!whole || store.text.size() <= kPreviewBytes)
-            setText(kStoreTexts[k], whole ? previewText(store.text) : store.displayText());
-        else if (!(print == shown_.storePrint[k]))
-            setText(kStoreTexts[k], previewText(store.text));
-        shown_.storePrint[k] = print;
+        setText(kStoreTexts[k], store.hasText && !store.unsupported
+                                    ? previewText(store.text, store.textLength)
+                                    : store.displayText());
 
         if (store.picture.get() != shown_.picture[k]) {
             shown_.picture[k] = store.picture.get();
