@@ -122,7 +122,11 @@ void SettingsWindow::sync() {
     if (controlsMade()) {
         syncing_ = true;
         syncControls();
-        syncStores();
+        // The stores show once the action is over: the message passes inside it then
+        // lay out no text (tens of milliseconds in Wine's edit control for a long one)
+        // while the action holds the keys it pressed or the user's clipboard waits.
+        if (!engine_ || !engine_->busy())
+            syncStores();
         syncing_ = false;
     }
     syncPresence();
