@@ -186,14 +186,22 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
     }
 
     // Of a long text only the beginning that is shown is converted, without splitting a
-    // surrogate pair; its length counts the whole text.
-    std::wstring text(platform::kTextReadUnits - 1, L'a');
-    text += L"\U0001F600" + std::wstring(10, L'b');
+    // surrogate pair; its length counts the whole text. Put back, the text waits to be
+    // read, and the program's own next reading takes it from the same snapshot.
+    std::wstring text(kTextReadUnits - 1, L'a');
+    text += L"\U0001F600" + std::wstring(kTextReadUnits * 3, L'b');
     ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(text)}}));
-    const auto reading = clipboard.read(false);
-    ASSERT_TRUE(reading);
-    EXPECT_EQ(reading->content.text, std::string(platform::kTextReadUnits - 1, 'a'));
-    EXPECT_EQ(reading->content.textLength, platform::kTextReadUnits + 10);
+    const auto reading = clipboard.read(true);
+    ASSERT_TRUE(reading && reading->whole);
+    ASSERT_TRUE(clipboard.restore(reading->whole));
+    const auto again = clipboard.read(true);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->whole, reading->whole);
+    for (const auto& r : {*reading, *again}) {
+        EXPECT_TRUE(r.content.text == std::string(kTextReadUnits - 1, 'a'));
+        EXPECT_EQ(r.content.textLength, kTextReadUnits * 4);
+    }
+    EXPECT_TRUE(clipboardText(other.get()) == text);
 }
 
 // Each offer is rendered only when read, shows nothing of the one before, and outlives

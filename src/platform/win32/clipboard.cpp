@@ -271,17 +271,22 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
             note(logicalFormat(format, formats_));
 
     // Of confidential content nothing is read that the program could show. The text and
-    // the picture come from the snapshot's bytes when there is one: read once.
+    // the picture come from the snapshot's bytes when there is one: read once. Content
+    // this program put in and has yet to render is the snapshot it came from: nothing is
+    // rendered for the program's own reading, and the next action keeps that snapshot.
     content.confidential = confidential();
-    std::shared_ptr<Snapshot> snapshot;
-    if (whole)
+    std::shared_ptr<const Snapshot> snapshot;
+    if (put_ && GetClipboardOwner() == window_.get())
+        snapshot = put_;
+    else if (whole)
         snapshot = Snapshot::save(offered, formats_, content.confidential);
     if (!content.confidential) {
         if (IsClipboardFormatAvailable(CF_UNICODETEXT))
             readText(snapshot.get(), content);
         content.picture = readPicture(offered, snapshot.get());
     }
-    reading.whole = std::move(snapshot);
+    if (whole)
+        reading.whole = std::move(snapshot);
     return reading;
 }
 
