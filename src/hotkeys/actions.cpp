@@ -182,7 +182,8 @@ void HotkeyEngine::watchForLateCopy(int store, std::uint32_t process,
                               *presses,
                               loop_.now() + kLateCopyWindow,
                               sortedFormats(reading->content.formats),
-                              reading->content.text};
+                              reading->content.text,
+                              reading->content.textLength};
 }
 
 void HotkeyEngine::paste(int store) {
@@ -253,7 +254,8 @@ void HotkeyEngine::settleAfterAction() {
     if (!reading)
         return;  // busy: the next change notification tries again
     if (sortedFormats(reading->content.formats) == lateCopy_->formats &&
-        reading->content.text == lateCopy_->text) {
+        reading->content.text == lateCopy_->text &&
+        reading->content.textLength == lateCopy_->textLength) {
         // Only the sequence number moved (Wine's clipboard manager does that).
         lateCopy_->sequence = clipboard_.sequenceNumber();
         return;

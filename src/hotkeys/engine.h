@@ -100,7 +100,8 @@ class HotkeyEngine : public HotkeyRegistration {
         std::uint64_t presses = 0;
         std::chrono::steady_clock::time_point until;
         std::vector<std::uint32_t> formats;  // sorted
-        std::optional<std::string> text;
+        std::optional<std::string> text;     // as read: of a long text its beginning
+        std::size_t textLength = 0;
     };
 
     // A hotkey or a piece of work waiting behind the running action.

@@ -173,11 +173,18 @@ class ClipboardSnapshot {
     virtual ~ClipboardSnapshot() = default;
 };
 
+// Of a longer plain text a reading converts only this many UTF-16 units, the beginning
+// that the Status page shows; the snapshot keeps the text whole.
+inline constexpr std::size_t kTextReadUnits = 64 * 1024;
+
 // What the program sees of the clipboard at one moment.
 struct ClipboardContent {
     std::vector<std::uint32_t> formats;  // every format offered, derived ones included
-    std::optional<std::string> text;     // plain text, when offered and readable
-    PicturePtr picture;                  // the bitmap or metafile, when offered and readable
+    // The plain text, when offered and readable: all of it, or the first kTextReadUnits
+    // UTF-16 units of a longer one; and the whole text's length in characters.
+    std::optional<std::string> text;
+    std::size_t textLength = 0;
+    PicturePtr picture;  // the bitmap or metafile, when offered and readable
     // Another program marked the content as not to be shown or kept by clipboard tools
     // (a password manager's); text and picture are then not read.
     bool confidential = false;

@@ -83,4 +83,11 @@ std::string cp1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+std::size_t characterCount(std::string_view utf8) {
+    std::size_t count = 0;
+    for (char c : utf8)
+        count += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    return count;
+}
+
 }  // namespace trifolio

@@ -75,6 +75,7 @@ void StoreSet::capture(int n, ClipboardContent content,
     // holds a text it cannot give back.
     if (content.offers(platform::kFormatText) && content.text) {
         s.text = std::move(*content.text);
+        s.textLength = content.textLength;
         s.hasText = true;
         s.description = "Text";
     }

@@ -16,12 +16,14 @@ inline constexpr const char* kUnsupportedFormatText = "Nicht unterstütztes Form
 inline constexpr const char* kConfidentialText = "Vertraulicher Inhalt";
 
 struct Store {
-    // The store's text, whole, and its one picture: what the Status page shows and the
-    // flags speak of. Meaningful only while hasText / hasPicture is set.
+    // What the Status page shows and the flags speak of: the store's text (of a long one
+    // only its beginning), the whole text's length in characters, and its one picture.
+    // Meaningful only while hasText / hasPicture is set.
     std::string text;
+    std::size_t textLength = 0;
     platform::PicturePtr picture;
-    // Stores 2 and 3: every format captured, the text's and the picture's bytes among
-    // them; what a paste offers. Null when the store is empty.
+    // Stores 2 and 3: every format captured, the whole text's and the picture's bytes
+    // among them; what a paste offers. Null when the store is empty.
     std::shared_ptr<const platform::ClipboardSnapshot> whole;
     bool hasText = false;
     bool hasPicture = false;

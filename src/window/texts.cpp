@@ -111,7 +111,7 @@ std::string helpText(platform::Files& files, const std::string& path, std::size_
     return out;
 }
 
-std::string previewText(std::string_view text, std::size_t limit) {
+std::string previewText(std::string_view text, std::size_t length, std::size_t limit) {
     std::string_view shown = text;
     if (text.size() > limit) {
         std::size_t cut = limit;
@@ -133,15 +133,11 @@ std::string previewText(std::string_view text, std::size_t limit) {
         if (c == '\r' && (i + 1 == shown.size() || shown[i + 1] != '\n'))
             out += '\n';
     }
-    if (shown.size() < text.size()) {
-        std::size_t characters = 0;
-        for (char c : text)
-            characters += isContinuation(static_cast<unsigned char>(c)) ? 0 : 1;
+    if (characterCount(shown) < length) {
         if (!out.empty() && out.back() != '\n')
             out += "\r\n";
-        out +=
-            "[… gekürzt angezeigt; die Ablage hält den ganzen Text: " + groupedNumber(characters) +
-            " Zeichen]";
+        out += "[… gekürzt angezeigt; die Ablage hält den ganzen Text: " + groupedNumber(length) +
+               " Zeichen]";
     }
     return out;
 }

@@ -36,11 +36,15 @@ std::string decodeTextFile(std::string_view bytes);
 
 // Store texts longer than this are shown cut short in their box.
 inline constexpr std::size_t kPreviewBytes = 64 * 1024;
+// A reading's beginning of a longer text (at least one byte a unit) fills the box.
+static_assert(kPreviewBytes <= platform::kTextReadUnits);
 
-// What a store's text box shows of `text`: line ends made CR LF so that the box
-// breaks the lines, and at most about `limit` bytes of it, cut at a line or character
-// boundary and followed by a note giving the whole length. The store keeps the text
-// whole; only the box is spared from holding tens of megabytes.
-std::string previewText(std::string_view text, std::size_t limit = kPreviewBytes);
+// What a store's text box shows of a text `length` characters long, of which `text`
+// is all or the beginning: line ends made CR LF so that the box breaks the lines, and
+// at most about `limit` bytes, cut at a line or character boundary and followed by a
+// note giving the whole length when that is not all. The store keeps the text whole
+// in its snapshot; only the box is spared from holding tens of megabytes.
+std::string previewText(std::string_view text, std::size_t length,
+                        std::size_t limit = kPreviewBytes);
 
 }  // namespace trifolio

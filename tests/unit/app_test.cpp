@@ -116,7 +116,7 @@ TEST(AppTray, MenuPagesAndABalloonThatWaitsForTheIcon) {
 TEST(AppStatus, ClearButtonsAndTheInfoPage) {
     Started rig;
     rig.clipboard.write(textFormats("eins"));
-    rig.stores.capture(3, {{platform::kFormatText}, "drei", nullptr});
+    rig.stores.capture(3, {{platform::kFormatText}, "drei", 4, nullptr});
     rig.app->Command7_Click();
     EXPECT_EQ(rig.stores.panelText(3), "Ablage 3: ---");
     rig.app->Command5_Click();

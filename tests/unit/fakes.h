@@ -19,6 +19,7 @@
 
 #include "hotkeys/engine.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "settings/settings.h"
 #include "window/app.h"
 
@@ -208,9 +209,10 @@ class FakeClipboard : public platform::Clipboard {
             reading.content.formats.push_back(format);
             if (confidential)
                 continue;
-            if (format == platform::kFormatText)
+            if (format == platform::kFormatText) {
                 reading.content.text = data.bytes;
-            else if (data.picture && !reading.content.picture)
+                reading.content.textLength = characterCount(data.bytes);
+            } else if (data.picture && !reading.content.picture)
                 reading.content.picture = data.picture;
         }
         if (whole) {

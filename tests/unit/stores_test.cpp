@@ -42,8 +42,9 @@ TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
         for (int n : {1, 2}) {
             stores.capture(n, {{kFormatText, kFormatBitmap, kFormatPalette},
                                "alt",
+                               3,
                                std::make_shared<fakes::FakePicture>()});
-            ClipboardContent content{c.formats, {}, c.picture ? picture : nullptr};
+            ClipboardContent content{c.formats, {}, 0, c.picture ? picture : nullptr};
             if (c.text)
                 content.text = c.text;
             const auto whole =

@@ -61,11 +61,14 @@ TEST(HelpText, LineEndsEncodingsCutAndBinary) {
 // A long store text is shown cut after a whole line, or on a character boundary when it
 // has no line ends, followed by a note that counts the characters of the whole text.
 TEST(StorePreview, LongTextsAreCutAtALineOrCharacterAndNameTheirLength) {
-    EXPECT_EQ(previewText("a\nb\r\nc\rd"), "a\r\nb\r\nc\r\nd");
+    EXPECT_EQ(previewText("a\nb\r\nc\rd", 7), "a\r\nb\r\nc\r\nd");
+    // Only the beginning of a long text was read.
+    EXPECT_EQ(previewText("ab", 5),
+              "ab\r\n[… gekürzt angezeigt; die Ablage hält den ganzen Text: 5 Zeichen]");
     std::string lines;
     for (int i = 0; i < 1000; ++i)
         lines += "Zeile " + std::to_string(1000 + i) + " äöü\n";  // 15 characters, 18 bytes
-    const std::string shown = previewText(lines, 4096);
+    const std::string shown = previewText(lines, 15000, 4096);
     const auto note = shown.find(
         "[… gekürzt angezeigt; die Ablage hält den ganzen Text: 15.000 "
         "Zeichen]");
@@ -76,7 +79,7 @@ TEST(StorePreview, LongTextsAreCutAtALineOrCharacterAndNameTheirLength) {
     std::string umlauts;
     for (int i = 0; i < 10000; ++i)
         umlauts += "ä";
-    const std::string cut = previewText(umlauts, 1001);
+    const std::string cut = previewText(umlauts, 10000, 1001);
     EXPECT_EQ(cut.find("\r\n[…"), 1000u);
     EXPECT_NE(cut.find(" 10.000 Zeichen]"), std::string::npos);
 }

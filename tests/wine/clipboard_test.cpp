@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <map>
 
+#include "platform/text.h"
 #include "platform/win32/strings.h"
 #include "wine_support.h"
 
@@ -152,6 +153,7 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
         for (std::uint32_t format : c.offers)
             EXPECT_TRUE(reading->content.offers(format)) << format;
         EXPECT_EQ(reading->content.text, c.text);
+        EXPECT_EQ(reading->content.textLength, characterCount(c.text.value_or("")));
         const auto picture =
             std::dynamic_pointer_cast<const Win32Picture>(reading->content.picture);
         EXPECT_EQ(picture != nullptr, c.shape != Shape::None);
@@ -182,6 +184,24 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
         EXPECT_EQ(clipboardContent(other.get(), clipboard.formats().historyAllowed),
                   std::string(4, '\0'));
     }
+
+    // Of a long text only the beginning that is shown is converted, without splitting a
+    // surrogate pair; its length counts the whole text. Put back, the text waits to be
+    // read, and the program's own next reading takes it from the same snapshot.
+    std::wstring text(kTextReadUnits - 1, L'a');
+    text += L"\U0001F600" + std::wstring(kTextReadUnits * 3, L'b');
+    ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(text)}}));
+    const auto reading = clipboard.read(true);
+    ASSERT_TRUE(reading && reading->whole);
+    ASSERT_TRUE(clipboard.restore(reading->whole));
+    const auto again = clipboard.read(true);
+    ASSERT_TRUE(again);
+    EXPECT_EQ(again->whole, reading->whole);
+    for (const auto& r : {*reading, *again}) {
+        EXPECT_TRUE(r.content.text == std::string(kTextReadUnits - 1, 'a'));
+        EXPECT_EQ(r.content.textLength, kTextReadUnits * 4);
+    }
+    EXPECT_TRUE(clipboardText(other.get()) == text);
 }
 
 // Each offer is rendered only when read, shows nothing of the one before, and outlives

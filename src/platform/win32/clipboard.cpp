@@ -15,23 +15,42 @@ bool contains(const std::vector<UINT>& list, UINT value) {
     return std::find(list.begin(), list.end(), value) != list.end();
 }
 
-std::string textOf(const void* data, std::size_t size) {
+bool isHighSurrogate(wchar_t c) {
+    return (c & 0xFC00) == 0xD800;
+}
+bool isLowSurrogate(wchar_t c) {
+    return (c & 0xFC00) == 0xDC00;
+}
+
+// Text up to its NUL: the beginning converted for showing, the whole counted.
+void takeText(const void* data, std::size_t size, platform::ClipboardContent& content) {
     const auto* chars = static_cast<const wchar_t*>(data);
     const std::size_t capacity = size / sizeof(wchar_t);
-    std::size_t length = 0;
-    while (length < capacity && chars[length] != L'\0')
-        ++length;
-    return narrow(std::wstring_view(chars, length));
+    // A surrogate pair is one character, as is any other unit, one alone too. Blocks
+    // without NUL and surrogates are passed over in a sweep the compiler vectorises.
+    std::size_t length = 0, pairs = 0;
+    for (std::size_t end = 4096; end <= capacity; length = end, end += 4096) {
+        unsigned special = 0;
+        for (std::size_t i = length; i < end; ++i)
+            special |= chars[i] == L'\0' || (chars[i] & 0xF800) == 0xD800;
+        if (special)
+            break;
+    }
+    for (; length < capacity && chars[length] != L'\0'; ++length)
+        pairs += length > 0 && isLowSurrogate(chars[length]) && isHighSurrogate(chars[length - 1]);
+    std::size_t shown = std::min(length, platform::kTextReadUnits);
+    if (shown < length && isLowSurrogate(chars[shown]) && isHighSurrogate(chars[shown - 1]))
+        --shown;
+    content.text = narrow(std::wstring_view(chars, shown));
+    content.textLength = length - pairs;
 }
 
 // The plain text, from the bytes `whole` keeps when it keeps them.
-std::optional<std::string> readText(const Snapshot* whole) {
+void readText(const Snapshot* whole, platform::ClipboardContent& content) {
     if (const auto bytes = whole ? whole->bytes(CF_UNICODETEXT) : nullptr)
-        return textOf(bytes->data(), bytes->size());
-    GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT));
-    if (!lock)
-        return std::nullopt;
-    return textOf(lock.data(), lock.size());
+        return takeText(bytes->data(), bytes->size(), content);
+    if (GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT)); lock)
+        takeText(lock.data(), lock.size(), content);
 }
 
 // The one picture a store keeps: a bitmap when there is one, else a metafile. `offered`
@@ -256,17 +275,22 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
             note(logicalFormat(format, formats_));
 
     // Of confidential content nothing is read that the program could show. The text and
-    // the picture come from the snapshot's bytes when there is one: read once.
+    // the picture come from the snapshot's bytes when there is one: read once. Content
+    // this program put in and has yet to render is the snapshot it came from: nothing is
+    // rendered for the program's own reading, and the next action keeps that snapshot.
     content.confidential = confidential();
-    std::shared_ptr<Snapshot> snapshot;
-    if (whole)
+    std::shared_ptr<const Snapshot> snapshot;
+    if (put_ && GetClipboardOwner() == window_.get())
+        snapshot = put_;
+    else if (whole)
         snapshot = Snapshot::save(offered, formats_, content.confidential);
     if (!content.confidential) {
         if (IsClipboardFormatAvailable(CF_UNICODETEXT))
-            content.text = readText(snapshot.get());
+            readText(snapshot.get(), content);
         content.picture = readPicture(offered, snapshot.get());
     }
-    reading.whole = std::move(snapshot);
+    if (whole)
+        reading.whole = std::move(snapshot);
     return reading;
 }
 

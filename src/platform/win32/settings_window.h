@@ -87,18 +87,10 @@ class SettingsWindow final : public WindowHost {
     static constexpr std::array<layout::ControlId, 3> kStorePictures = {
         layout::id("CB1image2"), layout::id("CB2image2"), layout::id("CB3image2")};
 
-    // Which text a store's box was last prepared from.
-    struct StoreFingerprint {
-        bool whole = false;
-        const char* data = nullptr;
-        std::size_t size = 0;
-        friend bool operator==(const StoreFingerprint&, const StoreFingerprint&) = default;
-    };
     // What the controls show now, to change only what differs.
     struct Shown {
         std::array<std::vector<std::string>, 12> items;
         std::array<int, 12> selected{};
-        std::array<StoreFingerprint, 3> storePrint;
         std::array<const void*, 3> picture{};
         std::array<std::string, 3> panels;
         std::array<std::string, layout::kControlCount> text;  // of the texts the model sets

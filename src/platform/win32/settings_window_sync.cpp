@@ -122,7 +122,11 @@ void SettingsWindow::sync() {
     if (controlsMade()) {
         syncing_ = true;
         syncControls();
-        syncStores();
+        // The stores show once the action is over: the message passes inside it then
+        // lay out no text (tens of milliseconds in Wine's edit control for a long one)
+        // while the action holds the keys it pressed or the user's clipboard waits.
+        if (!engine_ || !engine_->busy())
+            syncStores();
         syncing_ = false;
     }
     syncPresence();
@@ -188,14 +192,9 @@ void SettingsWindow::syncStores() {
     for (int n = 1; n <= 3; ++n) {
         const Store& store = stores_.store(n);
         const auto k = static_cast<std::size_t>(n - 1);
-        // A long text is prepared for its box only when it is another text than before.
-        const bool whole = store.hasText && !store.unsupported;
-        const StoreFingerprint print{whole, store.text.data(), store.text.size()};
-        if (!whole || store.text.size() <= kPreviewBytes)
-            setText(kStoreTexts[k], whole ? previewText(store.text) : store.displayText());
-        else if (!(print == shown_.storePrint[k]))
-            setText(kStoreTexts[k], previewText(store.text));
-        shown_.storePrint[k] = print;
+        setText(kStoreTexts[k], store.hasText && !store.unsupported
+                                    ? previewText(store.text, store.textLength)
+                                    : store.displayText());
 
         if (store.picture.get() != shown_.picture[k]) {
             shown_.picture[k] = store.picture.get();
