@@ -1,5 +1,4 @@
-// The program's clipboard against Wine's real one: what a capture sees of each kind of
-// content, byte-for-byte restores, delayed rendering, light reads and a held clipboard.
+// The program's clipboard against Wine's real one, which only this layer sees byte by byte.
 #include "platform/win32/clipboard.h"
 
 #include <gtest/gtest.h>
@@ -20,22 +19,18 @@ namespace {
 using namespace wine_test;
 using namespace platform;
 
-// A message-only window; as a clipboard owner it renders each late format read with
-// `render` and notes it in `rendered`.
+// A message-only window; as clipboard owner it renders late formats with `render`, noted.
 struct RecordingWindow {
     RecordingWindow() {
         static const WNDCLASSW wc{0,       &proc,   0,       0,       GetModuleHandleW(nullptr),
                                   nullptr, nullptr, nullptr, nullptr, L"TrifolioTestRecorder"};
         [[maybe_unused]] static const ATOM registered = RegisterClassW(&wc);
         window.reset(CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     wc.hInstance, this));
+                                     wc.hInstance, nullptr));
+        SetWindowLongPtrW(get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     HWND get() const { return window.get(); }
     static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(
-                                  reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
         auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
         if (const auto format = static_cast<UINT>(wParam);
             self && message == WM_RENDERFORMAT && self->render) {
@@ -49,8 +44,7 @@ struct RecordingWindow {
     Window window;  // last: goes before what its procedure uses
 };
 
-// Runs `work` with a window on a thread of its own, as another program would; the
-// destructor pumps this thread's messages (render requests among them) until it is done.
+// `work` on a thread and window of its own; going, it pumps (render requests) until done.
 struct OtherProgram {
     explicit OtherProgram(std::function<void(HWND)> work)
         : thread([this, work = std::move(work)] {
@@ -72,12 +66,10 @@ OpenedClipboard openClipboardFor(HWND owner) {
             return opened;
 }
 
-HGLOBAL globalBytes(std::string_view bytes) {
-    return globalCopy(bytes.data(), bytes.size());
-}
-HGLOBAL globalText(std::wstring_view text) {  // with its terminating zero
-    return globalCopy(std::wstring(text).c_str(), (text.size() + 1) * sizeof(wchar_t));
-}
+const auto globalBytes = [](std::string_view b) { return globalCopy(b.data(), b.size()); };
+const auto globalText = [](std::wstring t) {  // with its terminating zero
+    return globalCopy(t.c_str(), (t.size() + 1) * sizeof(wchar_t));
+};
 
 using ClipboardData = std::vector<std::pair<UINT, HANDLE>>;
 
@@ -90,8 +82,7 @@ bool putClipboard(HWND owner, const ClipboardData& data) {
     return ok;
 }
 
-// The clipboard's `format` as bytes equal for equal content whatever the handle: memory,
-// bitmap pixels, metafile bits, palette entries. "" when absent.
+// The clipboard's `format` as bytes equal for equal content whatever the handle; "" if absent.
 std::string clipboardContent(HWND reader, UINT format) {
     const auto opened = openClipboardFor(reader);
     if (!opened)
@@ -167,15 +158,9 @@ HGLOBAL makeMetafilePict() {
     return globalCopy(&pict, sizeof pict);
 }
 
-HPALETTE makePalette() {
-    const LOGPALETTE palette{0x300, 1, {{10, 20, 30, 0}}};
-    return CreatePalette(&palette);
-}
-
 const auto registered = [](const wchar_t* name) { return RegisterClipboardFormatW(name); };
 
-// Whether `picture` is a bitmap, its size, and its opposite corners' colours drawn at that
-// size, which tell one drawn upside down or mirrored.
+// Kind, size and corner colours drawn: opposite corners tell a picture upside down or mirrored.
 using Look = std::tuple<bool, int, int, COLORREF, COLORREF>;
 const Look kBitmap{true, 4, 3, pixelColour(0, 0), pixelColour(3, 2)};
 const Look kMetafile{false, 76, 38, kMetafileColour, kMetafileColour};  // 20 x 10 mm
@@ -197,98 +182,89 @@ class ClipboardTest : public ::testing::Test {
 
 // Every format that can be copied comes back byte for byte, from one snapshot each time.
 TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCopied) {
-    // Offered, but meaningless once put back.
     const UINT dropped[] = {registered(L"ObjectLink"), registered(L"Ole Private Data"),
-                            CF_PRIVATEFIRST + 3};
-    const auto check =
-        [&](const char* name, const ClipboardData& data, const std::vector<std::uint32_t>& offers,
-            const std::optional<std::string>& text, const std::optional<Look>& look) {
-            SCOPED_TRACE(name);
-            ASSERT_TRUE(putClipboard(other.get(), data));
-            std::map<UINT, std::string> before{
-                {CF_UNICODETEXT, clipboardContent(other.get(), CF_UNICODETEXT)}};
-            for (const auto& [format, handle] : data)
-                if (std::find(std::begin(dropped), std::end(dropped), format) == std::end(dropped))
-                    before[format] = clipboardContent(other.get(), format);
+                            CF_PRIVATEFIRST + 3};  // meaningless once put back
+    const auto check = [&](const char* name, const ClipboardData& data,
+                           const std::vector<std::uint32_t>& offers,
+                           const std::optional<std::string>& text,
+                           const std::optional<Look>& look) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(putClipboard(other.get(), data));
+        std::map<UINT, std::string> before{
+            {CF_UNICODETEXT, clipboardContent(other.get(), CF_UNICODETEXT)}};
+        for (const auto& [format, handle] : data)  // of the dropped ones nothing
+            before[format] =
+                std::ranges::count(dropped, format) ? "" : clipboardContent(other.get(), format);
 
-            const auto reading = clipboard.read(true);
-            ASSERT_TRUE(reading && reading->whole);
-            for (std::uint32_t format : offers)
-                EXPECT_TRUE(reading->content.offers(format)) << format;
-            EXPECT_EQ(reading->content.text, text);
-            const auto picture =
-                std::dynamic_pointer_cast<const Win32Picture>(reading->content.picture);
-            EXPECT_EQ(picture ? std::optional(lookOf(*picture)) : std::nullopt, look);
+        const auto reading = clipboard.read(true);
+        ASSERT_TRUE(reading && reading->whole);
+        for (std::uint32_t format : offers)
+            EXPECT_TRUE(reading->content.offers(format)) << format;
+        EXPECT_EQ(reading->content.text, text);
+        const auto picture =
+            std::dynamic_pointer_cast<const Win32Picture>(reading->content.picture);
+        EXPECT_EQ(picture ? std::optional(lookOf(*picture)) : std::nullopt, look);
 
-            for (int round = 1; round <= 2; ++round) {
-                SCOPED_TRACE(round);
-                ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"other")}}));
-                ASSERT_TRUE(clipboard.restore(reading->whole));
-                for (const auto& [format, content] : before)
-                    EXPECT_EQ(clipboardContent(other.get(), format), content) << format;
-                for (UINT format : dropped)
-                    EXPECT_FALSE(IsClipboardFormatAvailable(format)) << format;
-            }
-            // Short-lived content, which the clipboard history must not take again.
-            EXPECT_TRUE(IsClipboardFormatAvailable(clipboard.formats().excludeMonitor));
-            EXPECT_EQ(clipboardContent(other.get(), clipboard.formats().historyAllowed),
-                      std::string(4, '\0'));
-        };
+        for (int round = 1; round <= 2; ++round) {
+            SCOPED_TRACE(round);
+            ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"other")}}));
+            ASSERT_TRUE(clipboard.restore(reading->whole));
+            for (const auto& [format, content] : before)
+                EXPECT_EQ(clipboardContent(other.get(), format), content) << format;
+        }
+        // Short-lived content, which the clipboard history must not take again.
+        EXPECT_TRUE(IsClipboardFormatAvailable(clipboard.formats().excludeMonitor));
+        EXPECT_EQ(clipboardContent(other.get(), clipboard.formats().historyAllowed),
+                  std::string(4, '\0'));
+    };
     check("Unicode text and a metafile picture",
           {{CF_UNICODETEXT, globalText(widen(kWorldText))}, {CF_METAFILEPICT, makeMetafilePict()}},
           {kFormatText, kFormatMetafilePict}, kWorldText, kMetafile);
     check("ANSI text and an enhanced metafile",
           {{CF_TEXT, globalBytes({"plain ANSI\0", 11})}, {CF_ENHMETAFILE, makeEmf()}},
           {kFormatText, kFormatEnhMetafile}, "plain ANSI", kMetafile);
-    check("DIB and palette", {{CF_DIB, globalBytes(makeDib())}, {CF_PALETTE, makePalette()}},
+    const LOGPALETTE palette{0x300, 1, {{10, 20, 30, 0}}};
+    check("DIB and palette",
+          {{CF_DIB, globalBytes(makeDib())}, {CF_PALETTE, CreatePalette(&palette)}},
           {kFormatDib, kFormatPalette}, std::nullopt, kBitmap);
     check("documents with a device-dependent bitmap",
           {{CF_UNICODETEXT, globalText(L"fett")},
            {registered(L"Rich Text Format"), globalBytes("{\\rtf1 {\\b fett} \\u8364?}")},
            {registered(L"Link"), globalBytes({"app\0topic\0item\0\0", 16})},
            {CF_BITMAP, makeDdb()},
-           {dropped[0], globalBytes("app\0doc\0item")},
-           {dropped[1], globalBytes("format table")},
-           {dropped[2], globalBytes("private")}},
+           {dropped[0], globalBytes("app")},
+           {dropped[1], globalBytes("ole")},
+           {dropped[2], globalBytes("own")}},
           {kFormatText, kFormatRtf, kFormatLink, kFormatBitmap, kFormatDib}, "fett", kBitmap);
     check("nothing", {}, {}, std::nullopt, std::nullopt);
 }
 
-// Each offer is rendered only when read, shows nothing of the one before, and outlives
-// the program's clipboard object.
+// Each offer is rendered only when read, alone, and outlives the program's clipboard object.
 TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEachOther) {
     const std::string dib = makeDib();
-    std::map<const void*, std::shared_ptr<const platform::ClipboardSnapshot>> wholes;
     const auto capture = [&](const ClipboardData& data) {
         EXPECT_TRUE(putClipboard(other.get(), data));
-        auto reading = clipboard.read(true).value();
-        const auto picture = std::dynamic_pointer_cast<const Win32Picture>(reading.content.picture);
-        wholes[picture.get()] = reading.whole;
-        return picture;
+        return clipboard.read(true).value();
     };
     const auto bitmap = capture({{CF_DIB, globalBytes(dib)}});
     const auto metafile = capture({{CF_ENHMETAFILE, makeEmf()}});
     const std::string emfBits = clipboardContent(other.get(), CF_ENHMETAFILE);
-    ASSERT_TRUE(bitmap && metafile);
+    ASSERT_TRUE(bitmap.content.picture && metafile.content.picture);
 
-    for (const auto& picture : {bitmap, metafile}) {
-        ASSERT_TRUE(clipboard.offer(wholes[picture.get()]));
+    for (const auto* offered : {&bitmap, &metafile}) {
+        ASSERT_TRUE(clipboard.offer(offered->whole));
         EXPECT_EQ(clipboard.readsBy(0), 0) << "rendered before anyone read";
         std::map<UINT, std::string> read;
-        {
-            OtherProgram target([&](HWND window) {
-                for (UINT format :
-                     {CF_UNICODETEXT, CF_DIB, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT})
-                    read[format] = clipboardContent(window, format);
-            });
-            EXPECT_TRUE(pumpUntil([&] { return target.done.load(); }));
-        }
+        OtherProgram([&](HWND window) {  // gone, it has read
+            for (UINT format : {CF_UNICODETEXT, CF_DIB, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT})
+                read[format] = clipboardContent(window, format);
+        });
         EXPECT_GT(clipboard.readsBy(GetCurrentProcessId()), 0);
         EXPECT_EQ(read[CF_UNICODETEXT], "");
-        EXPECT_EQ(read[CF_DIB], picture == bitmap ? dib : "");
-        EXPECT_EQ(read[CF_BITMAP].empty(), picture != bitmap);
-        EXPECT_EQ(read[CF_ENHMETAFILE], picture == metafile ? emfBits : "");
-        EXPECT_EQ(read[CF_METAFILEPICT].empty(), picture != metafile);
+        EXPECT_EQ(read[CF_DIB], offered == &bitmap ? dib : "");
+        EXPECT_EQ(read[CF_BITMAP].empty(), offered != &bitmap);
+        EXPECT_EQ(read[CF_ENHMETAFILE], offered == &metafile ? emfBits : "");
+        EXPECT_EQ(read[CF_METAFILEPICT].empty(), offered != &metafile);
         EXPECT_TRUE(IsClipboardFormatAvailable(clipboard.formats().excludeMonitor));
     }
     {
@@ -299,9 +275,7 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
     EXPECT_EQ(clipboardText(other.get()), L"bleibt");
 }
 
-// The Status page's read of many late formats renders the text and one picture; only an
-// action's snapshot takes all. Another program's confidential content is read for nothing
-// shown and comes back whole and confidential; what this program marks is not.
+// A display read renders text and one picture; confidential content is not read but kept.
 TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     other.render = [](UINT f) {
         return f == CF_DIB ? globalBytes(makeDib()) : globalText(L"spät");
@@ -338,8 +312,7 @@ TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     EXPECT_FALSE(Win32Clipboard().read(false)->content.confidential) << "to a later run";
 }
 
-// A target holding the clipboard a while is rendered for while the program waits; one
-// holding it over a second makes the program give up cleanly.
+// A holder is rendered for while the program waits; after a second the program gives up.
 TEST_F(ClipboardTest, WaitsForAClipboardHeldByAnotherProgramUpToASecond) {
     std::atomic<bool> opened, release;
     std::wstring got;
@@ -349,8 +322,7 @@ TEST_F(ClipboardTest, WaitsForAClipboardHeldByAnotherProgramUpToASecond) {
             Sleep(1);
         return flag.load();
     };
-    // Another program opens the clipboard, reads its text and holds it until `release` or
-    // `bound`. Nothing is pumped here: its render request waits for the program's wait.
+    // Reads the text and holds; nothing pumped here: only the program's wait can render.
     const auto holder = [&](std::chrono::milliseconds bound) {
         opened = release = false;
         auto program = std::make_unique<OtherProgram>([&, bound](HWND window) {

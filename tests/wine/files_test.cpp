@@ -1,5 +1,4 @@
-// The options file on the real file system and the Run value in the real registry, for a
-// program directory whose path has blanks and characters outside any code page.
+// The options file and the Run value for a program path with blanks and beyond any code page.
 #include "platform/win32/files.h"
 
 #include <gtest/gtest.h>
