@@ -33,7 +33,7 @@ HWND child(HWND root, std::string_view name) {
 void expectLaidOutFor(HWND window, int dpi) {
     RECT r{};
     GetClientRect(window, &r);
-    EXPECT_EQ(std::tie(r.right, r.bottom),
+    EXPECT_EQ(std::make_tuple(r.right, r.bottom),
               std::make_tuple(layout::clientPixels(dpi).width, layout::clientPixels(dpi).height));
     for (const auto& row : layout::controls()) {
         HWND control = child(window, row.name);
@@ -43,7 +43,7 @@ void expectLaidOutFor(HWND window, int dpi) {
         layout::Rect want = layout::toPixels(row, dpi);
         if (row.kind == layout::Kind::ComboList)
             want.height = r.bottom - r.top;  // a closed drop-down list is as high as its font
-        EXPECT_EQ(std::tie(r.left, r.top, r.right, r.bottom),
+        EXPECT_EQ(std::make_tuple(r.left, r.top, r.right, r.bottom),
                   std::make_tuple(want.left, want.top, want.right(), want.bottom()))
             << row.name << " at " << dpi;
     }
@@ -71,7 +71,7 @@ TEST(WindowView, ControlsSitWhereTheTableSaysAtEachDpi) {
         EXPECT_EQ(view.dpi(), dpiAfter);
         expectLaidOutFor(view.hwnd(), dpiAfter);
         GetWindowRect(view.hwnd(), &frame);
-        EXPECT_EQ(std::tie(frame.left, frame.top), std::make_tuple(50L, 60L));
+        EXPECT_EQ(std::make_tuple(frame.left, frame.top), std::make_tuple(50L, 60L));
     }
     SetEnvironmentVariableW(L"TRIFOLIO_DPI", nullptr);
 }
