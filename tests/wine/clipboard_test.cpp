@@ -1,12 +1,14 @@
-// The program's clipboard against Wine's real one: what a capture sees of each kind
-// of content, the whole-clipboard snapshot, delayed rendering and a busy clipboard.
+// The program's clipboard against Wine's real one, which only this layer sees byte by byte.
 #include "platform/win32/clipboard.h"
 
 #include <gtest/gtest.h>
-#include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
+#include <functional>
 #include <map>
+#include <memory>
+#include <thread>
 
 #include "platform/text.h"
 #include "platform/win32/strings.h"
@@ -18,13 +20,109 @@ namespace {
 using namespace wine_test;
 using namespace platform;
 
+// A message-only window; as clipboard owner it renders late formats with `render`, noted.
+struct RecordingWindow {
+    RecordingWindow() {
+        static const WNDCLASSW wc{0,       &proc,   0,       0,       GetModuleHandleW(nullptr),
+                                  nullptr, nullptr, nullptr, nullptr, L"TrifolioTestRecorder"};
+        [[maybe_unused]] static const ATOM registered = RegisterClassW(&wc);
+        window.reset(CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                     wc.hInstance, nullptr));
+        SetWindowLongPtrW(get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    }
+    HWND get() const { return window.get(); }
+    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+        if (const auto format = static_cast<UINT>(wParam);
+            self && message == WM_RENDERFORMAT && self->render) {
+            self->rendered.push_back(format);
+            SetClipboardData(format, self->render(format));
+        }
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
+    std::function<HANDLE(UINT)> render;
+    std::vector<UINT> rendered;
+    Window window;  // last: goes before what its procedure uses
+};
+
+// `work` on a thread and window of its own; going, it pumps (render requests) until done.
+struct OtherProgram {
+    explicit OtherProgram(std::function<void(HWND)> work)
+        : thread([this, work = std::move(work)] {
+              work(RecordingWindow().get());
+              done = true;
+          }) {}
+    ~OtherProgram() {
+        pumpUntil([this] { return done.load(); }, 15000ms);
+        thread.join();
+    }
+    std::atomic<bool> done{false};
+    std::thread thread;
+};
+
+// Opens the clipboard for `owner`, retrying while Wine's own clipboard manager has it.
+OpenedClipboard openClipboardFor(HWND owner) {
+    for (const auto end = std::chrono::steady_clock::now() + 2s;; Sleep(5))
+        if (OpenedClipboard opened(owner); opened || std::chrono::steady_clock::now() >= end)
+            return opened;
+}
+
+const auto globalBytes = [](std::string_view b) { return globalCopy(b.data(), b.size()); };
+const auto globalText = [](std::wstring t) {  // with its terminating zero
+    return globalCopy(t.c_str(), (t.size() + 1) * sizeof(wchar_t));
+};
+
+using ClipboardData = std::vector<std::pair<UINT, HANDLE>>;
+
+// Replaces the clipboard's content by `data`, owned by `owner`.
+bool putClipboard(HWND owner, const ClipboardData& data) {
+    const auto opened = openClipboardFor(owner);
+    bool ok = opened && EmptyClipboard();
+    for (const auto& [format, handle] : data)
+        ok = SetClipboardData(format, handle) != nullptr && ok;
+    return ok;
+}
+
+// The clipboard's `format` as bytes equal for equal content whatever the handle; "" if absent.
+std::string clipboardContent(HWND reader, UINT format) {
+    const auto opened = openClipboardFor(reader);
+    if (!opened)
+        return "(clipboard not opened)";
+    HANDLE handle = GetClipboardData(format);
+    std::string bytes;
+    if (BITMAP info{}; handle && format == CF_BITMAP) {
+        GetObjectW(handle, sizeof info, &info);
+        bytes.resize(static_cast<std::size_t>(info.bmWidthBytes * info.bmHeight));
+        GetBitmapBits(static_cast<HBITMAP>(handle), static_cast<LONG>(bytes.size()), bytes.data());
+    } else if (auto emf = static_cast<HENHMETAFILE>(handle); emf && format == CF_ENHMETAFILE) {
+        bytes.resize(GetEnhMetaFileBits(emf, 0, nullptr));
+        GetEnhMetaFileBits(emf, static_cast<UINT>(bytes.size()),
+                           reinterpret_cast<BYTE*>(bytes.data()));
+    } else if (PALETTEENTRY entries[256]; handle && format == CF_PALETTE) {
+        const UINT count = GetPaletteEntries(static_cast<HPALETTE>(handle), 0, 256, entries);
+        bytes.assign(reinterpret_cast<const char*>(entries), count * sizeof *entries);
+    } else if (GlobalLockGuard lock(handle); lock && format == CF_METAFILEPICT) {
+        const auto* pict = static_cast<const METAFILEPICT*>(lock.data());
+        bytes.resize(GetMetaFileBitsEx(pict->hMF, 0, nullptr));
+        GetMetaFileBitsEx(pict->hMF, static_cast<UINT>(bytes.size()), bytes.data());
+        bytes += ' ' + std::to_string(pict->mm) + ' ' + std::to_string(pict->xExt) + 'x' +
+                 std::to_string(pict->yExt);
+    } else if (lock) {
+        bytes.assign(static_cast<const char*>(lock.data()), lock.size());
+    }
+    return bytes;
+}
+
+std::wstring clipboardText(HWND reader) {  // up to the first zero
+    const std::string bytes = clipboardContent(reader, CF_UNICODETEXT) + std::string(2, '\0');
+    return reinterpret_cast<const wchar_t*>(bytes.data());
+}
+
 const std::string kWorldText = "Grüße – Ωμέγα, 日本語, €, 😀";
 constexpr COLORREF kMetafileColour = RGB(0, 128, 255);
-
 constexpr auto pixelColour = [](int x, int y) { return RGB(40 * x + 10, 60 * y + 5, 200); };
 
-// A bottom-up 24-bit packed DIB of 4 x 3 pixels (rows of 12 bytes, no padding) whose
-// colours are pixelColour(x, y).
+// A bottom-up 24-bit packed DIB of 4 x 3 pixels (rows of 12 bytes, no padding).
 std::string makeDib() {
     BITMAPINFOHEADER header{sizeof header, 4, 3, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
@@ -40,55 +138,41 @@ std::string makeDib() {
 HBITMAP makeDdb() {
     const std::string dib = makeDib();
     const auto* info = reinterpret_cast<const BITMAPINFO*>(dib.data());
-    WindowDc screen(nullptr);
-    return CreateDIBitmap(screen.get(), &info->bmiHeader, CBM_INIT,
+    return CreateDIBitmap(WindowDc(nullptr).get(), &info->bmiHeader, CBM_INIT,
                           dib.data() + sizeof(BITMAPINFOHEADER), info, DIB_RGB_COLORS);
 }
 
-// An enhanced metafile 20 x 10 mm, all of it kMetafileColour.
+// An enhanced metafile and a metafile picture, both 20 x 10 mm of kMetafileColour.
 HENHMETAFILE makeEmf() {
-    RECT frame{0, 0, 2000, 1000};
+    const RECT frame{0, 0, 2000, 1000}, all{0, 0, 76, 38};
     HDC dc = CreateEnhMetaFileW(nullptr, nullptr, &frame, L"test\0picture\0");
-    Brush brush(CreateSolidBrush(kMetafileColour));
-    RECT all{0, 0, 76, 38};
-    FillRect(dc, &all, brush.get());
+    FillRect(dc, &all, Brush(CreateSolidBrush(kMetafileColour)).get());
     return CloseEnhMetaFile(dc);
 }
-
-// A Windows metafile picture of the same size and colour.
 HGLOBAL makeMetafilePict() {
     HDC dc = CreateMetaFileW(nullptr);
     SetWindowExtEx(dc, 100, 50, nullptr);
     Brush brush(CreateSolidBrush(kMetafileColour));
     SelectObject(dc, brush.get());
     Rectangle(dc, -5, -5, 105, 55);
-    METAFILEPICT pict{MM_ANISOTROPIC, 2000, 1000, CloseMetaFile(dc)};
-    return globalBytes(std::string(reinterpret_cast<const char*>(&pict), sizeof pict));
-}
-
-HGLOBAL makeFileList(const std::wstring& files) {  // files: names separated by '\0'
-    DROPFILES header{sizeof header, {}, FALSE, TRUE};
-    std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
-    const std::wstring list = files + L'\0' + L'\0';
-    bytes.append(reinterpret_cast<const char*>(list.data()), list.size() * sizeof(wchar_t));
-    return globalBytes(bytes);
-}
-
-HPALETTE makePalette() {
-    LOGPALETTE palette{0x300, 1, {{10, 20, 30, 0}}};
-    return CreatePalette(&palette);
+    const METAFILEPICT pict{MM_ANISOTROPIC, 2000, 1000, CloseMetaFile(dc)};
+    return globalCopy(&pict, sizeof pict);
 }
 
 const auto registered = [](const wchar_t* name) { return RegisterClipboardFormatW(name); };
 
-// Draws a picture into a memory bitmap of width x height and returns the colour at (x, y).
-COLORREF drawnPixel(const Win32Picture& picture, int width, int height, int x, int y) {
+// Kind, size and corner colours drawn: opposite corners tell a picture upside down or mirrored.
+using Look = std::tuple<bool, int, int, COLORREF, COLORREF>;
+const Look kBitmap{true, 4, 3, pixelColour(0, 0), pixelColour(3, 2)};
+const Look kMetafile{false, 76, 38, kMetafileColour, kMetafileColour};  // 20 x 10 mm
+Look lookOf(const Win32Picture& picture) {
+    const int w = picture.width(), h = picture.height();
     WindowDc screen(nullptr);
     MemoryDc dc(CreateCompatibleDC(screen.get()));
-    Bitmap target(CreateCompatibleBitmap(screen.get(), width, height));
+    Bitmap target(CreateCompatibleBitmap(screen.get(), w, h));
     SelectedObject selected(dc.get(), target.get());
-    picture.draw(dc.get(), RECT{0, 0, width, height});
-    return GetPixel(dc.get(), x, y);
+    picture.draw(dc.get(), RECT{0, 0, w, h});
+    return {picture.isBitmap(), w, h, GetPixel(dc.get(), 0, 0), GetPixel(dc.get(), w - 1, h - 1)};
 }
 
 class ClipboardTest : public ::testing::Test {
@@ -97,93 +181,64 @@ class ClipboardTest : public ::testing::Test {
     Win32Clipboard clipboard;
 };
 
+// Every format that can be copied comes back byte for byte, from one snapshot each time.
 TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCopied) {
-    enum class Shape { None, Bitmap, Metafile };  // bitmaps 4 x 3, metafiles 20 x 10 mm
-    // Offered, but meaningless once put back.
     const UINT dropped[] = {registered(L"ObjectLink"), registered(L"Ole Private Data"),
-                            CF_PRIVATEFIRST + 3};
-    const struct {
-        const char* name;
-        ClipboardData data;
-        std::vector<std::uint32_t> offers;
-        std::optional<std::string> text;
-        Shape shape;
-    } cases[] = {
-        {"Unicode text and a metafile picture",
-         {{CF_UNICODETEXT, globalText(widen(kWorldText))}, {CF_METAFILEPICT, makeMetafilePict()}},
-         {kFormatText, kFormatMetafilePict},
-         kWorldText,
-         Shape::Metafile},
-        {"ANSI text and an enhanced metafile",
-         {{CF_TEXT, globalBytes({"plain ANSI\0", 11})}, {CF_ENHMETAFILE, makeEmf()}},
-         {kFormatText, kFormatEnhMetafile},
-         "plain ANSI",
-         Shape::Metafile},
-        {"DIB and palette",
-         {{CF_DIB, globalBytes(makeDib())}, {CF_PALETTE, makePalette()}},
-         {kFormatDib, kFormatPalette},
-         std::nullopt,
-         Shape::Bitmap},
-        {"documents with a device-dependent bitmap",
-         {{CF_UNICODETEXT, globalText(L"fett")},
-          {registered(L"Rich Text Format"), globalBytes("{\\rtf1 {\\b fett} \\u8364?}")},
-          {registered(L"Link"), globalBytes({"app\0topic\0item\0\0", 16})},
-          {registered(L"Trifolio Test Binary"), globalBytes({"\0\1\xff zero\0in", 11})},
-          {CF_HDROP, makeFileList(L"C:\\a.txt\0C:\\b c.txt")},
-          {CF_BITMAP, makeDdb()},
-          {dropped[0], globalBytes("app\0doc\0item")},
-          {dropped[1], globalBytes("format table")},
-          {dropped[2], globalBytes("private")}},
-         {kFormatText, kFormatRtf, kFormatLink, kFormatFileList, kFormatBitmap, kFormatDib},
-         "fett",
-         Shape::Bitmap},
-        {"nothing", {}, {}, std::nullopt, Shape::None},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(putClipboard(other.get(), c.data));
-        std::vector<std::pair<UINT, std::string>> before{
+                            CF_PRIVATEFIRST + 3};  // meaningless once put back
+    const auto check = [&](const char* name, const ClipboardData& data,
+                           const std::vector<std::uint32_t>& offers,
+                           const std::optional<std::string>& text,
+                           const std::optional<Look>& look) {
+        SCOPED_TRACE(name);
+        ASSERT_TRUE(putClipboard(other.get(), data));
+        std::map<UINT, std::string> before{
             {CF_UNICODETEXT, clipboardContent(other.get(), CF_UNICODETEXT)}};
-        for (const auto& [format, handle] : c.data)
-            if (std::find(std::begin(dropped), std::end(dropped), format) == std::end(dropped))
-                before.emplace_back(format, clipboardContent(other.get(), format));
+        for (const auto& [format, handle] : data)  // of the dropped ones nothing
+            before[format] =
+                std::ranges::count(dropped, format) ? "" : clipboardContent(other.get(), format);
 
         const auto reading = clipboard.read(true);
         ASSERT_TRUE(reading && reading->whole);
-        for (std::uint32_t format : c.offers)
+        for (std::uint32_t format : offers)
             EXPECT_TRUE(reading->content.offers(format)) << format;
-        EXPECT_EQ(reading->content.text, c.text);
-        EXPECT_EQ(reading->content.textLength, characterCount(c.text.value_or("")));
+        EXPECT_EQ(reading->content.text, text);
+        EXPECT_EQ(reading->content.textLength, characterCount(text.value_or("")));
         const auto picture =
             std::dynamic_pointer_cast<const Win32Picture>(reading->content.picture);
-        EXPECT_EQ(picture != nullptr, c.shape != Shape::None);
-        if (picture) {
-            const bool bitmap = c.shape == Shape::Bitmap;
-            const int w = bitmap ? 4 : 76, h = bitmap ? 3 : 38;
-            EXPECT_EQ(picture->isBitmap(), bitmap);
-            EXPECT_EQ(picture->width(), w);
-            EXPECT_EQ(picture->height(), h);
-            // Opposite corners tell a bitmap drawn upside down or mirrored.
-            EXPECT_EQ(drawnPixel(*picture, w, h, 0, 0),
-                      bitmap ? pixelColour(0, 0) : kMetafileColour);
-            EXPECT_EQ(drawnPixel(*picture, w, h, w - 1, h - 1),
-                      bitmap ? pixelColour(w - 1, h - 1) : kMetafileColour);
-        }
+        EXPECT_EQ(picture ? std::optional(lookOf(*picture)) : std::nullopt, look);
 
-        for (int round = 1; round <= 2; ++round) {  // one snapshot serves every restore
+        for (int round = 1; round <= 2; ++round) {
             SCOPED_TRACE(round);
             ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"other")}}));
             ASSERT_TRUE(clipboard.restore(reading->whole));
             for (const auto& [format, content] : before)
                 EXPECT_EQ(clipboardContent(other.get(), format), content) << format;
-            for (UINT format : dropped)
-                EXPECT_FALSE(IsClipboardFormatAvailable(format)) << format;
         }
-        // The restore is short-lived content the clipboard history must not take again.
+        // Short-lived content, which the clipboard history must not take again.
         EXPECT_TRUE(IsClipboardFormatAvailable(clipboard.formats().excludeMonitor));
         EXPECT_EQ(clipboardContent(other.get(), clipboard.formats().historyAllowed),
                   std::string(4, '\0'));
-    }
+    };
+    check("Unicode text and a metafile picture",
+          {{CF_UNICODETEXT, globalText(widen(kWorldText))}, {CF_METAFILEPICT, makeMetafilePict()}},
+          {kFormatText, kFormatMetafilePict}, kWorldText, kMetafile);
+    check("ANSI text and an enhanced metafile",
+          {{CF_TEXT, globalBytes({"plain ANSI\0", 11})}, {CF_ENHMETAFILE, makeEmf()}},
+          {kFormatText, kFormatEnhMetafile}, "plain ANSI", kMetafile);
+    const LOGPALETTE palette{0x300, 1, {{10, 20, 30, 0}}};
+    check("DIB and palette",
+          {{CF_DIB, globalBytes(makeDib())}, {CF_PALETTE, CreatePalette(&palette)}},
+          {kFormatDib, kFormatPalette}, std::nullopt, kBitmap);
+    check("documents with a device-dependent bitmap",
+          {{CF_UNICODETEXT, globalText(L"fett")},
+           {registered(L"Rich Text Format"), globalBytes("{\\rtf1 {\\b fett} \\u8364?}")},
+           {registered(L"Link"), globalBytes({"app\0topic\0item\0\0", 16})},
+           {CF_BITMAP, makeDdb()},
+           {dropped[0], globalBytes("app")},
+           {dropped[1], globalBytes("ole")},
+           {dropped[2], globalBytes("own")}},
+          {kFormatText, kFormatRtf, kFormatLink, kFormatBitmap, kFormatDib}, "fett", kBitmap);
+    check("nothing", {}, {}, std::nullopt, std::nullopt);
 
     // Of a long text only the beginning that is shown is converted, without splitting a
     // surrogate pair; its length counts the whole text. Put back, the text waits to be
@@ -204,42 +259,32 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
     EXPECT_TRUE(clipboardText(other.get()) == text);
 }
 
-// Each offer is rendered only when read, shows nothing of the one before, and outlives
-// the program's clipboard object.
+// Each offer is rendered only when read, alone, and outlives the program's clipboard object.
 TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEachOther) {
     const std::string dib = makeDib();
-    std::map<const void*, std::shared_ptr<const platform::ClipboardSnapshot>> wholes;
     const auto capture = [&](const ClipboardData& data) {
         EXPECT_TRUE(putClipboard(other.get(), data));
-        auto reading = clipboard.read(true).value();
-        const auto picture = std::dynamic_pointer_cast<const Win32Picture>(reading.content.picture);
-        wholes[picture.get()] = reading.whole;
-        return picture;
+        return clipboard.read(true).value();
     };
     const auto bitmap = capture({{CF_DIB, globalBytes(dib)}});
     const auto metafile = capture({{CF_ENHMETAFILE, makeEmf()}});
     const std::string emfBits = clipboardContent(other.get(), CF_ENHMETAFILE);
-    ASSERT_TRUE(bitmap && metafile);
+    ASSERT_TRUE(bitmap.content.picture && metafile.content.picture);
 
-    for (const auto& picture : {bitmap, metafile}) {
-        ASSERT_TRUE(clipboard.offer(wholes[picture.get()]));
+    for (const auto* offered : {&bitmap, &metafile}) {
+        ASSERT_TRUE(clipboard.offer(offered->whole));
         EXPECT_EQ(clipboard.readsBy(0), 0) << "rendered before anyone read";
         std::map<UINT, std::string> read;
-        {
-            OtherProgram target([&](HWND window) {
-                for (UINT format :
-                     {CF_UNICODETEXT, CF_DIB, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT})
-                    read[format] = clipboardContent(window, format);
-            });
-            EXPECT_TRUE(pumpUntil([&] { return target.done(); }));
-        }
+        OtherProgram([&](HWND window) {  // gone, it has read
+            for (UINT format : {CF_UNICODETEXT, CF_DIB, CF_BITMAP, CF_ENHMETAFILE, CF_METAFILEPICT})
+                read[format] = clipboardContent(window, format);
+        });
         EXPECT_GT(clipboard.readsBy(GetCurrentProcessId()), 0);
         EXPECT_EQ(read[CF_UNICODETEXT], "");
-        EXPECT_EQ(read[CF_DIB], picture == bitmap ? dib : "");
-        EXPECT_EQ(read[CF_BITMAP].empty(), picture != bitmap);
-        EXPECT_EQ(read[CF_ENHMETAFILE], picture == metafile ? emfBits : "");
-        EXPECT_EQ(read[CF_METAFILEPICT].empty(), picture != metafile);
-        // The offer is short-lived content, kept out of the clipboard history.
+        EXPECT_EQ(read[CF_DIB], offered == &bitmap ? dib : "");
+        EXPECT_EQ(read[CF_BITMAP].empty(), offered != &bitmap);
+        EXPECT_EQ(read[CF_ENHMETAFILE], offered == &metafile ? emfBits : "");
+        EXPECT_EQ(read[CF_METAFILEPICT].empty(), offered != &metafile);
         EXPECT_TRUE(IsClipboardFormatAvailable(clipboard.formats().excludeMonitor));
     }
     {
@@ -250,9 +295,7 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
     EXPECT_EQ(clipboardText(other.get()), L"bleibt");
 }
 
-// The Status page's read of many late formats renders the text and one picture; only an
-// action's snapshot takes all. Content marked confidential is read for nothing shown and
-// comes back whole and confidential; what this program marks for a moment is not.
+// A display read renders text and one picture; confidential content is not read but kept.
 TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     other.render = [](UINT f) {
         return f == CF_DIB ? globalBytes(makeDib()) : globalText(L"spät");
@@ -265,19 +308,18 @@ TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     ASSERT_TRUE(shown);
     EXPECT_EQ(shown->content.text, "spät");
     EXPECT_TRUE(shown->content.picture);
-    EXPECT_EQ(other.wParams(WM_RENDERFORMAT), (std::vector<WPARAM>{CF_UNICODETEXT, CF_DIB}));
+    EXPECT_EQ(other.rendered, (std::vector<UINT>{CF_UNICODETEXT, CF_DIB}));
     ASSERT_TRUE(clipboard.read(true));
-    EXPECT_EQ(other.wParams(WM_RENDERFORMAT).size(), late.size());
+    EXPECT_EQ(other.rendered.size(), late.size());
 
-    other.forget();
+    other.rendered.clear();
     putClipboard(other.get(), {{CF_UNICODETEXT, nullptr},
                                {clipboard.formats().excludeMonitor, globalBytes({"\0\0\0\0", 4})}});
     const auto secret = clipboard.read(true);
     ASSERT_TRUE(secret);
     EXPECT_TRUE(secret->content.confidential);
     EXPECT_EQ(secret->content.text, std::nullopt);
-    EXPECT_EQ(other.wParams(WM_RENDERFORMAT), std::vector<WPARAM>{CF_UNICODETEXT})
-        << "rendered for the snapshot only";
+    EXPECT_EQ(other.rendered, std::vector<UINT>{CF_UNICODETEXT}) << "for the snapshot only";
     ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"dazwischen")}}));
     ASSERT_TRUE(clipboard.restore(secret->whole));
     EXPECT_EQ(clipboardText(other.get()), L"spät");
@@ -290,54 +332,48 @@ TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     EXPECT_FALSE(Win32Clipboard().read(false)->content.confidential) << "to a later run";
 }
 
-// Opens the clipboard from another thread, reads its text into `text` and holds it until
-// the holder goes or `bound` has passed.
-struct Holder {
-    Holder(std::chrono::milliseconds bound, std::wstring& text)
-        : program([this, bound, &text](HWND window) {
-              if (!openClipboardFor(window))
-                  return;
-              opened = true;
-              if (GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT)); lock)
-                  text = static_cast<const wchar_t*>(lock.data());
-              for (const auto end = std::chrono::steady_clock::now() + bound;
-                   !release && std::chrono::steady_clock::now() < end;)
-                  Sleep(5);
-              CloseClipboard();
-          }) {
-        // No messages handled here: the holder's render requests wait for the program's wait.
-        for (const auto end = std::chrono::steady_clock::now() + 5s;
-             !opened && std::chrono::steady_clock::now() < end;)
-            Sleep(1);
-    }
-    ~Holder() { release = true; }
-    std::atomic<bool> opened{false}, release{false};
-    OtherProgram program;  // last: its thread uses the flags above
-};
-
-// A target reading the offer and holding the clipboard a while is rendered for while the
-// program waits; one holding it over a second makes the program give up cleanly.
+// A holder is rendered for while the program waits; after a second the program gives up.
 TEST_F(ClipboardTest, WaitsForAClipboardHeldByAnotherProgramUpToASecond) {
+    std::atomic<bool> opened, release;
+    std::wstring got;
+    const auto waitFor = [](const std::atomic<bool>& flag, std::chrono::milliseconds bound) {
+        for (const auto end = std::chrono::steady_clock::now() + bound;
+             !flag && std::chrono::steady_clock::now() < end;)
+            Sleep(1);
+        return flag.load();
+    };
+    // Reads the text and holds; nothing pumped here: only the program's wait can render.
+    const auto holder = [&](std::chrono::milliseconds bound) {
+        opened = release = false;
+        auto program = std::make_unique<OtherProgram>([&, bound](HWND window) {
+            const auto open = openClipboardFor(window);
+            opened = static_cast<bool>(open);
+            if (GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT)); lock)
+                got = static_cast<const wchar_t*>(lock.data());
+            waitFor(release, bound);
+        });
+        return waitFor(opened, 5s) ? std::move(program) : nullptr;
+    };
     ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"für das Ziel")}}));
     const auto store = clipboard.read(true);
     ASSERT_TRUE(putClipboard(other.get(), {{CF_UNICODETEXT, globalText(L"user's")}}));
     const auto saved = clipboard.read(true);
     ASSERT_TRUE(saved && store);
     ASSERT_TRUE(clipboard.offer(store->whole));
-    std::wstring got;
     {
-        Holder target(300ms, got);
-        ASSERT_TRUE(target.opened);
+        const auto target = holder(300ms);
+        ASSERT_TRUE(target);
         EXPECT_TRUE(clipboard.clearWithMarker());
     }
     EXPECT_EQ(got, L"für das Ziel");
     EXPECT_TRUE(clipboard.markerPresent());
     {
-        Holder holder(10000ms, got);
-        ASSERT_TRUE(holder.opened);
+        const auto target = holder(10000ms);
+        ASSERT_TRUE(target);
         EXPECT_FALSE(clipboard.clear());
         EXPECT_FALSE(clipboard.read(false));
         EXPECT_FALSE(clipboard.offer(store->whole));
+        release = true;
     }
     EXPECT_TRUE(clipboard.markerPresent());
     EXPECT_TRUE(clipboard.restore(saved->whole));

@@ -1,15 +1,14 @@
-// The options file on the real file system and the Run value in the real registry,
-// for a program directory whose path has blanks and characters outside any code page.
+// The options file and the Run value for a program path with blanks and beyond any code page.
 #include "platform/win32/files.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
+#include "platform/win32/handles.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/strings.h"
 #include "settings/settings.h"
-#include "wine_support.h"
 
 namespace trifolio::win32 {
 namespace {
@@ -19,9 +18,7 @@ constexpr wchar_t kRunKey[] = L"Software\\microsoft\\windows\\currentversion\\ru
 
 // The settings logic over the real files and registry; its questions kept, answered No.
 struct SettingsOnWindows : platform::Dialogs, HotkeyRegistration {
-    SettingsOnWindows() : settings(form, *this, files, registry, *this, kDir, kDir + "t.exe") {
-        settings.fillLists();
-    }
+    SettingsOnWindows() { settings.fillLists(); }
     platform::Answer messageBox(const std::string&, const std::string& text,
                                 platform::Buttons buttons, platform::Icon, bool) override {
         questions.push_back(text);
@@ -29,12 +26,11 @@ struct SettingsOnWindows : platform::Dialogs, HotkeyRegistration {
     }
     void unregisterHotkeys() override {}
     void registerHotkeys() override {}
-
     std::vector<std::string> questions;
     Form form;
     Win32Files files;
     Win32Registry registry;
-    Settings settings;
+    Settings settings{form, *this, files, registry, *this, kDir, kDir + "t.exe"};
 };
 
 // The Run value as the system holds it, read without the code under test; "" if absent.
@@ -45,21 +41,20 @@ std::wstring runValue(const wchar_t* name) {
     return buffer;
 }
 
-// A missing options file is a first start. Saved options load back, and saving sets the
-// Run value to the quoted program path, or deletes only that value. A file another
-// program holds is an error in the system's own words on one line, then the question.
+// Options load back, the Run value is the quoted path or only it is deleted, and a file
+// another program holds is an error in the system's own words on one line.
 TEST(ProgramDirectory, OptionsAndTheRunValueRoundTripAndErrorsAreToldInOneLine) {
     const auto cleanUp = [] {
         std::filesystem::remove_all(widen(kDir));
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Trifolio");
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Nachbar");
+        for (const wchar_t* name : {L"Trifolio", L"Nachbar"})
+            RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, name);
     };
     cleanUp();
     ASSERT_TRUE(std::filesystem::create_directory(widen(kDir)));
     RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Nachbar", REG_SZ, L"x.exe", 12);
     SettingsOnWindows first;
-    EXPECT_EQ(first.settings.LoadOptions(false), Outcome::Done);
-    first.form.Check3.setChecked(false);  // no warning about the ALT lists
+    EXPECT_EQ(first.settings.LoadOptions(false), Outcome::Done);  // a first start
+    first.form.Check3.setChecked(false);                          // no warning about the ALT lists
     ASSERT_TRUE(first.form.combo(6).setText("9"));
     ASSERT_EQ(first.settings.SaveOptions(false), Outcome::Done);
     EXPECT_EQ(runValue(L"Trifolio"), L"\"" + widen(kDir) + L"t.exe\"");
@@ -73,7 +68,6 @@ TEST(ProgramDirectory, OptionsAndTheRunValueRoundTripAndErrorsAreToldInOneLine) 
     EXPECT_EQ(runValue(L"Trifolio"), L"");
     EXPECT_EQ(runValue(L"Nachbar"), L"x.exe") << "other programs' values stay";
 
-    // Another program holds the file open without sharing it.
     FileHandle held(CreateFileW(widen(kDir + "options.ini").c_str(), GENERIC_WRITE, 0, nullptr,
                                 CREATE_ALWAYS, 0, nullptr));
     SettingsOnWindows blocked;
@@ -84,8 +78,9 @@ TEST(ProgramDirectory, OptionsAndTheRunValueRoundTripAndErrorsAreToldInOneLine) 
     const std::string tail = ".\n\rSoll das Programm fortgeführt werden?";
     EXPECT_TRUE(text.starts_with(head) && text.ends_with(tail)) << text;
     const std::string words = text.substr(head.size(), text.size() - head.size() - tail.size());
-    EXPECT_EQ(words.find_first_of("\r\n"), std::string::npos) << words;
-    EXPECT_FALSE(words.empty() || words.ends_with('.')) << words;
+    EXPECT_TRUE(!words.empty() && !words.ends_with('.') &&
+                words.find_first_of("\r\n") == words.npos)
+        << words;
     held.reset();
     cleanUp();
 }

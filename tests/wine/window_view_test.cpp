@@ -14,7 +14,7 @@
 namespace trifolio {
 namespace {
 
-using namespace std::chrono_literals;
+using namespace wine_test;
 
 // The control of the table named `name`, at any depth below `root`.
 HWND child(HWND root, std::string_view name) {
@@ -22,8 +22,8 @@ HWND child(HWND root, std::string_view name) {
     EnumChildWindows(
         root,
         [](HWND c, LPARAM data) {
-            auto* s = reinterpret_cast<std::pair<int, HWND>*>(data);
-            return GetDlgCtrlID(c) == s->first ? (s->second = c, FALSE) : TRUE;
+            auto& [id, found] = *reinterpret_cast<std::pair<int, HWND>*>(data);
+            return GetDlgCtrlID(c) == id ? (found = c, FALSE) : TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
     return search.second;
@@ -33,7 +33,7 @@ HWND child(HWND root, std::string_view name) {
 void expectLaidOutFor(HWND window, int dpi) {
     RECT r{};
     GetClientRect(window, &r);
-    EXPECT_EQ(std::tie(r.right, r.bottom),
+    EXPECT_EQ(std::make_tuple(r.right, r.bottom),
               std::make_tuple(layout::clientPixels(dpi).width, layout::clientPixels(dpi).height));
     for (const auto& row : layout::controls()) {
         HWND control = child(window, row.name);
@@ -43,45 +43,41 @@ void expectLaidOutFor(HWND window, int dpi) {
         layout::Rect want = layout::toPixels(row, dpi);
         if (row.kind == layout::Kind::ComboList)
             want.height = r.bottom - r.top;  // a closed drop-down list is as high as its font
-        EXPECT_EQ(std::make_tuple(r.left, r.top, r.right - r.left, r.bottom - r.top),
-                  std::make_tuple(want.left, want.top, want.width, want.height))
+        EXPECT_EQ(std::make_tuple(r.left, r.top, r.right, r.bottom),
+                  std::make_tuple(want.left, want.top, want.right(), want.bottom()))
             << row.name << " at " << dpi;
     }
     LOGFONTW font{};
     GetObjectW(reinterpret_cast<HFONT>(SendMessageW(child(window, "Label1"), WM_GETFONT, 0, 0)),
                sizeof(font), &font);
-    EXPECT_EQ(std::make_tuple(font.lfHeight, font.lfWeight),
-              std::make_tuple(-layout::fontPixels(layout::kNormalFont, dpi), long{FW_BOLD}));
-    EXPECT_STREQ(font.lfFaceName, L"Arial");
+    EXPECT_EQ(std::make_tuple(font.lfHeight, font.lfWeight, std::wstring(font.lfFaceName)),
+              std::make_tuple(-layout::fontPixels(layout::kNormalFont, dpi), long{FW_BOLD},
+                              std::wstring(L"Arial")));
 }
 
+// At start-up and after a DPI change; a DPI the environment forces stays.
 TEST(WindowView, ControlsSitWhereTheTableSaysAtEachDpi) {
-    // The DPI at start-up, the one the window is moved to, the one it lays out for then.
     const std::tuple<const wchar_t*, int, int> cases[] = {{nullptr, 144, 144}, {L"120", 192, 120}};
     for (const auto& [dpiOverride, changeTo, dpiAfter] : cases) {
         SetEnvironmentVariableW(L"TRIFOLIO_DPI", dpiOverride);
         Form form;
         StoreSet stores;
         win32::SettingsWindow view(GetModuleHandleW(nullptr), form, stores);
-        ASSERT_TRUE(view.create());
-        ASSERT_TRUE(view.prepareControls());
+        ASSERT_TRUE(view.create() && view.prepareControls());
         expectLaidOutFor(view.hwnd(), view.dpi());
-
-        RECT suggested{50, 60, 900, 800};
+        RECT suggested{50, 60, 900, 800}, frame{};
         SendMessageW(view.hwnd(), WM_DPICHANGED, MAKEWPARAM(changeTo, changeTo),
                      reinterpret_cast<LPARAM>(&suggested));
         EXPECT_EQ(view.dpi(), dpiAfter);
         expectLaidOutFor(view.hwnd(), dpiAfter);
-        RECT frame{};
         GetWindowRect(view.hwnd(), &frame);
-        EXPECT_EQ(std::tie(frame.left, frame.top), std::make_tuple(50L, 60L));
+        EXPECT_EQ(std::make_tuple(frame.left, frame.top), std::make_tuple(50L, 60L));
     }
     SetEnvironmentVariableW(L"TRIFOLIO_DPI", nullptr);
 }
 
-// Timers keep their interval whatever other messages come: an icon the notification area
-// refused at first is tried again, and Timer1 takes store 1's snapshots, while a stream
-// of messages arrives that each bring the view in line with the model.
+// Under a stream of messages that each sync the view, the tray icon refused at first is
+// tried again and Timer1 takes store 1's snapshots: timers keep their interval.
 TEST(WindowView, TimersTickWhateverOtherMessagesCome) {
     fakes::Rig rig;
     rig.file("options.ini") = fakes::replaceLine(fakes::kExampleOptions, 28, "\"minimiert: 1\"");
@@ -94,7 +90,7 @@ TEST(WindowView, TimersTickWhateverOtherMessagesCome) {
     ASSERT_TRUE(app.trayIconMissing());
     rig.shell.ready = true;
     const auto underAStream = [&](const std::function<bool()>& done) {
-        return wine_test::pumpUntil(
+        return pumpUntil(
             [&] {
                 PostMessageW(view.hwnd(), WM_COMMAND, 0, 0);
                 return done();
