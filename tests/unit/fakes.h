@@ -133,12 +133,10 @@ struct FakePicture : platform::Picture {
 };
 
 struct ClipData {
-    ClipData(std::string b = {}, platform::PicturePtr p = nullptr, bool late = false)
-        : bytes(std::move(b)), picture(std::move(p)), delayed(late) {}
+    ClipData(std::string b = {}, bool late = false) : bytes(std::move(b)), delayed(late) {}
     std::string bytes;
-    platform::PicturePtr picture;
     bool delayed;  // rendered by its owner only when someone reads it
-    bool operator==(const ClipData& o) const { return bytes == o.bytes && picture == o.picture; }
+    bool operator==(const ClipData& o) const { return bytes == o.bytes; }
 };
 using ClipFormats = std::map<std::uint32_t, ClipData>;
 inline ClipFormats textFormats(const std::string& text) {
@@ -194,8 +192,6 @@ class FakeClipboard : public platform::Clipboard {
                 continue;
             if (format == platform::kFormatText)
                 reading.content.text = data.bytes;
-            else if (data.picture && !reading.content.picture)
-                reading.content.picture = data.picture;
         }
         if (whole) {
             auto snapshot = std::make_shared<Snapshot>(formats, confidential);
@@ -213,7 +209,7 @@ class FakeClipboard : public platform::Clipboard {
         ClipFormats offered;
         if (content)
             for (auto [format, data] : dynamic_cast<const Snapshot&>(*content).formats)
-                offered.emplace(format, ClipData(data.bytes, data.picture, true));
+                offered.emplace(format, ClipData(data.bytes, true));
         return replace(std::move(offered), false, "offer");
     }
     int readsBy(std::uint32_t process) override { return process == kEditorProcess ? renders_ : 0; }
