@@ -1,5 +1,5 @@
-// The check of packed DIBs from the clipboard: lying headers are refused for their
-// reason, good ones give their layout.
+// The check of packed DIBs from the clipboard (what stays within the bytes is the fuzz
+// target's): one lying header per reason, good ones give their layout.
 #include "platform/dib.h"
 
 #include <gtest/gtest.h>
@@ -12,9 +12,8 @@
 namespace trifolio::dib {
 namespace {
 
-// The fields of a header (w, h: width, height; bits: bits per pixel; comp: compression;
-// image: the image size; colours: colours used), and how many bytes follow it (masks,
-// colours, pixels).
+// A header's fields (comp: compression, image: image size, colours: colours used), and
+// how many bytes follow it.
 struct Header {
     std::uint32_t size = 40;
     std::int32_t w = 4, h = 3;
@@ -39,7 +38,7 @@ struct Header {
     }
 };
 
-constexpr std::uint32_t kRle8 = 1, kRle4 = 2, kMasks = 3, kEmbedded = 0x4D424544;
+constexpr std::uint32_t kRle8 = 1, kMasks = 3, kEmbedded = 0x4D424544;
 
 // A V5 header that embeds a profile of `size` bytes at `at`, in 44 bytes after it.
 Header embedding(std::uint32_t at, std::uint32_t size) {
@@ -52,10 +51,7 @@ TEST(Dib, LyingHeadersAreRefusedForTheirReasonAndGoodOnesGiveTheirLayout) {
     const struct {
         const char* name;
         Header header;
-        struct {
-            int width = 0, height = 0;
-            std::size_t bitsOffset = 0;
-        } accepted{};
+        std::tuple<int, int, std::size_t> accepted{};  // width, height, bits offset
         Refusal refusal = None;
     } cases[] = {
         {"24-bit", {}, {4, 3, 40}},
@@ -65,43 +61,29 @@ TEST(Dib, LyingHeadersAreRefusedForTheirReasonAndGoodOnesGiveTheirLayout) {
         {"V5", {.size = 124, .h = -2, .bits = 32, .comp = kMasks, .after = 32}, {4, 2, 124}},
         {"V5 embedding its profile", embedding(160, 8), {4, 3, 124}},
         {"RLE8", {.bits = 8, .comp = kRle8, .image = 6, .after = 1030}, {4, 3, 1064}},
-        {"RLE4", {.bits = 4, .comp = kRle4, .image = 2, .after = 66}, {4, 3, 104}},
-
         {"cut inside the header", {.size = 124, .cutTo = 100}, {}, Truncated},
         {"OS/2 header", {.size = 64}, {}, HeaderSize},
         {"two planes", {.planes = 2}, {}, Planes},
         // rows x stride is 2^64, which wrapped to 0 in a 64-bit product
         {"bit count 32768", {.w = 1 << 30, .h = 1 << 22, .bits = 32768}, {}, BitCount},
-        {"bit count 2", {.bits = 2}, {}, BitCount},
         {"JPEG", {.comp = 4}, {}, Compression},
-        {"24-bit masks", {.comp = kMasks}, {}, Compression},
         {"RLE8 at 4 bits", {.bits = 4, .comp = kRle8}, {}, Compression},
         {"height INT_MIN", {.h = INT_MIN}, {}, Size},
-        {"width 0", {.w = 0}, {}, Size},
-        {"side beyond 65536", {.w = 65537, .h = 1}, {}, Size},
         {"pixel count beyond 2^26", {.w = 8193, .h = 8193}, {}, Size},
         {"top-down RLE", {.h = -3, .bits = 8, .comp = kRle8}, {}, TopDownRle},
         {"RLE without its size", {.bits = 8, .comp = kRle8, .after = 1030}, {}, Pixels},
-        {"RLE short", {.bits = 8, .comp = kRle8, .image = 4000, .after = 1030}, {}, Pixels},
         {"masks cut off", {.bits = 16, .comp = kMasks, .after = 8}, {}, Masks},
         {"300 colours at 8 bits", {.bits = 8, .colours = 300, .after = 1300}, {}, ColourTable},
-        {"colour table cut off", {.bits = 8, .after = 100}, {}, ColourTable},
-        {"profile past the end", embedding(150, 20), {}, Profile},
         {"profile wrapping 32 bits", embedding(0xFFFFFFF0, 0x20), {}, Profile},
         {"a pixel byte short", {.after = 35}, {}, Pixels},
-        {"large, with a few bytes", {.w = 65536, .h = 1024, .bits = 32}, {}, Pixels},
     };
     for (const auto& c : cases) {
         const Checked checked = check(c.header.bytes());
-        EXPECT_EQ(checked.refusal, c.refusal) << c.name;
         const auto& l = checked.layout;
-        if (checked && c.refusal == None) {
-            EXPECT_EQ(std::tuple(l.width, l.height, l.bitsOffset),
-                      std::tuple(c.accepted.width, c.accepted.height, c.accepted.bitsOffset))
-                << c.name;
-        }
+        EXPECT_EQ(checked.refusal, c.refusal) << c.name;
+        EXPECT_EQ(checked ? std::tuple(l.width, l.height, l.bitsOffset) : c.accepted, c.accepted)
+            << c.name;
     }
-    EXPECT_EQ(check(std::string_view("\x28\0\0", 3)).refusal, Truncated);
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The hotkey engine: key synthesis, registration, dispatch and the six actions, against
-// a recording clipboard and an editor that reacts late.
+// The hotkey engine: key synthesis, registration and the actions, against a late editor.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -15,8 +14,7 @@ using fakes::textFormats;
 using platform::KeyEvent;
 using platform::Millis;
 
-// Batches of key events, "|" between them: "+K" goes down, "-K" up, "*K" down while
-// held; K a letter or one of the names below.
+// Key batches, "|" between them: "+K" down, "-K" up, "*K" down while held.
 std::vector<std::vector<KeyEvent>> events(const char* text) {
     const std::map<std::string, std::uint8_t> names = {
         {"Ctl", vk::kControl},   {"LCtl", vk::kLeftControl},
@@ -36,40 +34,21 @@ std::vector<std::vector<KeyEvent>> events(const char* text) {
     return batches;
 }
 
-// Control whenever the text names it anywhere, every other part the key of its first
-// character; presses in one batch, a message pass, the releases in the order pressed
-// with Control last. Alt, Shift and Win that the person holds are released before the
-// key goes down, a lone Alt or Win after a Control press or a tap of the unassigned mask
-// key, so that no menu opens, and every modifier the person still holds goes down again
-// at the end, an Alt or Win followed by a mask tap. When the system takes only part of a
-// batch, what that part left down goes up again. The keys end as the person holds them.
+// Held Alt, Shift and Win go up before the key (a lone Alt or Win after a mask tap) and
+// down again after it; a partly taken batch leaves nothing down the person does not hold.
 TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
     const struct {
         const char *held, *text, *batches;
         std::size_t accept = SIZE_MAX;  // of the first batch, or of the second with `late`
         bool late = false;
-        int letGo = 0;  // of the first held key: 1 while the keystroke is on its way, 2 just
-                        // as its re-press goes in
+        int letGo = 0;  // the first held key: 1 on the keystroke's way, 2 as it goes down again
     } cases[] = {
         {"", "STRG+C", "-Ctl +Ctl +C | -C -Ctl"},
-        {"", "CTRL+V", "-Ctl +Ctl +V | -V -Ctl"},
-        {"", "X", "-Ctl +X | -X"},
-        {"", "ASTRGB", "-Ctl +Ctl +A | -A -Ctl"},
-        {"", "STRG+A+B", "-Ctl +Ctl +A +B | -A -B -Ctl"},
-        {"", "ctrl+x", "-Ctl +Ctl +F9 | -F9 -Ctl"},
-        {"", "ALT+X", "-Ctl +A +X | -A -X"},
-        {"", "STRG++C", "-Ctl +Ctl +C | -C -Ctl"},
-        {"", "", "-Ctl"},
         {"+LCtl +LAlt", "STRG+C", "-Ctl +Ctl -LAlt +C | -C -Ctl *LCtl *LAlt +Mask -Mask"},
-        {"+RAlt", "STRG+V", "-Ctl +Ctl -RAlt +V | -V -Ctl *RAlt +Mask -Mask"},
         {"+LAlt", "X", "-Ctl +Mask -Mask -LAlt +X | -X *LAlt +Mask -Mask"},
-        {"+RWin", "X", "-Ctl +Mask -Mask -RWin +X | -X *RWin +Mask -Mask"},
-        {"+LSh", "X", "-Ctl -LSh +X | -X *LSh"},
         {"+LSh +RSh +LWin +RWin +LAlt +RAlt", "STRG+V",
          "-Ctl +Ctl -LSh -RSh -LAlt -RAlt -LWin -RWin +V | "
          "-V -Ctl *LSh *RSh *LAlt *RAlt *LWin *RWin +Mask -Mask"},
-        // Let go of while the keystroke is on its way: not pressed again; let go of just as
-        // the re-press goes in: the system drops it.
         {"+LAlt", "STRG+V", "-Ctl +Ctl -LAlt +V | -V -Ctl", SIZE_MAX, false, 1},
         {"+LAlt", "STRG+V", "-Ctl +Ctl -LAlt +V | -V -Ctl *LAlt +Mask -Mask", SIZE_MAX, false, 2},
         {"", "STRG+C", "-Ctl +Ctl | -LCtl | -C -Ctl", 2},
@@ -93,15 +72,12 @@ TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
     }
 }
 
-// The user's clipboard before every action: text with rich text and a file list, which
-// a restore of only text and one picture would lose.
+// The user's clipboard before every action, more than text and one picture.
 const fakes::ClipFormats kUsers = {{platform::kFormatText, {"user text"}},
                                    {platform::kFormatRtf, {"{\\rtf1 user}"}},
                                    {platform::kFormatFileList, {"C:\\a.txt"}}};
 
-// A first start: store 2 on STRG+ALT with X, C and V, store 3 copies on F11 and pastes
-// on ALT+F12, its cut unassigned. The user still holds the hotkey's modifiers when an
-// action starts.
+// A first start: store 2 on STRG+ALT+X/C/V, store 3 copies on F11, pastes on ALT+F12.
 struct Engine : ::testing::Test {
     fakes::Rig rig;
     void SetUp() override {
@@ -111,7 +87,7 @@ struct Engine : ::testing::Test {
         rig.journal.clear();
     }
     int id(int assignment) { return *rig.hotkeyApi.press(rig.combination(assignment)); }
-    // A whole snapshot is still kept that no store holds: the user's clipboard.
+    // A whole snapshot that no store holds is still kept: the user's clipboard.
     bool usersKept() const {
         return std::any_of(rig.clipboard.snapshots.begin(), rig.clipboard.snapshots.end(),
                            [&](const auto& taken) {
@@ -126,11 +102,8 @@ struct Engine : ::testing::Test {
     }
 };
 
-// Five hotkeys, each under the atom of its name read as a signed 16-bit identifier; an
-// empty key (a list without selection) stays off like "-"; a combination another program
-// owns is refused, named, and still given back with its atom. Nothing piles up. Hotkeys
-// act only between registerHotkeys and unregisterHotkeys, and only for the identifier of
-// an entry registered now: not for one whose key became "-" since.
+// Hotkeys under their names' atoms (signed); no key is "-"; a refusal is named and its
+// atom given back; only identifiers registered now act.
 TEST_F(Engine, RegistersUnderTheAtomsAndOnlyRegisteredIdentifiersAct) {
     const auto atom = [](int i) { return static_cast<std::int16_t>(0xC0A0 + i); };
     EXPECT_EQ(rig.hotkeyApi.registered,
@@ -165,9 +138,7 @@ TEST_F(Engine, RegistersUnderTheAtomsAndOnlyRegisteredIdentifiersAct) {
     EXPECT_EQ(rig.stores.store(2).text, "selected");
 }
 
-// The application writes the clipboard some time after Ctrl+C, and the sequence number
-// may move before that without a copy; the capture waits for the copy, and the user's
-// whole clipboard comes back afterwards.
+// The capture waits for a late copy, past a sequence move without one; the user's comes back.
 TEST_F(Engine, CopyWaitsForTheApplicationAndRestoresTheWholeClipboard) {
     for (Millis delay : {0ms, 50ms, 300ms, 1400ms}) {
         SCOPED_TRACE(delay.count());
@@ -183,10 +154,8 @@ TEST_F(Engine, CopyWaitsForTheApplicationAndRestoresTheWholeClipboard) {
     }
 }
 
-// Nothing arrives within the bound: the store is captured empty and the user's clipboard
-// comes back. When the application copies after all, noticed by a change notification
-// or by the next snapshot, the copy goes into the store and the user's clipboard comes
-// back once more. A mere move of the sequence number is no copy, and the watch ends.
+// A copy after the bound, seen by a notification or a snapshot, still goes to the store and
+// the user's clipboard comes back again; a sequence move is no copy.
 TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
     for (bool bySnapshot : {false, true}) {
         SCOPED_TRACE(bySnapshot);
@@ -210,44 +179,29 @@ TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
         EXPECT_EQ(rig.stores.store(3).text, "spät");
         EXPECT_EQ(rig.stores.store(1).text, "user text");
     }
-    // The watch ends, and a copy is the user's own that stays: another program's, one
-    // after the window, or one by hand in the same application after the person's next
-    // key press or click.
-    rig.keys.copyDelay = 0ms;
-    const std::pair<const char*, std::function<void()>> own[] = {
-        {"eigene", [&] { rig.clipboard.write(textFormats("eigene"), fakes::kOtherProcess); }},
-        {"mine",
-         [&] {
-             rig.loop.idle(kLateCopyWindow + 1ms);
-             rig.clipboard.write(textFormats("mine"));
-         }},
-        {"von Hand", [&] {
-             rig.keys.selection = textFormats("von Hand");
-             rig.hold({vk::kLeftControl});
-             rig.tap('C');
-             rig.hold({vk::kLeftControl}, false);
-             rig.loop.idle(1ms);
-         }}};
-    for (const auto& [text, copy] : own) {
+    // Another program's copy, or one after the window, is the user's and stays.
+    for (const char* text : {"eigene", "mine"}) {
         rig.keys.selection.clear();
         rig.press(Copy3);
-        copy();
+        if (text[0] == 'm')
+            rig.loop.idle(kLateCopyWindow + 1ms);
+        rig.clipboard.write(textFormats(text),
+                            text[0] == 'e' ? fakes::kOtherProcess : fakes::kEditorProcess);
         rig.engine.clipboardChanged();
         EXPECT_EQ(rig.clipboard.formats, textFormats(text));
         EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
     }
 }
 
-// Paste offers the store and waits until the application has read it, and whatever it
-// reads right after; only then, or after the bound when no read comes, the user's
-// clipboard comes back. A read after that gets the user's content.
+// Each paste offers every format copied; the user's clipboard comes back once it read
+// them (each read within the grace of the one before), or after the bound.
 TEST_F(Engine, PasteRestoresOnlyAfterTheApplicationRead) {
-    const auto picture = std::make_shared<fakes::FakePicture>();
-    const fakes::ClipFormats store = {{platform::kFormatText, {"zwei"}},
-                                      {platform::kFormatBitmap, {{}, picture}}};
+    const fakes::ClipFormats store = {{platform::kFormatText, {"Zeile"}},
+                                      {platform::kFormatRtf, {"{\\rtf1 Zeile}"}},
+                                      {platform::kFormatFileList, {"C:\\b.txt"}}};
     rig.keys.selection = store;
     rig.press(Copy2);
-    rig.keys.pasteReads = {platform::kFormatText, platform::kFormatBitmap};
+    rig.keys.pasteReads = {platform::kFormatText, platform::kFormatRtf, platform::kFormatFileList};
     rig.keys.readSpacing = kPasteGrace - 10ms;
     for (Millis delay : {0ms, 20ms, 700ms, kPasteBound + 100ms}) {
         SCOPED_TRACE(delay.count());
@@ -255,33 +209,17 @@ TEST_F(Engine, PasteRestoresOnlyAfterTheApplicationRead) {
         rig.press(Paste2);
         EXPECT_EQ(rig.clipboard.formats, kUsers);
         rig.loop.idle(1s);
-        EXPECT_EQ(rig.keys.pastes.back(), delay < kPasteBound ? store : textFormats("user text"));
+        EXPECT_EQ(rig.keys.pastes.back(), delay < kPasteBound ? store : kUsers);
     }
     EXPECT_EQ(rig.keys.pastes.size(), 4u);
-    EXPECT_EQ(rig.stores.store(2).text, "zwei");
-
-    // A paste gives back every format the application copied, not the notice the store
-    // shows, as often as it is pasted; "Löschen" leaves nothing to paste.
-    rig.keys.selection = {{platform::kFormatText, {"Zeile"}},
-                          {platform::kFormatRtf, {"{\\rtf1 Zeile}"}},
-                          {platform::kFormatFileList, {"C:\\b.txt"}}};
-    rig.keys.pasteDelay = 0ms;
-    rig.press(Copy2);
-    ASSERT_EQ(rig.stores.store(2).displayText(), "Nicht unterstütztes Format");
-    rig.keys.pasteReads = {platform::kFormatText, platform::kFormatRtf, platform::kFormatFileList};
-    rig.keys.pastes.clear();
-    rig.press(Paste2);
-    rig.press(Paste2);
-    EXPECT_EQ(rig.keys.pastes, std::vector(2, rig.keys.selection));
+    rig.keys.pasteDelay = 0ms;  // "Löschen" leaves nothing to paste
     rig.engine.clearStore(2);
     rig.press(Paste2);
     EXPECT_EQ(rig.keys.pastes.back(), fakes::ClipFormats{});
 }
 
-// Hotkeys pressed during an action run after it, one after the other, each action's
-// clipboard work ending with its restore before the next one starts, and so does work
-// handed to whenIdle ("Löschen" of store 1 here), in the order it came; unless the
-// hotkeys went off meanwhile. A snapshot during an action is skipped.
+// Hotkeys and whenIdle work during an action run after it, in order (not once the hotkeys
+// went off); a snapshot during one is skipped.
 TEST_F(Engine, NothingRunsInsideAnAction) {
     rig.keys.copyDelay = 100ms;
     rig.pressLater(10ms, Copy3);
@@ -307,9 +245,7 @@ TEST_F(Engine, NothingRunsInsideAnAction) {
     EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
 }
 
-// Modifiers held across several taps: every tap is its hotkey, also after an action
-// released the modifiers for its keystroke, and a key held past the repeat delay acts
-// once.
+// Under held modifiers every tap is its hotkey; a key that repeats acts once.
 TEST_F(Engine, HeldModifiersMakeEveryTapItsHotkeyAndAHeldKeyActsOnce) {
     rig.hold({vk::kLeftControl, vk::kLeftAlt});
     rig.tap('C');
@@ -333,12 +269,8 @@ TEST_F(Engine, ConfidentialContentIsNotShownYetComesBack) {
     EXPECT_TRUE(rig.clipboard.confidential);
 }
 
-// A busy clipboard loses nothing of the user's. Held by another program when the hotkey
-// comes, it cancels the action before anything is touched. Grabbed just when the restore
-// comes, store 1 keeps the user's content, and the restore is made up before anything
-// else looks at the clipboard: a change notification, a snapshot or the next hotkey;
-// unless someone wrote the clipboard meanwhile, which makes it theirs. The user's whole
-// clipboard is kept only while it may still be put back.
+// A clipboard held by another program cancels the action; a refused restore is made up
+// before anything else looks (unless the clipboard was written meanwhile).
 TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
     rig.clipboard.heldByOther = true;
     rig.press(Copy3);
@@ -348,14 +280,7 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
     EXPECT_EQ(rig.stores.store(1).text, "user text");
     rig.clipboard.heldByOther = false;
 
-    const std::function<void()> next[] = {[&] { rig.engine.clipboardChanged(); },
-                                          [&] { rig.engine.UpdateClipboardStatus(); },
-                                          [&] { rig.press(Paste2); },
-                                          [&] {
-                                              rig.clipboard.write(textFormats("newer"));
-                                              rig.engine.UpdateClipboardStatus();
-                                          }};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 4; ++i) {  // next: a notification, a snapshot, a hotkey, a write
         SCOPED_TRACE(i);
         rig.clipboard.refuseRestore = true;
         rig.press(Copy2);
@@ -363,7 +288,11 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
         EXPECT_FALSE(rig.engine.UpdateClipboardStatus());
         EXPECT_TRUE(usersKept()) << "the restore is owed";
         rig.clipboard.refuseRestore = false;
-        next[i]();
+        if (i == 3)
+            rig.clipboard.write(textFormats("newer"));
+        i == 0   ? rig.engine.clipboardChanged()
+        : i == 2 ? rig.press(Paste2)
+                 : (void)rig.engine.UpdateClipboardStatus();
         EXPECT_FALSE(usersKept());
         EXPECT_EQ(rig.clipboard.formats, i < 3 ? kUsers : textFormats("newer"));
         EXPECT_EQ(rig.stores.store(1).text, i < 3 ? "user text" : "newer");
@@ -372,7 +301,7 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
     }
     EXPECT_EQ(rig.keys.pastes.at(0), textFormats("selected"));
 
-    // A hotkey while the restore is still owed runs, on the snapshot that restore owes.
+    // A hotkey while the restore is owed runs on that snapshot.
     rig.clipboard.refuseRestore = true;
     rig.press(Copy2);
     rig.press(Paste2);
@@ -383,10 +312,7 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
     EXPECT_EQ(rig.stores.store(1).text, "user text");
 }
 
-// Out of memory while reading content of hundreds of megabytes: before the clipboard is
-// emptied the action is cancelled, after it the user's clipboard still comes back; the
-// program goes on as before. A store the clipboard refuses sends no Ctrl+V, which would
-// paste whatever is there.
+// Out of memory cancels the action or still restores; a refused offer sends no Ctrl+V.
 TEST_F(Engine, AnAllocationFailureOrARefusedOfferCancelsTheActionOrStillRestores) {
     rig.clipboard.noMemoryFor = true;
     rig.press(Copy2);
@@ -394,7 +320,6 @@ TEST_F(Engine, AnAllocationFailureOrARefusedOfferCancelsTheActionOrStillRestores
     rig.clipboard.noMemoryFor.reset();
     rig.press(Copy2);
     EXPECT_EQ(rig.stores.store(2).text, "selected");
-    // What the application copied is too big to read: the store stays as it was.
     rig.keys.selection = textFormats("zu groß");
     rig.clipboard.changed = [&] {
         if (rig.clipboard.formats == rig.keys.selection)

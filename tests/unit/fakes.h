@@ -1,8 +1,5 @@
-// Honest in-memory stand-ins for the platform interfaces, as the program sees the system:
-// a clipboard with formats, sequence numbers, the marker and delayed rendering, its steps
-// written in order into a journal; keys with a logical key state; hotkeys under atoms that
-// another program may own; a message loop on a fake clock; a foreground editor that reacts
-// to the synthesised keys after a delay. And a rig that runs the real program on them.
+// Honest in-memory stand-ins for the platform interfaces (the clipboard's steps go into a
+// journal; the foreground editor reacts late, on a fake clock), and the program on them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -32,8 +29,7 @@ using Journal = std::vector<std::string>;
 inline constexpr const char* kProgramDir = "C:\\Programme\\Trifolio 1.1\\";
 inline constexpr const char* kExecutable = "C:\\Programme\\Trifolio 1.1\\trifolio.exe";
 
-// The example settings as the program writes them: Windows-1252, CR LF, 29 lines. A first
-// start without "options.ini" takes these.
+// The example settings a first start writes: Windows-1252, CR LF, 29 lines.
 inline const std::string kExampleOptions =
     "\"Ablage 2, Ausschneiden:\"\r\n\"STRG+ALT\"\r\n\"X\"\r\n\"\"\r\n"
     "\"Ablage 2, Kopieren:\"\r\n\"STRG+ALT\"\r\n\"C\"\r\n\"\"\r\n"
@@ -50,8 +46,7 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
     return file.substr(0, begin) + text + "\r\n" + file.substr(file.find('\n', begin) + 1);
 }
 
-// Files in memory; `unreadable` ones exist, but can be neither read nor written. A
-// registry that takes every value (the Run value is checked on the real one).
+// Files in memory (`unreadable` ones exist, unread and unwritten); a registry taking all.
 struct MemoryFiles : platform::Files, platform::Registry {
     std::map<std::string, std::string> files;
     std::set<std::string> unreadable;
@@ -72,17 +67,13 @@ struct MemoryFiles : platform::Files, platform::Registry {
         error = "Zugriff verweigert";
         return !unreadable.count(path) && (files[path] = bytes, true);
     }
-    bool setString(const std::string&, const std::string&, const std::string&) override {
-        return true;
-    }
-    bool deleteValue(const std::string&, const std::string&) override { return true; }
-    std::optional<std::string> getString(const std::string&, const std::string&) override {
-        return std::nullopt;
-    }
+    using S = const std::string&;
+    bool setString(S, S, S) override { return true; }
+    bool deleteValue(S, S) override { return true; }
+    std::optional<std::string> getString(S, S) override { return std::nullopt; }
 };
 
-// Message boxes that record what they showed and answer from a script. A question the
-// script does not answer fails the test.
+// Message boxes, recorded and answered from a script; an unscripted question fails.
 struct ScriptedDialogs : platform::Dialogs {
     struct Shown {
         std::string title, text;
@@ -106,15 +97,13 @@ struct ScriptedDialogs : platform::Dialogs {
     }
 };
 
-// Message loop on a fake clock: `after` schedules what happens later (a message, an
-// application's reaction); waiting moves the clock on to the next event.
+// Message loop on a fake clock: `after` schedules an event; waiting moves to the next.
 class FakeEventLoop : public platform::EventLoop {
   public:
     using Time = std::chrono::steady_clock::time_point;
     void after(Millis delay, std::function<void()> what) {
         events_.emplace(now_ + delay, std::move(what));
     }
-    // The program sits idle in its main loop.
     void idle(Millis span) {
         waitUntil([] { return false; }, span);
     }
@@ -144,21 +133,17 @@ struct FakePicture : platform::Picture {
     int height() const override { return 24; }
 };
 
-// One format's data: bytes, or a picture for the picture formats.
 struct ClipData {
-    ClipData(std::string b = {}, platform::PicturePtr p = nullptr, bool late = false)
-        : bytes(std::move(b)), picture(std::move(p)), delayed(late) {}
+    ClipData(std::string b = {}, bool late = false) : bytes(std::move(b)), delayed(late) {}
     std::string bytes;
-    platform::PicturePtr picture;
     bool delayed;  // rendered by its owner only when someone reads it
-    bool operator==(const ClipData& o) const { return bytes == o.bytes && picture == o.picture; }
+    bool operator==(const ClipData& o) const { return bytes == o.bytes; }
 };
 using ClipFormats = std::map<std::uint32_t, ClipData>;
 inline ClipFormats textFormats(const std::string& text) {
     return {{platform::kFormatText, {text}}};
 }
 
-// Process ids: the program itself, the editor in front, and another program.
 inline constexpr std::uint32_t kTrifolioProcess = 1, kEditorProcess = 42, kOtherProcess = 7;
 
 class FakeClipboard : public platform::Clipboard {
@@ -171,23 +156,20 @@ class FakeClipboard : public platform::Clipboard {
     explicit FakeClipboard(Journal& journal) : journal_(journal) {}
 
     ClipFormats formats;
-    std::uint32_t sequence = 1;       // Wine's clipboard manager moves it without a change
-    bool heldByOther = false;         // another program holds it open: every step fails
-    bool refuseRestore = false;       // another program grabs it just when the restore comes
-    bool refuseOffer = false;         // emptied, it takes none of the offered formats
-    bool confidential = false;        // the content is marked not to be shown by clipboard tools
+    std::uint32_t sequence = 1, owner = 0;  // Wine may move the sequence without a change
+    bool heldByOther = false;               // every step fails
+    bool refuseRestore = false, refuseOffer = false, confidential = false;
     std::optional<bool> noMemoryFor;  // reads of this kind (whole or not) run out of memory
     std::function<void()> changed;    // after every change
     std::vector<std::weak_ptr<const Snapshot>> snapshots;  // every whole snapshot taken
 
-    // An application (or the user through one) empties the clipboard and puts `data` in.
+    // An application empties the clipboard and puts `data` in.
     void write(ClipFormats data, std::uint32_t process = kEditorProcess, bool secret = false) {
         if (replace(std::move(data), false, "app writes")) {
             owner = process;
             confidential = secret;
         }
     }
-    std::uint32_t owner = 0;
     // The editor reads one format; delayed data is rendered by its owner first.
     std::optional<ClipData> readAsEditor(std::uint32_t format) {
         auto it = formats.find(format);
@@ -212,8 +194,7 @@ class FakeClipboard : public platform::Clipboard {
             if (format == platform::kFormatText) {
                 reading.content.text = data.bytes;
                 reading.content.textLength = characterCount(data.bytes);
-            } else if (data.picture && !reading.content.picture)
-                reading.content.picture = data.picture;
+            }
         }
         if (whole) {
             auto snapshot = std::make_shared<Snapshot>(formats, confidential);
@@ -231,7 +212,7 @@ class FakeClipboard : public platform::Clipboard {
         ClipFormats offered;
         if (content)
             for (auto [format, data] : dynamic_cast<const Snapshot&>(*content).formats)
-                offered.emplace(format, ClipData(data.bytes, data.picture, true));
+                offered.emplace(format, ClipData(data.bytes, true));
         return replace(std::move(offered), false, "offer");
     }
     int readsBy(std::uint32_t process) override { return process == kEditorProcess ? renders_ : 0; }
@@ -267,11 +248,10 @@ class FakeClipboard : public platform::Clipboard {
     int renders_ = 0;
 };
 
-// The keyboard and the foreground application, an editor. `hands` are the keys the person
-// holds, `down` the keys as the system has them, which both the person and the program's
-// synthesised events change. Ctrl+C or Ctrl+X copies the selection after `copyDelay`,
-// Ctrl+V reads the clipboard after `pasteDelay`; with Alt, Shift or Win also down the
-// keystroke means something else (Ctrl+Alt is AltGr) and nothing happens.
+// The keyboard and the editor in front. `hands` are the keys the person holds, `down` as
+// the system has them. Ctrl+C/X copies the selection after `copyDelay`, Ctrl+V reads the
+// `pasteReads` formats after `pasteDelay`, `readSpacing` apart; with Alt, Shift or Win
+// also down nothing happens (Ctrl+Alt is AltGr).
 class FakeKeyboard : public platform::KeyInput {
   public:
     FakeKeyboard(FakeClipboard& clipboard, FakeEventLoop& loop)
@@ -284,13 +264,10 @@ class FakeKeyboard : public platform::KeyInput {
     std::size_t accept = SIZE_MAX;   // events the system takes of the next batch
     std::function<void()> crossing;  // what the person does just as the next batch goes in
 
-    ClipFormats selection;  // empty: nothing selected, a copy puts nothing in
-    Millis copyDelay{0}, pasteDelay{0};
-    // The formats a paste reads, one after the other, `readSpacing` apart, and what each
-    // paste got of them.
+    ClipFormats selection;  // empty: a copy puts nothing in
+    Millis copyDelay{0}, pasteDelay{0}, readSpacing{0};
     std::vector<std::uint32_t> pasteReads{platform::kFormatText};
-    Millis readSpacing{0};
-    std::vector<ClipFormats> pastes;
+    std::vector<ClipFormats> pastes;  // what each paste got
 
     std::size_t send(std::span<const platform::KeyEvent> events) override {
         if (auto person = std::exchange(crossing, nullptr))
@@ -314,7 +291,7 @@ class FakeKeyboard : public platform::KeyInput {
     std::optional<std::uint64_t> presses() override { return allPresses; }
     std::uint32_t foregroundProcess() override { return kEditorProcess; }
 
-    // The person presses a key, or holds one so long that it repeats, or lets go.
+    // The person presses a key (or it repeats), or lets go.
     void press(std::uint8_t key, bool repeat = false) {
         key = sided(key);
         if (!repeat) {
@@ -363,7 +340,7 @@ class FakeKeyboard : public platform::KeyInput {
     FakeEventLoop& loop_;
 };
 
-// System-wide hotkeys. Atom 0xC0A0 + i belongs to the name kAssignmentNames[i].
+// System-wide hotkeys; atom 0xC0A0 + i is the name kAssignmentNames[i].
 class FakeHotkeyApi : public platform::HotkeyApi {
   public:
     using Combination = std::pair<std::uint32_t, std::uint32_t>;  // modifiers, key
@@ -372,7 +349,6 @@ class FakeHotkeyApi : public platform::HotkeyApi {
     std::map<int, Combination> registered;
     std::array<int, kAssignmentCount> atomRefs{};
 
-    // The identifier the system posts when the user presses the combination.
     std::optional<int> press(Combination combination) const {
         for (const auto& [id, c] : registered)
             if (c == combination)
@@ -400,8 +376,7 @@ class FakeHotkeyApi : public platform::HotkeyApi {
     bool unregisterHotkey(int id) override { return registered.erase(id) > 0; }
 };
 
-// The shell: a notification area that takes one icon and refuses while it is not ready,
-// the popup menu with the user's next choice, and the browser.
+// The shell: a notification area taking one icon when ready, the menu, the browser.
 class FakeShell : public Tray, public WindowHost {
   public:
     bool ready = true;
@@ -419,7 +394,7 @@ class FakeShell : public Tray, public WindowHost {
     void openUrl(const std::string& url) override { opened.push_back(url); }
 };
 
-// The whole program over the fakes: the real settings, hotkey engine and window logic.
+// The real settings, hotkey engine and window logic over the fakes.
 struct Rig {
     Journal journal;
     FakeEventLoop loop;
@@ -435,10 +410,7 @@ struct Rig {
     FakeShell shell;
     std::unique_ptr<App> app;
 
-    std::string& file(const std::string& name) {
-        return files.files[std::string(kProgramDir) + name];
-    }
-    // Start-up with the command line, "options.ini" as the test left it.
+    std::string& file(const std::string& name) { return files.files[kProgramDir + name]; }
     App& start(const std::string& commandLine = "", WindowHost* host = nullptr) {
         app = std::make_unique<App>(form, stores, settings, engine, dialogs, files, shell,
                                     host ? *host : shell, commandLine, "https://vennhaus.example");
@@ -446,7 +418,6 @@ struct Rig {
         app->reportStartupRefusals();
         return *app;
     }
-    // The twelve list values, Combo1 first.
     std::vector<std::string> lists() const {
         std::vector<std::string> values;
         for (const auto& combo : form.combos)
@@ -457,13 +428,11 @@ struct Rig {
         return {modifierFlags(form.combo(modifierListNumber(assignment)).text()),
                 keyCode(form.combo(keyListNumber(assignment)).text())};
     }
-    // The person holds or lets go of keys.
     void hold(const std::vector<std::uint8_t>& held, bool down = true) {
         for (auto key : held)
             down ? keys.press(key) : keys.release(key);
     }
-    // The person taps `key` with whatever is held, holding it for `repeats` repeats: the
-    // system posts the hotkey whose combination the keys down make, or hands the key on.
+    // The person taps `key` (with `repeats`): the system posts a hotkey or hands it on.
     void tap(std::uint8_t key, int repeats = 0) {
         for (int i = 0; i <= repeats; ++i) {
             keys.press(key, i > 0);
@@ -476,15 +445,12 @@ struct Rig {
         }
         keys.release(key);
     }
-    // The person presses an assignment's hotkey and lets go once it has acted; or later,
-    // having let go of the keys held until then.
+    // The person presses an assignment's hotkey and lets go once it acted; or later.
     void press(int assignment) {
         const auto [modifiers, key] = combination(assignment);
-        std::vector<std::uint8_t> held;
-        if (modifiers & 2)
-            held.push_back(0xA2);  // left Ctrl
+        std::vector<std::uint8_t> held(modifiers & 2 ? 1 : 0, 0xA2);  // left Ctrl, left Alt
         if (modifiers & 1)
-            held.push_back(0xA4);  // left Alt
+            held.push_back(0xA4);
         hold(held);
         tap(static_cast<std::uint8_t>(key));
         hold(held, false);
