@@ -1,6 +1,5 @@
-// What the end-to-end tests and the hotkey benchmark share: trifolio.exe started in a
-// fresh directory of its own, e2e_target.exe, hotkeys typed through SendInput and the
-// clipboard looked at from outside.
+// What the end-to-end tests and the benchmarks share: trifolio.exe in a fresh directory
+// of its own, e2e_target.exe, keys typed through SendInput, the clipboard seen from outside.
 #pragma once
 
 #include <windows.h>
@@ -10,19 +9,14 @@
 #include <shellapi.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <optional>
 #include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/win32/handles.h"
-#include "platform/win32/key_input.h"
 #include "platform/win32/settings_window.h"
 #include "platform/win32/tray.h"
 #include "target_protocol.h"
@@ -30,7 +24,6 @@
 namespace trifolio::e2e {
 
 using namespace std::chrono_literals;
-
 using test::pumpUntil;
 
 // Sends a message to another process's window, with a bound.
@@ -96,56 +89,34 @@ class Process {
     DWORD id_ = 0;
 };
 
-// Key presses through SendInput, with real scan codes.
-inline void sendKeys(const std::vector<std::pair<UINT, bool>>& keys) {  // (key, release)
+// Presses and/or releases the hotkey's keys in the order a typist does, with real scan codes.
+inline void sendHotkey(UINT modifiers, UINT key, bool press, bool release) {
+    std::vector<WORD> keys;
+    for (auto [modifier, vk] : {std::pair{MOD_CONTROL, VK_CONTROL}, {MOD_ALT, VK_MENU}})
+        if (modifiers & modifier)
+            keys.push_back(static_cast<WORD>(vk));
+    keys.push_back(static_cast<WORD>(key));
     std::vector<INPUT> inputs;
-    for (auto [key, release] : keys) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = static_cast<WORD>(key);
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(input);
-    }
+    const auto add = [&](WORD vk, DWORD flags) {
+        inputs.push_back({INPUT_KEYBOARD});
+        inputs.back().ki = {vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), flags};
+    };
+    for (WORD vk : keys)
+        press ? add(vk, 0) : void();
+    for (auto vk = keys.rbegin(); vk != keys.rend(); ++vk)
+        release ? add(*vk, KEYEVENTF_KEYUP) : void();
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
-
-// The hotkey's keys in the order a typist presses them, or releases them.
-inline std::vector<std::pair<UINT, bool>> hotkeyEvents(UINT modifiers, UINT key, bool release) {
-    std::vector<std::pair<UINT, bool>> events;
-    if (modifiers & MOD_CONTROL)
-        events.push_back({VK_CONTROL, release});
-    if (modifiers & MOD_ALT)
-        events.push_back({VK_MENU, release});
-    events.push_back({key, release});
-    if (release)
-        std::reverse(events.begin(), events.end());
-    return events;
+inline void typeHotkey(UINT modifiers, UINT key) {
+    sendHotkey(modifiers, key, true, true);
 }
 
-// True while the system has the key down. Asked on a thread of its own: Wine answers
-// GetAsyncKeyState from a per-thread copy for 50 ms after each read, so a key another
-// program pressed since would read as up.
+// True while the system has the key down. Asked on a thread of its own: Wine answers from
+// a per-thread copy for 50 ms after each read, which misses another program's press.
 inline bool logicallyDown(UINT key) {
     bool down = false;
     std::thread([&] { down = (GetAsyncKeyState(static_cast<int>(key)) & 0x8000) != 0; }).join();
     return down;
-}
-
-// Presses and releases in one batch, as a quick typist does.
-inline void typeHotkey(UINT modifiers, UINT key) {
-    auto events = hotkeyEvents(modifiers, key, false);
-    for (auto event : hotkeyEvents(modifiers, key, true))
-        events.push_back(event);
-    sendKeys(events);
-}
-
-// Presses the hotkey and holds it until `reacted()` (bounded), as a user who is
-// still holding the keys when the program starts its action; then lets go.
-inline void holdHotkey(UINT modifiers, UINT key, const std::function<bool()>& reacted) {
-    sendKeys(hotkeyEvents(modifiers, key, false));
-    pumpUntil(reacted, 2000ms);
-    sendKeys(hotkeyEvents(modifiers, key, true));
 }
 
 // RegisterHotKey from here fails with 1409 while another program holds the combination.
@@ -164,10 +135,13 @@ inline bool openClipboardFor(HWND owner) {
 
 inline HGLOBAL globalBytes(const void* data, std::size_t size) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    win32::GlobalLockGuard lock(memory);
-    if (lock)
+    if (win32::GlobalLockGuard lock(memory); lock)
         std::memcpy(lock.data(), data, size);
     return memory;
+}
+
+inline UINT richTextFormat() {
+    return RegisterClipboardFormatW(L"Rich Text Format");
 }
 
 // Puts text and optionally rich text into the clipboard, owned by `owner`.
@@ -178,11 +152,45 @@ inline bool setUserClipboard(HWND owner, const std::wstring& text, const std::st
               SetClipboardData(CF_UNICODETEXT,
                                globalBytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
     if (!rtf.empty())
-        ok = SetClipboardData(RegisterClipboardFormatW(L"Rich Text Format"),
-                              globalBytes(rtf.c_str(), rtf.size() + 1)) &&
-             ok;
+        ok = SetClipboardData(richTextFormat(), globalBytes(rtf.c_str(), rtf.size() + 1)) && ok;
     CloseClipboard();
     return ok;
+}
+
+// What another program sees of the clipboard: its formats (sorted, without the marks for
+// clipboard history and OLE's bookkeeping, which describe no content), its text and rich
+// text, and the bytes of the format `bytesOf`.
+struct ClipboardState {
+    std::vector<UINT> formats;
+    std::wstring text;
+    std::string rtf, bytes;
+    friend bool operator==(const ClipboardState&, const ClipboardState&) = default;
+};
+
+inline std::optional<ClipboardState> clipboardState(HWND reader, UINT bytesOf = 0) {
+    static const UINT kExcluded[] = {
+        RegisterClipboardFormatW(L"ExcludeClipboardContentFromMonitorProcessing"),
+        RegisterClipboardFormatW(L"CanIncludeInClipboardHistory"),
+        RegisterClipboardFormatW(L"DataObject"), RegisterClipboardFormatW(L"Ole Private Data"),
+        RegisterClipboardFormatW(L"Wine Marshalled DataObject")};
+    if (!openClipboardFor(reader))
+        return std::nullopt;
+    ClipboardState state;
+    for (UINT f = EnumClipboardFormats(0); f != 0; f = EnumClipboardFormats(f))
+        if (std::find(std::begin(kExcluded), std::end(kExcluded), f) == std::end(kExcluded))
+            state.formats.push_back(f);
+    std::sort(state.formats.begin(), state.formats.end());
+    if (win32::GlobalLockGuard lock(GetClipboardData(CF_UNICODETEXT)); lock)
+        state.text.assign(
+            static_cast<const wchar_t*>(lock.data()),
+            wcsnlen(static_cast<const wchar_t*>(lock.data()), lock.size() / sizeof(wchar_t)));
+    if (win32::GlobalLockGuard lock(GetClipboardData(richTextFormat())); lock)
+        state.rtf.assign(static_cast<const char*>(lock.data()),
+                         strnlen(static_cast<const char*>(lock.data()), lock.size()));
+    if (win32::GlobalLockGuard lock(bytesOf ? GetClipboardData(bytesOf) : nullptr); lock)
+        state.bytes.assign(static_cast<const char*>(lock.data()), lock.size());
+    CloseClipboard();
+    return state;
 }
 
 // A hidden window of this thread, to own clipboard content.
@@ -191,8 +199,7 @@ inline win32::Window messageWindow() {
         CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
 }
 
-// A program of this build: trifolio.exe in the build directory, e2e_target.exe in its
-// tests/e2e, found from the running program in that tree.
+// A program of this build (trifolio.exe, tests/e2e/e2e_target.exe), found from this one.
 inline std::filesystem::path buildProgram(const wchar_t* name) {
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -208,13 +215,12 @@ inline std::filesystem::path buildProgram(const wchar_t* name) {
 // STRG+ALT X / C / V, store 3 on ALT Q / W / E, autostart off, no Alt warnings.
 inline std::string optionsFile(bool minimised) {
     static const char* const kHeads[] = {"Ausschneiden:", "Kopieren:", "Einf\xFCgen:"};
-    static const char* const kKeys = "XCVQWE";
     std::string file;
     auto line = [&](const std::string& content) { file += "\"" + content + "\"\r\n"; };
     for (int i = 0; i < 6; ++i) {
         line(std::string("Ablage ") + (i < 3 ? "2, " : "3, ") + kHeads[i % 3]);
         line(i < 3 ? "STRG+ALT" : "ALT");
-        line(std::string(1, kKeys[i]));
+        line(std::string(1, "XCVQWE"[i]));
         line("");
     }
     for (const char* content : {"", "Optionen:", "autostart: 0"})
@@ -236,8 +242,7 @@ class Trifolio {
                (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                 std::to_wstring(++runs));
         std::filesystem::create_directories(dir_);
-        std::error_code error;
-        std::filesystem::copy_file(buildProgram(L"trifolio.exe"), dir_ / "trifolio.exe", error);
+        std::filesystem::copy_file(buildProgram(L"trifolio.exe"), dir_ / "trifolio.exe");
         put(L"options.ini", optionsFile(minimised));
     }
     ~Trifolio() {
@@ -248,9 +253,8 @@ class Trifolio {
 
     std::filesystem::path path(const wchar_t* name) const { return dir_ / name; }
     std::string file(const wchar_t* name) const {
-        std::ifstream in(path(name), std::ios::binary);
         std::ostringstream bytes;
-        bytes << in.rdbuf();
+        bytes << std::ifstream(path(name), std::ios::binary).rdbuf();
         return bytes.str();
     }
     void put(const wchar_t* name, const std::string& bytes) const {
@@ -283,23 +287,25 @@ class Trifolio {
             window_,
             [](HWND child, LPARAM data) -> BOOL {
                 auto* s = reinterpret_cast<std::pair<int, HWND>*>(data);
-                if (GetDlgCtrlID(child) != s->first)
-                    return TRUE;
-                s->second = child;
-                return FALSE;
+                if (GetDlgCtrlID(child) == s->first)
+                    s->second = child;
+                return !s->second;
             },
             reinterpret_cast<LPARAM>(&search));
         return search.second;
     }
     std::wstring text(std::string_view name) const { return windowText(control(name)); }
-    // NIM_MODIFY tells whether the notification area holds the program's icon;
-    // NIM_DELETE does what Explorer's restart does to it.
+    // NIM_MODIFY: is the program's icon there? NIM_DELETE: what Explorer's restart does.
     bool trayIcon(DWORD message) const {
         NOTIFYICONDATAW data{};
         data.cbSize = sizeof data;
         data.hWnd = window_;
         data.uID = win32::kTrayIconId;
         return Shell_NotifyIconW(message, &data) != FALSE;
+    }
+    // A tray icon callback with its mouse message, as the notification area sends it.
+    void tray(LPARAM mouse) const {
+        PostMessageW(window_, win32::kTrayMessage, win32::kTrayIconId, mouse);
     }
 
   private:
@@ -316,8 +322,8 @@ class Target {
             return false;
         return pumpUntil(
             [&] {
-                window_ = windowOf(process_.id(), kTargetClass);
-                return window_ && IsWindowVisible(window_);
+                return (window_ = windowOf(process_.id(), kTargetClass)) &&
+                       IsWindowVisible(window_);
             },
             20000ms);
     }
@@ -330,22 +336,20 @@ class Target {
     void select(int which, int from, int to) {
         sendTo(edit(which), EM_SETSEL, static_cast<WPARAM>(from), to);
     }
-    // Brings the target to the front with the keyboard focus in one edit, and waits
-    // until keys pressed now stay pressed: when a window of Wine gains the X focus or
-    // the pointer, Wine sets the modifier keys to what the X server knows of them, and
-    // the X server knows nothing of keys pressed through SendInput. A Shift pressed
-    // as a probe that survives two trips through the target's message loop shows
-    // that no such event is still on its way.
+    // Brings the target to the front with the focus in one edit, and waits until keys
+    // pressed now stay pressed: gaining the X focus, Wine sets the modifiers to what the X
+    // server knows, which is nothing of SendInput. A probing Shift that survives two trips
+    // through the target's message loop shows that no such event is on its way.
     bool focus(int which) {
         return pumpUntil(
             [&] {
                 if (sendTo(window_, kFocusEdit, which ? 1 : 0) != 1)
                     return false;
-                sendKeys({{VK_LSHIFT, false}});
+                sendHotkey(0, VK_LSHIFT, true, false);
                 sendTo(window_, WM_NULL);
                 sendTo(window_, WM_NULL);
                 const bool held = logicallyDown(VK_LSHIFT);
-                sendKeys({{VK_LSHIFT, true}});
+                sendHotkey(0, VK_LSHIFT, false, true);
                 return held;
             },
             10000ms);
