@@ -96,15 +96,18 @@ inline void sendHotkey(UINT modifiers, UINT key, bool press, bool release) {
         if (modifiers & modifier)
             keys.push_back(static_cast<WORD>(vk));
     keys.push_back(static_cast<WORD>(key));
-    std::vector<INPUT> inputs;
-    const auto add = [&](WORD vk, DWORD flags) {
-        inputs.push_back({INPUT_KEYBOARD});
-        inputs.back().ki = {vk, static_cast<WORD>(MapVirtualKeyW(vk, MAPVK_VK_TO_VSC)), flags};
-    };
-    for (WORD vk : keys)
-        press ? add(vk, 0) : void();
-    for (auto vk = keys.rbegin(); vk != keys.rend(); ++vk)
-        release ? add(*vk, KEYEVENTF_KEYUP) : void();
+    std::vector<std::pair<WORD, DWORD>> events;  // key, flags
+    for (std::size_t i = 0; press && i < keys.size(); ++i)
+        events.push_back({keys[i], 0});
+    for (std::size_t i = keys.size(); release && i-- > 0;)
+        events.push_back({keys[i], KEYEVENTF_KEYUP});
+    std::vector<INPUT> inputs(events.size());
+    for (std::size_t i = 0; i < events.size(); ++i) {
+        inputs[i].type = INPUT_KEYBOARD;
+        inputs[i].ki.wVk = events[i].first;
+        inputs[i].ki.wScan = static_cast<WORD>(MapVirtualKeyW(events[i].first, MAPVK_VK_TO_VSC));
+        inputs[i].ki.dwFlags = events[i].second;
+    }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
 inline void typeHotkey(UINT modifiers, UINT key) {
