@@ -251,7 +251,9 @@ TEST_F(EngineEndToEnd, RichTextCopiedInWordpadComesBackWhole) {
     ASSERT_TRUE(pumpUntil(
         [&] {
             HWND main = windowOf(wordpad.id(), L"WORDPADTOP");
-            return main && (edit = FindWindowExW(main, nullptr, L"RichEdit20W", nullptr));
+            // Once it is at the front, it takes the focus from the target no more.
+            return main && GetForegroundWindow() == main &&
+                   (edit = FindWindowExW(main, nullptr, L"RichEdit20W", nullptr));
         },
         20000ms));
     // Pastes the clipboard over the whole document, then copies the whole document.
