@@ -213,11 +213,12 @@ class Trifolio : public Process {
     explicit Trifolio(bool minimised = true) {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        static int runs = 0;
-        dir_ = std::filesystem::path(temp) /
-               (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++runs));
-        std::filesystem::create_directories(dir_);
+        static int runs = 0;  // a crashed run may have left its directory
+        do
+            dir_ = std::filesystem::path(temp) /
+                   (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(++runs));
+        while (!std::filesystem::create_directory(dir_));
         std::filesystem::copy_file(buildProgram(L"trifolio.exe"), dir_ / "trifolio.exe");
         std::ofstream(path(L"options.ini"), std::ios::binary) << optionsFile(minimised);
     }
@@ -282,7 +283,9 @@ class Trifolio : public Process {
 class Target : public Process {
   public:
     bool start() {
-        return Process::start(buildProgram(L"e2e_target.exe")) && (window_ = shown(kTargetClass));
+        // Once it is at the front, its late activation takes the focus from no one.
+        return Process::start(buildProgram(L"e2e_target.exe")) && (window_ = shown(kTargetClass)) &&
+               pumpUntil([&] { return GetForegroundWindow() == window_; });
     }
 
     HWND edit(int which) const { return GetDlgItem(window_, kEditIds[which]); }
@@ -310,6 +313,7 @@ class Target : public Process {
             10000ms);
     }
     bool setDelay(UINT milliseconds) { return sendTo(window_, kSetDelay, milliseconds) == 1; }
+    LRESULT requests() const { return sendTo(window_, kRequests); }
     bool setReporter(HWND reporter) {
         return sendTo(window_, kSetReporter, reinterpret_cast<WPARAM>(reporter)) == 1;
     }

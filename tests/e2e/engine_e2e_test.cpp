@@ -43,9 +43,13 @@ class EngineEndToEnd : public ::testing::Test {
         ASSERT_TRUE(target_->setText(edit, text) && target_->focus(edit));
         target_->select(edit, from, to);
     }
-    // The action has begun: it empties the clipboard before it sends the keystroke.
-    static bool actionRuns() {
-        return pumpUntil([] { return !IsClipboardFormatAvailable(CF_UNICODETEXT); });
+    // Presses the hotkey and, like a user, lets go once its keystroke has reached the target.
+    static bool hold(UINT modifiers, UINT key) {
+        const LRESULT before = target_->requests();
+        sendHotkey(modifiers, key, true, false);
+        const bool requested = pumpUntil([&] { return target_->requests() != before; });
+        sendHotkey(modifiers, key, false, true);
+        return requested;
     }
 
     static inline std::unique_ptr<Trifolio> trifolio_;
@@ -112,15 +116,14 @@ TEST_F(EngineEndToEnd, WhatComesDuringAnActionRunsAfterIt) {
     const ClipboardState before = user(L"schnell hintereinander, danach wie vorher");
     ASSERT_TRUE(target_->setDelay(300));
     select(0, L"doppelt");
-    typeHotkey(kCtrlAlt, 'C');
-    ASSERT_TRUE(actionRuns());
+    ASSERT_TRUE(hold(kCtrlAlt, 'C'));
     typeHotkey(MOD_ALT, 'W');
-    EXPECT_TRUE(storeShows(2, L"doppelt") && storeShows(3, L"doppelt"));
+    EXPECT_TRUE(storeShows(2, L"doppelt")) << trifolio_->text("CB2text");
+    EXPECT_TRUE(storeShows(3, L"doppelt")) << trifolio_->text("CB3text");
     expectBack(before);
 
     select(0, L"mit Menü");
-    typeHotkey(MOD_ALT, 'W');
-    ASSERT_TRUE(actionRuns());
+    ASSERT_TRUE(hold(MOD_ALT, 'W'));
     trifolio_->tray(WM_RBUTTONUP);
     EXPECT_TRUE(storeShows(3, L"mit Menü"));
     expectBack(before);

@@ -14,6 +14,7 @@ using namespace trifolio::e2e;
 HWND edits[2], reporter, lateEdit;
 WNDPROC editProc;
 UINT delay, lateMessage;
+LRESULT requests;
 
 void carryOut(HWND edit, UINT message) {
     CallWindowProcW(editProc, edit, message, 0, 0);
@@ -26,6 +27,7 @@ void carryOut(HWND edit, UINT message) {
 
 LRESULT CALLBACK editProcedure(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_COPY || message == WM_CUT || message == WM_PASTE) {
+        ++requests;
         if (lateEdit)  // one late operation at a time: the earlier one goes first
             carryOut(std::exchange(lateEdit, nullptr), lateMessage);
         if (delay == 0) {
@@ -57,6 +59,8 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
             SetForegroundWindow(window);
             SetFocus(edits[wParam ? 1 : 0]);
             return GetFocus() == edits[wParam ? 1 : 0] && GetForegroundWindow() == window;
+        case kRequests:
+            return requests;
         case WM_DESTROY:
             PostQuitMessage(0);
             return 0;
@@ -89,6 +93,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!window)
         return 1;
     ShowWindow(window, SW_SHOW);
+    SetForegroundWindow(window);
+    SetFocus(edits[0]);
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);

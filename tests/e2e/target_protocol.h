@@ -12,6 +12,7 @@ inline constexpr int kEditIds[2] = {101, 102};  // source, destination
 inline constexpr UINT kSetDelay = WM_APP + 1;     // wParam: reaction delay in ms
 inline constexpr UINT kFocusEdit = WM_APP + 2;    // wParam: 0 source, 1 destination
 inline constexpr UINT kSetReporter = WM_APP + 3;  // wParam: HWND that gets kReport
+inline constexpr UINT kRequests = WM_APP + 4;     // returns the cut, copy and paste requests
 // Posted to the reporter when an operation is carried out: wParam = Operation * 2 + 1,
 // lParam = QueryPerformanceCounter at that moment.
 inline constexpr UINT kReport = WM_APP + 5;
