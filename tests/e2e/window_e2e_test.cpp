@@ -103,7 +103,9 @@ TEST(WindowE2e, HiddenStartTrayIconAndSecondStarts) {
             app.tray(WM_LBUTTONDBLCLK);
         else
             EXPECT_TRUE(second.start(app.path(L"trifolio.exe"), arguments) && second.ended());
-        EXPECT_TRUE(pumpUntil([&] { return app.windowShown() && app.shows("pStatus"); }));
+        // At the front, where it takes the focus from the target no more.
+        EXPECT_TRUE(pumpUntil(
+            [&] { return app.shows("pStatus") && GetForegroundWindow() == app.window(); }));
     }
     copyAndPaste(app, L"bei offenem Fenster", 'C', 'V');
 
