@@ -248,14 +248,14 @@ Result runOnce(const Case& c, Owner& owner) {
     pumpUntil([] { return false; }, 300ms);
     result.before = memoryOf(process);
 
-    const LRESULT copies = target.count(kCopy, 1);
+    const LRESULT copies = target.requests();
     PeakWatch watch(process);
     const double start = seconds();
     typeHotkey(MOD_CONTROL | MOD_ALT, 'C');
     static const UINT history = RegisterClipboardFormatW(L"CanIncludeInClipboardHistory");
     const bool back = pumpUntil(
         [&] {
-            return target.count(kCopy, 1) != copies && IsClipboardFormatAvailable(Owner::mark()) &&
+            return target.requests() != copies && IsClipboardFormatAvailable(Owner::mark()) &&
                    IsClipboardFormatAvailable(history);
         },
         60000ms);

@@ -1,6 +1,5 @@
-// What the end-to-end tests and the hotkey benchmark share: trifolio.exe started in a
-// fresh directory of its own, e2e_target.exe, hotkeys typed through SendInput and the
-// clipboard looked at from outside.
+// What the end-to-end tests and the benchmarks share: trifolio.exe and e2e_target.exe
+// started from here, keys typed through SendInput, the clipboard seen from outside.
 #pragma once
 
 #include <windows.h>
@@ -9,20 +8,14 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <optional>
 #include <sstream>
-#include <string>
 #include <thread>
-#include <vector>
 
 #include "platform/win32/handles.h"
-#include "platform/win32/key_input.h"
 #include "platform/win32/settings_window.h"
 #include "platform/win32/tray.h"
 #include "target_protocol.h"
@@ -30,7 +23,6 @@
 namespace trifolio::e2e {
 
 using namespace std::chrono_literals;
-
 using test::pumpUntil;
 
 // Sends a message to another process's window, with a bound.
@@ -49,8 +41,7 @@ inline std::wstring windowText(HWND window) {
 
 // The top-level window of `className` (and `title`, when given) of process `id`.
 inline HWND windowOf(DWORD id, const wchar_t* className, const wchar_t* title = nullptr) {
-    for (HWND w = FindWindowExW(nullptr, nullptr, className, title); w;
-         w = FindWindowExW(nullptr, w, className, title)) {
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, className, title));) {
         DWORD owner = 0;
         GetWindowThreadProcessId(w, &owner);
         if (owner == id)
@@ -59,23 +50,22 @@ inline HWND windowOf(DWORD id, const wchar_t* className, const wchar_t* title = 
     return nullptr;
 }
 
-// A started process, ended when the object goes.
+// A started process (a Windows program, or one of the machine under Wine), ended with the object.
 class Process {
   public:
     ~Process() { stop(); }
     void stop() {
-        if (running()) {
-            TerminateProcess(process_.get(), 1);
+        if (running() && TerminateProcess(process_.get(), 1))
             WaitForSingleObject(process_.get(), 5000);
-        }
     }
     bool start(const std::filesystem::path& exe, const std::wstring& arguments = {}) {
         std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                            exe.parent_path().c_str(), &startup, &info))
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                            exe.has_root_name() ? exe.parent_path().c_str() : nullptr, &startup,
+                            &info))
             return false;
         CloseHandle(info.hThread);
         process_.reset(info.hProcess);
@@ -90,70 +80,70 @@ class Process {
         return process_ && pumpUntil([&] { return !running(); }, bound);
     }
     DWORD id() const { return id_; }
+    // Its top-level window of `className` (and `title`) once that shows, else null.
+    HWND shown(const wchar_t* className, const wchar_t* title = nullptr) const {
+        HWND w = nullptr;
+        pumpUntil([&] { return (w = windowOf(id_, className, title)) && IsWindowVisible(w); },
+                  20000ms);
+        return w && IsWindowVisible(w) ? w : nullptr;
+    }
 
   private:
     win32::KernelHandle process_;
     DWORD id_ = 0;
 };
 
-// Key presses through SendInput, with real scan codes.
-inline void sendKeys(const std::vector<std::pair<UINT, bool>>& keys) {  // (key, release)
+// Presses and/or releases the hotkey's keys in the order a typist does, with real scan codes.
+inline void sendHotkey(UINT modifiers, UINT key, bool press, bool release) {
+    std::vector<WORD> keys;
+    if (modifiers & MOD_CONTROL)
+        keys.push_back(VK_CONTROL);
+    if (modifiers & MOD_ALT)
+        keys.push_back(VK_MENU);
+    keys.push_back(static_cast<WORD>(key));
     std::vector<INPUT> inputs;
-    for (auto [key, release] : keys) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = static_cast<WORD>(key);
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(key, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = release ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(input);
-    }
+    for (int up = press ? 0 : 1; up < (release ? 2 : 1); ++up)
+        for (std::size_t i = 0; i < keys.size(); ++i) {
+            INPUT& input = inputs.emplace_back();
+            input.type = INPUT_KEYBOARD;
+            input.ki.wVk = keys[up ? keys.size() - 1 - i : i];
+            input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(input.ki.wVk, MAPVK_VK_TO_VSC));
+            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
-
-// The hotkey's keys in the order a typist presses them, or releases them.
-inline std::vector<std::pair<UINT, bool>> hotkeyEvents(UINT modifiers, UINT key, bool release) {
-    std::vector<std::pair<UINT, bool>> events;
-    if (modifiers & MOD_CONTROL)
-        events.push_back({VK_CONTROL, release});
-    if (modifiers & MOD_ALT)
-        events.push_back({VK_MENU, release});
-    events.push_back({key, release});
-    if (release)
-        std::reverse(events.begin(), events.end());
-    return events;
+inline void typeHotkey(UINT modifiers, UINT key) {
+    sendHotkey(modifiers, key, true, true);
 }
 
-// True while the system has the key down. Asked on a thread of its own: Wine answers
-// GetAsyncKeyState from a per-thread copy for 50 ms after each read, so a key another
-// program pressed since would read as up.
+// Asked on a thread of its own: Wine answers from a per-thread copy for 50 ms after a read.
 inline bool logicallyDown(UINT key) {
     bool down = false;
     std::thread([&] { down = (GetAsyncKeyState(static_cast<int>(key)) & 0x8000) != 0; }).join();
     return down;
 }
 
-// Presses and releases in one batch, as a quick typist does.
-inline void typeHotkey(UINT modifiers, UINT key) {
-    auto events = hotkeyEvents(modifiers, key, false);
-    for (auto event : hotkeyEvents(modifiers, key, true))
-        events.push_back(event);
-    sendKeys(events);
-}
-
-// Presses the hotkey and holds it until `reacted()` (bounded), as a user who is
-// still holding the keys when the program starts its action; then lets go.
-inline void holdHotkey(UINT modifiers, UINT key, const std::function<bool()>& reacted) {
-    sendKeys(hotkeyEvents(modifiers, key, false));
-    pumpUntil(reacted, 2000ms);
-    sendKeys(hotkeyEvents(modifiers, key, true));
+// Moves the focus with `focus` and waits until a probing Shift survives two trips through
+// `window`'s loop: gaining the X focus, Wine resets the modifiers SendInput pressed.
+inline bool focusAndWait(HWND window, const std::function<bool()>& focus) {
+    return pumpUntil(
+        [&] {
+            if (!focus())
+                return false;
+            sendHotkey(0, VK_LSHIFT, true, false);
+            sendTo(window, WM_NULL);
+            sendTo(window, WM_NULL);
+            const bool held = logicallyDown(VK_LSHIFT);
+            sendHotkey(0, VK_LSHIFT, false, true);
+            return held;
+        },
+        10000ms);
 }
 
 // RegisterHotKey from here fails with 1409 while another program holds the combination.
 inline bool heldElsewhere(UINT modifiers, UINT key) {
-    if (RegisterHotKey(nullptr, 0xB000, modifiers, key)) {
-        UnregisterHotKey(nullptr, 0xB000);
-        return false;
-    }
+    if (RegisterHotKey(nullptr, 0xB000, modifiers, key))
+        return !UnregisterHotKey(nullptr, 0xB000);
     return GetLastError() == ERROR_HOTKEY_ALREADY_REGISTERED;
 }
 
@@ -164,35 +154,54 @@ inline bool openClipboardFor(HWND owner) {
 
 inline HGLOBAL globalBytes(const void* data, std::size_t size) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    win32::GlobalLockGuard lock(memory);
-    if (lock)
+    if (win32::GlobalLockGuard lock(memory); lock)
         std::memcpy(lock.data(), data, size);
     return memory;
 }
 
-// Puts text and optionally rich text into the clipboard, owned by `owner`.
-inline bool setUserClipboard(HWND owner, const std::wstring& text, const std::string& rtf = {}) {
+// Puts `text` (unless empty) and the bytes of `format` (when given) on the clipboard.
+inline bool setUserClipboard(HWND owner, const std::wstring& text, UINT format = 0,
+                             const std::string& bytes = {}) {
     if (!openClipboardFor(owner))
         return false;
-    bool ok = EmptyClipboard() &&
-              SetClipboardData(CF_UNICODETEXT,
-                               globalBytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t)));
-    if (!rtf.empty())
-        ok = SetClipboardData(RegisterClipboardFormatW(L"Rich Text Format"),
-                              globalBytes(rtf.c_str(), rtf.size() + 1)) &&
+    bool ok = EmptyClipboard() != FALSE;
+    if (!text.empty())
+        ok = SetClipboardData(CF_UNICODETEXT,
+                              globalBytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t))) &&
              ok;
-    CloseClipboard();
-    return ok;
+    if (format)
+        ok = SetClipboardData(format, globalBytes(bytes.data(), bytes.size())) && ok;
+    return CloseClipboard() && ok;
 }
 
-// A hidden window of this thread, to own clipboard content.
+// What another program sees of the clipboard: its text and the bytes of the format `of`.
+struct ClipboardState {
+    bool read = false;
+    UINT of = 0;
+    std::wstring text;
+    std::string bytes;
+    friend bool operator==(const ClipboardState&, const ClipboardState&) = default;
+};
+
+inline ClipboardState clipboardState(HWND reader, UINT of = 0) {
+    ClipboardState state{openClipboardFor(reader), of, {}, {}};
+    if (win32::GlobalLockGuard lock(state.read ? GetClipboardData(CF_UNICODETEXT) : nullptr); lock)
+        state.text.assign(
+            static_cast<const wchar_t*>(lock.data()),
+            wcsnlen(static_cast<const wchar_t*>(lock.data()), lock.size() / sizeof(wchar_t)));
+    if (win32::GlobalLockGuard lock(state.read && of ? GetClipboardData(of) : nullptr); lock)
+        state.bytes.assign(static_cast<const char*>(lock.data()), lock.size());
+    if (state.read)
+        CloseClipboard();
+    return state;
+}
+
 inline win32::Window messageWindow() {
     return win32::Window(
         CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
 }
 
-// A program of this build: trifolio.exe in the build directory, e2e_target.exe in its
-// tests/e2e, found from the running program in that tree.
+// A program of this build (trifolio.exe, tests/e2e/e2e_target.exe), found from this one.
 inline std::filesystem::path buildProgram(const wchar_t* name) {
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -204,96 +213,74 @@ inline std::filesystem::path buildProgram(const wchar_t* name) {
     return name;
 }
 
-// An options file as the program writes it (Windows-1252, CR LF): store 2 on
-// STRG+ALT X / C / V, store 3 on ALT Q / W / E, autostart off, no Alt warnings.
+// options.ini as the program writes it: store 2 on STRG+ALT X / C / V, store 3 on ALT Q / W / E.
 inline std::string optionsFile(bool minimised) {
     static const char* const kHeads[] = {"Ausschneiden:", "Kopieren:", "Einf\xFCgen:"};
-    static const char* const kKeys = "XCVQWE";
     std::string file;
-    auto line = [&](const std::string& content) { file += "\"" + content + "\"\r\n"; };
-    for (int i = 0; i < 6; ++i) {
-        line(std::string("Ablage ") + (i < 3 ? "2, " : "3, ") + kHeads[i % 3]);
-        line(i < 3 ? "STRG+ALT" : "ALT");
-        line(std::string(1, kKeys[i]));
-        line("");
-    }
-    for (const char* content : {"", "Optionen:", "autostart: 0"})
-        line(content);
-    line(minimised ? "minimiert: 1" : "minimiert: 0");
-    line("warnen: 0");
-    return file;
+    for (int i = 0; i < 6; ++i)
+        file += std::string("\"Ablage ") + (i < 3 ? "2, " : "3, ") + kHeads[i % 3] + "\"\r\n\"" +
+                (i < 3 ? "STRG+ALT" : "ALT") + "\"\r\n\"" + "XCVQWE"[i] + "\"\r\n\"\"\r\n";
+    return file +
+           "\"\"\r\n\"Optionen:\"\r\n\"autostart: 0\"\r\n\"minimiert: " + (minimised ? "1" : "0") +
+           "\"\r\n\"warnen: 0\"\r\n";
 }
 
-// trifolio.exe of this build copied into a fresh temporary directory with its own
-// options.ini, started and ended with the object.
-class Trifolio {
+// trifolio.exe of this build in a fresh directory with its own options.ini.
+class Trifolio : public Process {
   public:
     explicit Trifolio(bool minimised = true) {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        static int runs = 0;
-        dir_ = std::filesystem::path(temp) /
-               (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++runs));
-        std::filesystem::create_directories(dir_);
-        std::error_code error;
-        std::filesystem::copy_file(buildProgram(L"trifolio.exe"), dir_ / "trifolio.exe", error);
-        put(L"options.ini", optionsFile(minimised));
+        static int runs = 0;  // a crashed run may have left its directory
+        do
+            dir_ = std::filesystem::path(temp) /
+                   (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                    std::to_wstring(++runs));
+        while (!std::filesystem::create_directory(dir_));
+        std::filesystem::copy_file(buildProgram(L"trifolio.exe"), dir_ / "trifolio.exe");
+        std::ofstream(path(L"options.ini"), std::ios::binary) << optionsFile(minimised);
     }
     ~Trifolio() {
-        process_.stop();
+        stop();
         std::error_code error;
         std::filesystem::remove_all(dir_, error);
     }
 
     std::filesystem::path path(const wchar_t* name) const { return dir_ / name; }
     std::string file(const wchar_t* name) const {
-        std::ifstream in(path(name), std::ios::binary);
         std::ostringstream bytes;
-        bytes << in.rdbuf();
+        bytes << std::ifstream(path(name), std::ios::binary).rdbuf();
         return bytes.str();
     }
-    void put(const wchar_t* name, const std::string& bytes) const {
-        std::ofstream(path(name), std::ios::binary | std::ios::trunc) << bytes;
-    }
 
-    // Starts it and waits until start-up is over (its hotkeys are registered by then):
-    // the window shows or the tray icon is there.
+    // Starts it, once an earlier instance has gone, and waits until its hotkeys are
+    // registered: the window shows or the tray icon is there.
     bool start(const std::wstring& arguments = {}) {
-        // An instance of an earlier test that is still ending would hold the hotkeys.
-        if (!pumpUntil([] { return !FindWindowW(win32::kSettingsWindowClass, nullptr); },
-                       10000ms) ||
-            !process_.start(path(L"trifolio.exe"), arguments))
-            return false;
-        return pumpUntil(
-            [&] {
-                window_ = windowOf(process_.id(), win32::kSettingsWindowClass);
-                return window_ && (IsWindowVisible(window_) || trayIcon(NIM_MODIFY));
-            },
-            20000ms);
+        return pumpUntil([] { return !FindWindowW(win32::kSettingsWindowClass, nullptr); },
+                         10000ms) &&
+               Process::start(path(L"trifolio.exe"), arguments) &&
+               pumpUntil(
+                   [&] {
+                       window_ = windowOf(id(), win32::kSettingsWindowClass);
+                       return window_ && (IsWindowVisible(window_) || trayIcon(NIM_MODIFY));
+                   },
+                   20000ms);
     }
-    bool ended(std::chrono::milliseconds bound = 10000ms) const { return process_.ended(bound); }
-    DWORD id() const { return process_.id(); }
 
     HWND window() const { return window_; }
-    // A control of the settings window by its name.
     HWND control(std::string_view name) const {
         std::pair<int, HWND> search{win32::controlId(name), nullptr};
         EnumChildWindows(
             window_,
             [](HWND child, LPARAM data) -> BOOL {
-                auto* s = reinterpret_cast<std::pair<int, HWND>*>(data);
-                if (GetDlgCtrlID(child) != s->first)
-                    return TRUE;
-                s->second = child;
-                return FALSE;
+                auto& [id, found] = *reinterpret_cast<std::pair<int, HWND>*>(data);
+                return !(found = GetDlgCtrlID(child) == id ? child : nullptr);
             },
             reinterpret_cast<LPARAM>(&search));
         return search.second;
     }
     std::wstring text(std::string_view name) const { return windowText(control(name)); }
-    // NIM_MODIFY tells whether the notification area holds the program's icon;
-    // NIM_DELETE does what Explorer's restart does to it.
+    // NIM_MODIFY: is the icon there? NIM_DELETE: what Explorer's restart does.
     bool trayIcon(DWORD message) const {
         NOTIFYICONDATAW data{};
         data.cbSize = sizeof data;
@@ -301,25 +288,22 @@ class Trifolio {
         data.uID = win32::kTrayIconId;
         return Shell_NotifyIconW(message, &data) != FALSE;
     }
+    void tray(LPARAM mouse) const {
+        PostMessageW(window_, win32::kTrayMessage, win32::kTrayIconId, mouse);
+    }
 
   private:
     std::filesystem::path dir_;
-    Process process_;
     HWND window_ = nullptr;
 };
 
 // e2e_target.exe and its two edit controls: 0 the source, 1 the destination.
-class Target {
+class Target : public Process {
   public:
     bool start() {
-        if (!process_.start(buildProgram(L"e2e_target.exe")))
-            return false;
-        return pumpUntil(
-            [&] {
-                window_ = windowOf(process_.id(), kTargetClass);
-                return window_ && IsWindowVisible(window_);
-            },
-            20000ms);
+        // Once it is at the front, its late activation takes the focus from no one.
+        return Process::start(buildProgram(L"e2e_target.exe")) && (window_ = shown(kTargetClass)) &&
+               pumpUntil([&] { return GetForegroundWindow() == window_; });
     }
 
     HWND edit(int which) const { return GetDlgItem(window_, kEditIds[which]); }
@@ -330,37 +314,17 @@ class Target {
     void select(int which, int from, int to) {
         sendTo(edit(which), EM_SETSEL, static_cast<WPARAM>(from), to);
     }
-    // Brings the target to the front with the keyboard focus in one edit, and waits
-    // until keys pressed now stay pressed: when a window of Wine gains the X focus or
-    // the pointer, Wine sets the modifier keys to what the X server knows of them, and
-    // the X server knows nothing of keys pressed through SendInput. A Shift pressed
-    // as a probe that survives two trips through the target's message loop shows
-    // that no such event is still on its way.
     bool focus(int which) {
-        return pumpUntil(
-            [&] {
-                if (sendTo(window_, kFocusEdit, which ? 1 : 0) != 1)
-                    return false;
-                sendKeys({{VK_LSHIFT, false}});
-                sendTo(window_, WM_NULL);
-                sendTo(window_, WM_NULL);
-                const bool held = logicallyDown(VK_LSHIFT);
-                sendKeys({{VK_LSHIFT, true}});
-                return held;
-            },
-            10000ms);
+        return focusAndWait(window_,
+                            [&] { return sendTo(window_, kFocusEdit, which ? 1 : 0) == 1; });
     }
     bool setDelay(UINT milliseconds) { return sendTo(window_, kSetDelay, milliseconds) == 1; }
+    LRESULT requests() const { return sendTo(window_, kRequests); }
     bool setReporter(HWND reporter) {
         return sendTo(window_, kSetReporter, reinterpret_cast<WPARAM>(reporter)) == 1;
     }
-    // How often `operation` has been requested (phase 0) or carried out (phase 1).
-    LRESULT count(Operation operation, int phase) const {
-        return sendTo(window_, kCount, operation * 2 + static_cast<WPARAM>(phase));
-    }
 
   private:
-    Process process_;
     HWND window_ = nullptr;
 };
 

@@ -12,49 +12,20 @@ namespace {
 
 const UINT kUserFormat = RegisterClipboardFormatW(L"TrifolioE2E.User");
 
+const ClipboardState kUsers{true, kUserFormat, L"des Benutzers", "eigen"};
+
 // The user's own content: a text and a format only it has.
 void putUsersClipboard(HWND owner) {
-    ASSERT_TRUE(setUserClipboard(owner, L"des Benutzers"));
-    ASSERT_TRUE(openClipboardFor(owner));
-    SetClipboardData(kUserFormat, globalBytes("eigen", 5));
-    CloseClipboard();
+    ASSERT_TRUE(setUserClipboard(owner, kUsers.text, kUserFormat, kUsers.bytes));
 }
-
-std::string bytesOf(HWND reader, UINT format) {
-    std::string bytes;
-    if (openClipboardFor(reader)) {
-        if (win32::GlobalLockGuard lock(GetClipboardData(format)); lock)
-            bytes.assign(static_cast<const char*>(lock.data()), lock.size());
-        CloseClipboard();
-    }
-    return bytes;
-}
-
 bool usersClipboardBack(HWND reader) {
-    const std::wstring text = L"des Benutzers";
-    const std::string textBytes(reinterpret_cast<const char*>(text.c_str()), text.size() * 2);
-    return pumpUntil([&] {
-        return bytesOf(reader, kUserFormat) == "eigen" &&
-               bytesOf(reader, CF_UNICODETEXT).substr(0, textBytes.size()) == textBytes;
-    });
+    return pumpUntil([&] { return clipboardState(reader, kUserFormat) == kUsers; });
 }
-
-// Makes `window` the foreground window and waits until keys pressed now stay pressed
-// (see Target::focus).
 bool toFront(HWND window) {
-    return pumpUntil(
-        [&] {
-            SetForegroundWindow(window);
-            if (GetForegroundWindow() != window)
-                return false;
-            sendKeys({{VK_LSHIFT, false}});
-            sendTo(window, WM_NULL);
-            sendTo(window, WM_NULL);
-            const bool held = logicallyDown(VK_LSHIFT);
-            sendKeys({{VK_LSHIFT, true}});
-            return held;
-        },
-        10000ms);
+    return focusAndWait(window, [&] {
+        SetForegroundWindow(window);
+        return GetForegroundWindow() == window;
+    });
 }
 
 TEST(StoresE2e, BoldTextFromWordpadIsPastedBoldAfterPlainText) {
@@ -74,7 +45,9 @@ TEST(StoresE2e, BoldTextFromWordpadIsPastedBoldAfterPlainText) {
             return main && (edit = FindWindowExW(main, nullptr, L"RichEdit20W", nullptr));
         },
         20000ms));
-    ASSERT_TRUE(setUserClipboard(owner.get(), L"normal fett", "{\\rtf1\\ansi normal {\\b fett}}"));
+    const UINT rtf = RegisterClipboardFormatW(L"Rich Text Format");
+    ASSERT_TRUE(
+        setUserClipboard(owner.get(), L"normal fett", rtf, "{\\rtf1\\ansi normal {\\b fett}}"));
     sendTo(edit, WM_PASTE);
     putUsersClipboard(owner.get());
 
@@ -93,8 +66,8 @@ TEST(StoresE2e, BoldTextFromWordpadIsPastedBoldAfterPlainText) {
 
     sendTo(edit, EM_SETSEL, 0, -1);
     sendTo(edit, WM_COPY);
-    const std::string rtf = bytesOf(owner.get(), RegisterClipboardFormatW(L"Rich Text Format"));
-    EXPECT_NE(rtf.find("\\b fett"), std::string::npos) << rtf;
+    const std::string copied = clipboardState(owner.get(), rtf).bytes;
+    EXPECT_NE(copied.find("\\b fett"), std::string::npos) << copied;
 }
 
 // A window of this program that copies a file list on Ctrl+C and keeps what Ctrl+V finds.
