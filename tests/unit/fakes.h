@@ -428,36 +428,30 @@ struct Rig {
         return {modifierFlags(form.combo(modifierListNumber(assignment)).text()),
                 keyCode(form.combo(keyListNumber(assignment)).text())};
     }
-    void hold(const std::vector<std::uint8_t>& held, bool down = true) {
-        for (auto key : held)
-            down ? keys.press(key) : keys.release(key);
-    }
-    // The person taps `key` (with `repeats`): the system posts a hotkey or hands it on.
-    void tap(std::uint8_t key, int repeats = 0) {
-        for (int i = 0; i <= repeats; ++i) {
-            keys.press(key, i > 0);
-            const std::uint32_t modifiers =
-                (keys.logicallyDown(0x12) ? 1u : 0u) | (keys.logicallyDown(0x11) ? 2u : 0u);
-            if (auto id = hotkeyApi.press({modifiers, key}))
-                engine.onHotkey(*id);
-            else
-                keys.react(key);
-        }
-        keys.release(key);
-    }
-    // The person presses an assignment's hotkey and lets go once it acted; or later.
-    void press(int assignment) {
+    // The person presses an assignment's hotkey (the key repeating `repeats` times) and lets
+    // go once it acted: the system posts the hotkey, or hands the key on if none is registered.
+    void press(int assignment, int repeats = 0) {
         const auto [modifiers, key] = combination(assignment);
         std::vector<std::uint8_t> held(modifiers & 2 ? 1 : 0, 0xA2);  // left Ctrl, left Alt
         if (modifiers & 1)
             held.push_back(0xA4);
-        hold(held);
-        tap(static_cast<std::uint8_t>(key));
-        hold(held, false);
+        for (auto k : held)
+            keys.press(k);
+        held.push_back(static_cast<std::uint8_t>(key));
+        for (int i = 0; i <= repeats; ++i) {
+            keys.press(held.back(), i > 0);
+            if (auto id = hotkeyApi.press({modifiers, key}))
+                engine.onHotkey(*id);
+            else
+                keys.react(held.back());
+        }
+        for (auto k : held)
+            keys.release(k);
     }
     void pressLater(Millis delay, int assignment) {
         loop.after(delay, [this, assignment] {
-            hold({keys.hands.begin(), keys.hands.end()}, false);
+            for (auto key : std::set(keys.hands))
+                keys.release(key);
             press(assignment);
         });
     }
