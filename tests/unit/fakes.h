@@ -73,24 +73,18 @@ struct MemoryFiles : platform::Files, platform::Registry {
     std::optional<std::string> getString(S, S) override { return std::nullopt; }
 };
 
-// Message boxes, recorded and answered from a script; an unscripted question fails.
+// Message boxes, recorded as "title text" and answered from a script; an unscripted
+// question fails.
 struct ScriptedDialogs : platform::Dialogs {
-    struct Shown {
-        std::string title, text;
-        platform::Buttons buttons;
-        platform::Icon icon;
-        bool defaultNo;
-    };
-    std::vector<Shown> shown;
+    std::vector<std::string> shown;
     std::deque<platform::Answer> answers;
 
     platform::Answer messageBox(const std::string& title, const std::string& text,
-                                platform::Buttons buttons, platform::Icon icon,
-                                bool defaultNo) override {
-        shown.push_back({title, text, buttons, icon, defaultNo});
+                                platform::Buttons buttons, platform::Icon, bool) override {
+        shown.push_back(title + " " + text);
         if (buttons == platform::Buttons::Ok)
             return platform::Answer::Ok;
-        EXPECT_FALSE(answers.empty()) << "unexpected question: " << title << " / " << text;
+        EXPECT_FALSE(answers.empty()) << "unexpected question: " << shown.back();
         const auto answer = answers.empty() ? platform::Answer::Yes : answers.front();
         answers.erase(answers.begin(), answers.begin() + !answers.empty());
         return answer;
