@@ -48,26 +48,20 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
 
 // Files in memory (`unreadable` ones exist, unread and unwritten); a registry taking all.
 struct MemoryFiles : platform::Files, platform::Registry {
+    using S = const std::string&;
     std::map<std::string, std::string> files;
     std::set<std::string> unreadable;
 
-    std::optional<std::string> read(const std::string& path, std::string& error,
-                                    std::size_t limit) override {
-        const auto it = files.find(path);
+    std::optional<std::string> read(S path, std::string& error, std::size_t limit) override {
         error = unreadable.count(path) ? "Zugriff verweigert" : "Datei nicht gefunden";
-        if (unreadable.count(path) || it == files.end())
-            return std::nullopt;
-        return it->second.substr(0, limit);
+        const auto it = unreadable.count(path) ? files.end() : files.find(path);
+        return it == files.end() ? std::nullopt : std::optional(it->second.substr(0, limit));
     }
-    bool exists(const std::string& path) override {
-        return files.count(path) || unreadable.count(path);
-    }
-    bool writeAtomically(const std::string& path, const std::string& bytes,
-                         std::string& error) override {
+    bool exists(S path) override { return files.count(path) || unreadable.count(path); }
+    bool writeAtomically(S path, S bytes, std::string& error) override {
         error = "Zugriff verweigert";
         return !unreadable.count(path) && (files[path] = bytes, true);
     }
-    using S = const std::string&;
     bool setString(S, S, S) override { return true; }
     bool deleteValue(S, S) override { return true; }
     std::optional<std::string> getString(S, S) override { return std::nullopt; }
@@ -128,9 +122,8 @@ struct FakePicture : platform::Picture {
 };
 
 struct ClipData {
-    ClipData(std::string b = {}, bool late = false) : bytes(std::move(b)), delayed(late) {}
     std::string bytes;
-    bool delayed;  // rendered by its owner only when someone reads it
+    bool delayed = false;  // rendered by its owner only when someone reads it
     bool operator==(const ClipData& o) const { return bytes == o.bytes; }
 };
 using ClipFormats = std::map<std::uint32_t, ClipData>;
@@ -206,7 +199,7 @@ class FakeClipboard : public platform::Clipboard {
         ClipFormats offered;
         if (content)
             for (auto [format, data] : dynamic_cast<const Snapshot&>(*content).formats)
-                offered.emplace(format, ClipData(data.bytes, true));
+                offered.emplace(format, ClipData{data.bytes, true});
         return replace(std::move(offered), false, "offer");
     }
     int readsBy(std::uint32_t process) override { return process == kEditorProcess ? renders_ : 0; }
@@ -299,16 +292,11 @@ class FakeKeyboard : public platform::KeyInput {
         hands.erase(sided(key));
         down.erase(sided(key));
     }
-    bool logicallyDown(std::uint8_t key) const {
-        if (key < 0x10 || key > 0x12)
-            return down.count(key) > 0;
-        return down.count(static_cast<std::uint8_t>(0x80 + 2 * key)) ||
-               down.count(static_cast<std::uint8_t>(0x81 + 2 * key));
-    }
     // A key down reaches the editor.
     void react(std::uint8_t key) {
-        if (!logicallyDown(0x11) || logicallyDown(0x10) || logicallyDown(0x12) ||
-            logicallyDown(0x5B) || logicallyDown(0x5C))
+        // The left key or the right one after it: Ctrl, but not Shift, Alt or Win.
+        const auto either = [this](std::uint8_t k) { return down.count(k) || down.count(++k); };
+        if (!either(0xA2) || either(0xA0) || either(0xA4) || either(0x5B))
             return;
         if ((key == 'C' || key == 'X') && !selection.empty())
             loop_.after(copyDelay, [this] { clipboard_.write(selection); });
@@ -356,10 +344,7 @@ class FakeHotkeyApi : public platform::HotkeyApi {
         ++atomRefs.at(static_cast<std::size_t>(i));
         return static_cast<std::uint16_t>(0xC0A0 + i);
     }
-    void deleteAtom(std::uint16_t atom) override {
-        int& refs = atomRefs.at(atom - 0xC0A0u);
-        refs -= refs > 0;
-    }
+    void deleteAtom(std::uint16_t atom) override { --atomRefs.at(atom - 0xC0A0u); }
     bool registerHotkey(int id, std::uint32_t modifiers, std::uint32_t key) override {
         if (takenElsewhere.count({modifiers, key}) || press({modifiers, key}) ||
             registered.count(id))
