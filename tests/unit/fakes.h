@@ -146,16 +146,14 @@ class FakeClipboard : public platform::Clipboard {
     std::uint32_t sequence = 1, owner = 0;  // Wine may move the sequence without a change
     bool heldByOther = false;               // every step fails
     bool refuseRestore = false, refuseOffer = false, confidential = false;
-    std::optional<bool> noMemoryFor;  // reads of this kind (whole or not) run out of memory
-    std::function<void()> changed;    // after every change
-    std::vector<std::weak_ptr<const Snapshot>> snapshots;  // every whole snapshot taken
+    std::optional<bool> noMemoryFor;        // reads of this kind (whole or not) run out of memory
+    std::function<void()> changed = [] {};  // after every change
+    std::vector<std::weak_ptr<const platform::ClipboardSnapshot>> snapshots;  // every whole one
 
     // An application empties the clipboard and puts `data` in.
     void write(ClipFormats data, std::uint32_t process = kEditorProcess, bool secret = false) {
-        if (replace(std::move(data), false, "app writes")) {
-            owner = process;
-            confidential = secret;
-        }
+        if (replace(std::move(data), false, "app writes"))
+            owner = process, confidential = secret;
     }
     // The editor reads one format; delayed data is rendered by its owner first.
     std::optional<ClipData> readAsEditor(std::uint32_t format) {
@@ -174,20 +172,14 @@ class FakeClipboard : public platform::Clipboard {
             throw std::bad_alloc();
         Reading reading;
         reading.content.confidential = confidential;
-        for (const auto& [format, data] : formats) {
+        for (const auto& [format, data] : formats)
             reading.content.formats.push_back(format);
-            if (confidential)
-                continue;
-            if (format == platform::kFormatText) {
-                reading.content.text = data.bytes;
-                reading.content.textLength = characterCount(data.bytes);
-            }
-        }
-        if (whole) {
-            auto snapshot = std::make_shared<Snapshot>(formats, confidential);
-            snapshots.push_back(snapshot);
-            reading.whole = std::move(snapshot);
-        }
+        const auto text = formats.find(platform::kFormatText);
+        if (!confidential && text != formats.end())
+            reading.content.text = text->second.bytes;
+        reading.content.textLength = characterCount(reading.content.text.value_or(""));
+        if (whole)
+            snapshots.push_back(reading.whole = std::make_shared<Snapshot>(formats, confidential));
         return reading;
     }
     bool clearWithMarker() override { return replace({}, true, "clear with marker"); }
@@ -213,11 +205,7 @@ class FakeClipboard : public platform::Clipboard {
     }
 
   private:
-    bool open(const char* step) {
-        if (!heldByOther)
-            journal_.push_back(step);
-        return !heldByOther;
-    }
+    bool open(const char* step) { return !heldByOther && (journal_.push_back(step), true); }
     bool replace(ClipFormats content, bool marker, const char* step) {
         if (!open(step))
             return false;
@@ -226,8 +214,7 @@ class FakeClipboard : public platform::Clipboard {
         marker_ = marker;
         confidential = false;
         ++sequence;
-        if (changed)
-            changed();
+        changed();
         return true;
     }
     Journal& journal_;
@@ -332,10 +319,9 @@ class FakeHotkeyApi : public platform::HotkeyApi {
     std::array<int, kAssignmentCount> atomRefs{};
 
     std::optional<int> press(Combination combination) const {
-        for (const auto& [id, c] : registered)
-            if (c == combination)
-                return id;
-        return std::nullopt;
+        const auto it = std::find_if(registered.begin(), registered.end(),
+                                     [&](const auto& r) { return r.second == combination; });
+        return it == registered.end() ? std::nullopt : std::optional(it->first);
     }
 
     std::uint16_t addAtom(const std::string& name) override {
@@ -396,12 +382,6 @@ struct Rig {
         app->Form_Load();
         app->reportStartupRefusals();
         return *app;
-    }
-    std::vector<std::string> lists() const {
-        std::vector<std::string> values;
-        for (const auto& combo : form.combos)
-            values.push_back(combo.text());
-        return values;
     }
     FakeHotkeyApi::Combination combination(int assignment) const {
         return {modifierFlags(form.combo(modifierListNumber(assignment)).text()),

@@ -34,6 +34,12 @@ struct Window : fakes::Rig {
             joined += (joined.empty() ? "" : " ") + item;
         return joined;
     }
+    Lists lists() const {
+        Lists values;
+        for (const auto& combo : form.combos)
+            values.push_back(combo.text());
+        return values;
+    }
     std::string question() const { return dialogs.shown.empty() ? "" : dialogs.shown[0]; }
 };
 
