@@ -222,10 +222,9 @@ class FakeClipboard : public platform::Clipboard {
     int renders_ = 0;
 };
 
-// The keyboard and the editor in front. `hands` are the keys the person holds, `down` as
-// the system has them. Ctrl+C/X copies the selection after `copyDelay`, Ctrl+V reads the
-// `pasteReads` formats after `pasteDelay`, `readSpacing` apart; with Alt, Shift or Win
-// also down nothing happens (Ctrl+Alt is AltGr).
+// The keyboard and the editor in front: `hands` are the keys the person holds, `down` as the
+// system has them. Ctrl+C/X copies the selection after `copyDelay`, Ctrl+V reads `pasteReads`
+// after `pasteDelay`, `readSpacing` apart; not with Alt, Shift or Win down (Ctrl+Alt is AltGr).
 class FakeKeyboard : public platform::KeyInput {
   public:
     FakeKeyboard(FakeClipboard& clipboard, FakeEventLoop& loop)
@@ -383,26 +382,24 @@ struct Rig {
         app->reportStartupRefusals();
         return *app;
     }
-    FakeHotkeyApi::Combination combination(int assignment) const {
-        return {modifierFlags(form.combo(modifierListNumber(assignment)).text()),
-                keyCode(form.combo(keyListNumber(assignment)).text())};
-    }
     // The person presses an assignment's hotkey (the key repeating `repeats` times) and lets
     // go once it acted: the system posts the hotkey, or hands the key on if none is registered.
     void press(int assignment, int repeats = 0) {
-        const auto [modifiers, key] = combination(assignment);
+        const auto modifiers = modifierFlags(form.combo(modifierListNumber(assignment)).text());
         std::vector<std::uint8_t> held(modifiers & 2 ? 1 : 0, 0xA2);  // left Ctrl, left Alt
         if (modifiers & 1)
             held.push_back(0xA4);
         for (auto k : held)
             keys.press(k);
-        held.push_back(static_cast<std::uint8_t>(key));
+        const auto key =
+            static_cast<std::uint8_t>(keyCode(form.combo(keyListNumber(assignment)).text()));
+        held.push_back(key);
         for (int i = 0; i <= repeats; ++i) {
-            keys.press(held.back(), i > 0);
+            keys.press(key, i > 0);
             if (auto id = hotkeyApi.press({modifiers, key}))
                 engine.onHotkey(*id);
             else
-                keys.react(held.back());
+                keys.react(key);
         }
         for (auto k : held)
             keys.release(k);
