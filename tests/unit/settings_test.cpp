@@ -80,12 +80,16 @@ TEST(OptionsFile, FieldsAreReadByPositionAndDamageIsNamed) {
     }
 }
 
-// Only a missing "options.ini" is a first start; No to a failed load or save quits.
+// Only a missing "options.ini" is a first start; No to a failed load or save quits, at the
+// start at once: no "options.tmp", no hotkey.
 TEST(OptionsFile, UnreadableIniAndMissingTmpAreFailures) {
     Window w;
     w.files.unreadable.insert(std::string(fakes::kProgramDir) + "options.ini");
     w.dialogs.answers = {Answer::No, Answer::Yes, Answer::No};
-    EXPECT_EQ(w.settings.LoadOptions(false), Outcome::Quit);
+    w.start();
+    EXPECT_TRUE(w.app->presence().ended);
+    EXPECT_TRUE(w.hotkeyApi.registered.empty() &&
+                !w.files.files.count(std::string(fakes::kProgramDir) + "options.tmp"));
     EXPECT_EQ(w.settings.LoadOptions(true), Outcome::Failed);
     EXPECT_EQ(w.lists(), Lists(12));
     EXPECT_EQ(w.settings.SaveOptions(false), Outcome::Quit);
