@@ -48,49 +48,37 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
 
 // Files in memory (`unreadable` ones exist, unread and unwritten); a registry taking all.
 struct MemoryFiles : platform::Files, platform::Registry {
+    using S = const std::string&;
     std::map<std::string, std::string> files;
     std::set<std::string> unreadable;
 
-    std::optional<std::string> read(const std::string& path, std::string& error,
-                                    std::size_t limit) override {
-        const auto it = files.find(path);
+    std::optional<std::string> read(S path, std::string& error, std::size_t limit) override {
         error = unreadable.count(path) ? "Zugriff verweigert" : "Datei nicht gefunden";
-        if (unreadable.count(path) || it == files.end())
-            return std::nullopt;
-        return it->second.substr(0, limit);
+        const auto it = unreadable.count(path) ? files.end() : files.find(path);
+        return it == files.end() ? std::nullopt : std::optional(it->second.substr(0, limit));
     }
-    bool exists(const std::string& path) override {
-        return files.count(path) || unreadable.count(path);
-    }
-    bool writeAtomically(const std::string& path, const std::string& bytes,
-                         std::string& error) override {
+    bool exists(S path) override { return files.count(path) || unreadable.count(path); }
+    bool writeAtomically(S path, S bytes, std::string& error) override {
         error = "Zugriff verweigert";
         return !unreadable.count(path) && (files[path] = bytes, true);
     }
-    using S = const std::string&;
     bool setString(S, S, S) override { return true; }
     bool deleteValue(S, S) override { return true; }
     std::optional<std::string> getString(S, S) override { return std::nullopt; }
 };
 
-// Message boxes, recorded and answered from a script; an unscripted question fails.
+// Message boxes, recorded as "title text" and answered from a script; an unscripted
+// question fails.
 struct ScriptedDialogs : platform::Dialogs {
-    struct Shown {
-        std::string title, text;
-        platform::Buttons buttons;
-        platform::Icon icon;
-        bool defaultNo;
-    };
-    std::vector<Shown> shown;
+    std::vector<std::string> shown;
     std::deque<platform::Answer> answers;
 
     platform::Answer messageBox(const std::string& title, const std::string& text,
-                                platform::Buttons buttons, platform::Icon icon,
-                                bool defaultNo) override {
-        shown.push_back({title, text, buttons, icon, defaultNo});
+                                platform::Buttons buttons, platform::Icon, bool) override {
+        shown.push_back(title + " " + text);
         if (buttons == platform::Buttons::Ok)
             return platform::Answer::Ok;
-        EXPECT_FALSE(answers.empty()) << "unexpected question: " << title << " / " << text;
+        EXPECT_FALSE(answers.empty()) << "unexpected question: " << shown.back();
         const auto answer = answers.empty() ? platform::Answer::Yes : answers.front();
         answers.erase(answers.begin(), answers.begin() + !answers.empty());
         return answer;
@@ -134,9 +122,8 @@ struct FakePicture : platform::Picture {
 };
 
 struct ClipData {
-    ClipData(std::string b = {}, bool late = false) : bytes(std::move(b)), delayed(late) {}
     std::string bytes;
-    bool delayed;  // rendered by its owner only when someone reads it
+    bool delayed = false;  // rendered by its owner only when someone reads it
     bool operator==(const ClipData& o) const { return bytes == o.bytes; }
 };
 using ClipFormats = std::map<std::uint32_t, ClipData>;
@@ -159,16 +146,14 @@ class FakeClipboard : public platform::Clipboard {
     std::uint32_t sequence = 1, owner = 0;  // Wine may move the sequence without a change
     bool heldByOther = false;               // every step fails
     bool refuseRestore = false, refuseOffer = false, confidential = false;
-    std::optional<bool> noMemoryFor;  // reads of this kind (whole or not) run out of memory
-    std::function<void()> changed;    // after every change
-    std::vector<std::weak_ptr<const Snapshot>> snapshots;  // every whole snapshot taken
+    std::optional<bool> noMemoryFor;        // reads of this kind (whole or not) run out of memory
+    std::function<void()> changed = [] {};  // after every change
+    std::vector<std::weak_ptr<const platform::ClipboardSnapshot>> snapshots;  // every whole one
 
     // An application empties the clipboard and puts `data` in.
     void write(ClipFormats data, std::uint32_t process = kEditorProcess, bool secret = false) {
-        if (replace(std::move(data), false, "app writes")) {
-            owner = process;
-            confidential = secret;
-        }
+        if (replace(std::move(data), false, "app writes"))
+            owner = process, confidential = secret;
     }
     // The editor reads one format; delayed data is rendered by its owner first.
     std::optional<ClipData> readAsEditor(std::uint32_t format) {
@@ -187,20 +172,14 @@ class FakeClipboard : public platform::Clipboard {
             throw std::bad_alloc();
         Reading reading;
         reading.content.confidential = confidential;
-        for (const auto& [format, data] : formats) {
+        for (const auto& [format, data] : formats)
             reading.content.formats.push_back(format);
-            if (confidential)
-                continue;
-            if (format == platform::kFormatText) {
-                reading.content.text = data.bytes;
-                reading.content.textLength = characterCount(data.bytes);
-            }
-        }
-        if (whole) {
-            auto snapshot = std::make_shared<Snapshot>(formats, confidential);
-            snapshots.push_back(snapshot);
-            reading.whole = std::move(snapshot);
-        }
+        const auto text = formats.find(platform::kFormatText);
+        if (!confidential && text != formats.end())
+            reading.content.text = text->second.bytes;
+        reading.content.textLength = characterCount(reading.content.text.value_or(""));
+        if (whole)
+            snapshots.push_back(reading.whole = std::make_shared<Snapshot>(formats, confidential));
         return reading;
     }
     bool clearWithMarker() override { return replace({}, true, "clear with marker"); }
@@ -212,7 +191,7 @@ class FakeClipboard : public platform::Clipboard {
         ClipFormats offered;
         if (content)
             for (auto [format, data] : dynamic_cast<const Snapshot&>(*content).formats)
-                offered.emplace(format, ClipData(data.bytes, true));
+                offered.emplace(format, ClipData{data.bytes, true});
         return replace(std::move(offered), false, "offer");
     }
     int readsBy(std::uint32_t process) override { return process == kEditorProcess ? renders_ : 0; }
@@ -226,11 +205,7 @@ class FakeClipboard : public platform::Clipboard {
     }
 
   private:
-    bool open(const char* step) {
-        if (!heldByOther)
-            journal_.push_back(step);
-        return !heldByOther;
-    }
+    bool open(const char* step) { return !heldByOther && (journal_.push_back(step), true); }
     bool replace(ClipFormats content, bool marker, const char* step) {
         if (!open(step))
             return false;
@@ -239,8 +214,7 @@ class FakeClipboard : public platform::Clipboard {
         marker_ = marker;
         confidential = false;
         ++sequence;
-        if (changed)
-            changed();
+        changed();
         return true;
     }
     Journal& journal_;
@@ -248,10 +222,9 @@ class FakeClipboard : public platform::Clipboard {
     int renders_ = 0;
 };
 
-// The keyboard and the editor in front. `hands` are the keys the person holds, `down` as
-// the system has them. Ctrl+C/X copies the selection after `copyDelay`, Ctrl+V reads the
-// `pasteReads` formats after `pasteDelay`, `readSpacing` apart; with Alt, Shift or Win
-// also down nothing happens (Ctrl+Alt is AltGr).
+// The keyboard and the editor in front: `hands` are the keys the person holds, `down` as the
+// system has them. Ctrl+C/X copies the selection after `copyDelay`, Ctrl+V reads `pasteReads`
+// after `pasteDelay`, `readSpacing` apart; not with Alt, Shift or Win down (Ctrl+Alt is AltGr).
 class FakeKeyboard : public platform::KeyInput {
   public:
     FakeKeyboard(FakeClipboard& clipboard, FakeEventLoop& loop)
@@ -305,16 +278,11 @@ class FakeKeyboard : public platform::KeyInput {
         hands.erase(sided(key));
         down.erase(sided(key));
     }
-    bool logicallyDown(std::uint8_t key) const {
-        if (key < 0x10 || key > 0x12)
-            return down.count(key) > 0;
-        return down.count(static_cast<std::uint8_t>(0x80 + 2 * key)) ||
-               down.count(static_cast<std::uint8_t>(0x81 + 2 * key));
-    }
     // A key down reaches the editor.
     void react(std::uint8_t key) {
-        if (!logicallyDown(0x11) || logicallyDown(0x10) || logicallyDown(0x12) ||
-            logicallyDown(0x5B) || logicallyDown(0x5C))
+        // The left key or the right one after it: Ctrl, but not Shift, Alt or Win.
+        const auto either = [this](std::uint8_t k) { return down.count(k) || down.count(++k); };
+        if (!either(0xA2) || either(0xA0) || either(0xA4) || either(0x5B))
             return;
         if ((key == 'C' || key == 'X') && !selection.empty())
             loop_.after(copyDelay, [this] { clipboard_.write(selection); });
@@ -350,10 +318,9 @@ class FakeHotkeyApi : public platform::HotkeyApi {
     std::array<int, kAssignmentCount> atomRefs{};
 
     std::optional<int> press(Combination combination) const {
-        for (const auto& [id, c] : registered)
-            if (c == combination)
-                return id;
-        return std::nullopt;
+        const auto it = std::find_if(registered.begin(), registered.end(),
+                                     [&](const auto& r) { return r.second == combination; });
+        return it == registered.end() ? std::nullopt : std::optional(it->first);
     }
 
     std::uint16_t addAtom(const std::string& name) override {
@@ -362,10 +329,7 @@ class FakeHotkeyApi : public platform::HotkeyApi {
         ++atomRefs.at(static_cast<std::size_t>(i));
         return static_cast<std::uint16_t>(0xC0A0 + i);
     }
-    void deleteAtom(std::uint16_t atom) override {
-        int& refs = atomRefs.at(atom - 0xC0A0u);
-        refs -= refs > 0;
-    }
+    void deleteAtom(std::uint16_t atom) override { --atomRefs.at(atom - 0xC0A0u); }
     bool registerHotkey(int id, std::uint32_t modifiers, std::uint32_t key) override {
         if (takenElsewhere.count({modifiers, key}) || press({modifiers, key}) ||
             registered.count(id))
@@ -418,46 +382,32 @@ struct Rig {
         app->reportStartupRefusals();
         return *app;
     }
-    std::vector<std::string> lists() const {
-        std::vector<std::string> values;
-        for (const auto& combo : form.combos)
-            values.push_back(combo.text());
-        return values;
-    }
-    FakeHotkeyApi::Combination combination(int assignment) const {
-        return {modifierFlags(form.combo(modifierListNumber(assignment)).text()),
-                keyCode(form.combo(keyListNumber(assignment)).text())};
-    }
-    void hold(const std::vector<std::uint8_t>& held, bool down = true) {
-        for (auto key : held)
-            down ? keys.press(key) : keys.release(key);
-    }
-    // The person taps `key` (with `repeats`): the system posts a hotkey or hands it on.
-    void tap(std::uint8_t key, int repeats = 0) {
+    // The person presses an assignment's hotkey (the key repeating `repeats` times) and lets
+    // go once it acted: the system posts the hotkey, or hands the key on if none is registered.
+    void press(int assignment, int repeats = 0) {
+        const auto modifiers = modifierFlags(form.combo(modifierListNumber(assignment)).text());
+        std::vector<std::uint8_t> held(modifiers & 2 ? 1 : 0, 0xA2);  // left Ctrl, left Alt
+        if (modifiers & 1)
+            held.push_back(0xA4);
+        for (auto k : held)
+            keys.press(k);
+        const auto key =
+            static_cast<std::uint8_t>(keyCode(form.combo(keyListNumber(assignment)).text()));
+        held.push_back(key);
         for (int i = 0; i <= repeats; ++i) {
             keys.press(key, i > 0);
-            const std::uint32_t modifiers =
-                (keys.logicallyDown(0x12) ? 1u : 0u) | (keys.logicallyDown(0x11) ? 2u : 0u);
             if (auto id = hotkeyApi.press({modifiers, key}))
                 engine.onHotkey(*id);
             else
                 keys.react(key);
         }
-        keys.release(key);
-    }
-    // The person presses an assignment's hotkey and lets go once it acted; or later.
-    void press(int assignment) {
-        const auto [modifiers, key] = combination(assignment);
-        std::vector<std::uint8_t> held(modifiers & 2 ? 1 : 0, 0xA2);  // left Ctrl, left Alt
-        if (modifiers & 1)
-            held.push_back(0xA4);
-        hold(held);
-        tap(static_cast<std::uint8_t>(key));
-        hold(held, false);
+        for (auto k : held)
+            keys.release(k);
     }
     void pressLater(Millis delay, int assignment) {
         loop.after(delay, [this, assignment] {
-            hold({keys.hands.begin(), keys.hands.end()}, false);
+            for (auto key : std::set(keys.hands))
+                keys.release(key);
             press(assignment);
         });
     }

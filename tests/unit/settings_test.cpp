@@ -34,12 +34,18 @@ struct Window : fakes::Rig {
             joined += (joined.empty() ? "" : " ") + item;
         return joined;
     }
-    std::string question() const { return dialogs.shown.empty() ? "" : dialogs.shown[0].text; }
+    Lists lists() const {
+        Lists values;
+        for (const auto& combo : form.combos)
+            values.push_back(combo.text());
+        return values;
+    }
+    std::string question() const { return dialogs.shown.empty() ? "" : dialogs.shown[0]; }
 };
 
 std::string fehler(const char* module, const std::string& description) {
-    return std::string("Folgender Fehler ist im Modul ") + module + " aufgetreten: " + description +
-           ".\n\rSoll das Programm fortgeführt werden?";
+    return std::string("Fehler! Folgender Fehler ist im Modul ") + module +
+           " aufgetreten: " + description + ".\n\rSoll das Programm fortgeführt werden?";
 }
 
 // Fields count by position (labels unread, values unquoted after blanks, a box ticked for
@@ -74,22 +80,22 @@ TEST(OptionsFile, FieldsAreReadByPositionAndDamageIsNamed) {
     }
 }
 
-// Only a missing "options.ini" is a first start; No to a failed load or save quits.
+// Only a missing "options.ini" is a first start; No to a failed load or save quits, at the
+// start at once: no "options.tmp", no hotkey.
 TEST(OptionsFile, UnreadableIniAndMissingTmpAreFailures) {
     Window w;
     w.files.unreadable.insert(std::string(fakes::kProgramDir) + "options.ini");
     w.dialogs.answers = {Answer::No, Answer::Yes, Answer::No};
-    EXPECT_EQ(w.settings.LoadOptions(false), Outcome::Quit);
+    w.start();
+    EXPECT_TRUE(w.app->presence().ended);
+    EXPECT_TRUE(w.hotkeyApi.registered.empty() &&
+                !w.files.files.count(std::string(fakes::kProgramDir) + "options.tmp"));
     EXPECT_EQ(w.settings.LoadOptions(true), Outcome::Failed);
     EXPECT_EQ(w.lists(), Lists(12));
     EXPECT_EQ(w.settings.SaveOptions(false), Outcome::Quit);
-    ASSERT_EQ(w.dialogs.shown.size(), 3u);
-    const auto& box = w.dialogs.shown[0];
-    EXPECT_TRUE(box.title == "Fehler!" && box.buttons == platform::Buttons::YesNo &&
-                box.icon == platform::Icon::Stop && box.defaultNo);
-    EXPECT_EQ(box.text, fehler("LoadOptions", "Zugriff verweigert"));
-    EXPECT_EQ(w.dialogs.shown[1].text, fehler("LoadOptions", "Datei nicht gefunden"));
-    EXPECT_EQ(w.dialogs.shown[2].text, fehler("SaveOptions", "Zugriff verweigert"));
+    EXPECT_EQ(w.dialogs.shown, (Lists{fehler("LoadOptions", "Zugriff verweigert"),
+                                      fehler("LoadOptions", "Datei nicht gefunden"),
+                                      fehler("SaveOptions", "Zugriff verweigert")}));
 }
 
 // Every list and the first two options mark a change and enable "Übernehmen", the third not.
@@ -112,11 +118,8 @@ TEST(Reactions, AltWarningAndItsNo) {
     w.dialogs.answers = {Answer::No, Answer::Yes};
     w.form.combo(1).setText("ALT");
     EXPECT_EQ(w.question(),
-              "Kombinationen mit 'ALT' rufen häufig Schwierigkeiten hervor.\r\n"
+              "Achtung! Kombinationen mit 'ALT' rufen häufig Schwierigkeiten hervor.\r\n"
               "Trotzdem fortfahren?");
-    const auto& box = w.dialogs.shown.at(0);
-    EXPECT_TRUE(box.title == "Achtung!" && box.buttons == platform::Buttons::YesNo &&
-                box.icon == platform::Icon::Exclamation && box.defaultNo);
     EXPECT_EQ(w.lists()[0] + w.lists()[1], "STRGX");
     w.form.combo(9).setText("STRG+ALT");
     EXPECT_EQ(w.lists()[8] + w.lists()[9], "STRG+ALTF11");
@@ -160,7 +163,7 @@ TEST(DuplicateCheck, NamesTheFirstPairAndStore3WithoutAKeyCollidesWithNothing) {
     lists[5] = "C", lists[10] = "-", lists[11] = "F11";
     w.set(lists);
     EXPECT_FALSE(w.settings.CheckDuplicateCombos());
-    EXPECT_EQ(w.question(), "Doppelt vergebene Kombination: 'STRG+ALT+C'");
+    EXPECT_EQ(w.question(), "Achtung! Doppelt vergebene Kombination: 'STRG+ALT+C'");
     w.set({"STRG+ALT", "X", "STRG+ALT", "C", "STRG+ALT", "V", "STRG", "-", "STRG", "-", "-", "-"});
     EXPECT_TRUE(w.settings.CheckDuplicateCombos());
     EXPECT_EQ(w.lists(), (Lists{"STRG+ALT", "X", "STRG+ALT", "C", "STRG+ALT", "V", "-", "-", "-",
