@@ -20,13 +20,8 @@ struct Started : fakes::Rig {
     // The names of the pages that show.
     std::string page() const {
         std::string shown;
-        for (const auto& [name, frame] : {std::pair{"pStatus", &form.pStatus},
-                                          {"pTastenbelegung", &form.pTastenbelegung},
-                                          {"pOptionen", &form.pOptionen},
-                                          {"pInfo", &form.pInfo},
-                                          {"FProgramminfo", &form.FProgramminfo},
-                                          {"fKontakt", &form.fKontakt}})
-            shown += frame->visible ? name : "";
+        for (const auto& page : kPages)
+            shown += (form.*page.member).visible ? layout::row(page.control).name : "";
         return shown;
     }
 };

@@ -310,8 +310,7 @@ class FakeHotkeyApi : public platform::HotkeyApi {
     }
 
     std::uint16_t addAtom(const std::string& name) override {
-        const auto i = std::find(kAssignmentNames.begin(), kAssignmentNames.end(), name) -
-                       kAssignmentNames.begin();
+        const auto i = std::ranges::find(kAssignmentNames, name) - kAssignmentNames.begin();
         ++atomRefs.at(static_cast<std::size_t>(i));
         return static_cast<std::uint16_t>(0xC0A0 + i);
     }
