@@ -11,13 +11,12 @@ namespace {
 
 const std::string kMinimised = fakes::replaceLine(fakes::kExampleOptions, 28, "\"minimiert: 1\"");
 
-// A program started with "options.ini" as given.
+// A program started with "options.ini" as given; `page` names the pages that show.
 struct Started : fakes::Rig {
-    explicit Started(const std::string& options = fakes::kExampleOptions, const char* line = "") {
+    explicit Started(const std::string& options = fakes::kExampleOptions) {
         file("options.ini") = options;
-        start(line);
+        start();
     }
-    // The names of the pages that show.
     std::string page() const {
         std::string shown;
         for (const auto& page : kPages)

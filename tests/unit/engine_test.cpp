@@ -24,13 +24,12 @@ std::vector<std::vector<KeyEvent>> events(const char* text) {
         {"Mask", vk::kMask},     {"F9", 0x78}};
     std::vector<std::vector<KeyEvent>> batches(1);
     std::istringstream in(text);
-    for (std::string t; in >> t;) {
+    for (std::string t; in >> t;)
         if (t == "|")
             batches.emplace_back();
         else
             batches.back().push_back({t.size() == 2 ? std::uint8_t(t[1]) : names.at(t.substr(1)),
                                       t[0] == '-', t[0] == '*'});
-    }
     return batches;
 }
 

@@ -183,13 +183,11 @@ class FakeClipboard : public platform::Clipboard {
     bool markerPresent() override { return marker_; }
     bool clear() override { return replace({}, false, "clear"); }
     bool offer(std::shared_ptr<const platform::ClipboardSnapshot> content) override {
-        if (refuseOffer)
-            return replace({}, false, "offer") && false;
-        ClipFormats offered;
-        if (content)
+        ClipFormats offered;  // refused: the clipboard is emptied all the same
+        if (content && !refuseOffer)
             for (auto [format, data] : dynamic_cast<const Snapshot&>(*content).formats)
                 offered.emplace(format, ClipData{data.bytes, true});
-        return replace(std::move(offered), false, "offer");
+        return replace(std::move(offered), false, "offer") && !refuseOffer;
     }
     int readsBy(std::uint32_t process) override { return process == kEditorProcess ? renders_ : 0; }
     std::uint32_t ownerProcess() override { return owner; }
@@ -222,8 +220,7 @@ class FakeClipboard : public platform::Clipboard {
 // after `pasteDelay`, `readSpacing` apart; not with Alt, Shift or Win down (Ctrl+Alt is AltGr).
 class FakeKeyboard : public platform::KeyInput {
   public:
-    FakeKeyboard(FakeClipboard& clipboard, FakeEventLoop& loop)
-        : clipboard_(clipboard), loop_(loop) {}
+    FakeKeyboard(FakeClipboard& c, FakeEventLoop& l) : clipboard_(c), loop_(l) {}
 
     std::vector<std::vector<platform::KeyEvent>> batches;
     std::set<std::uint8_t> down, hands;  // left/right codes: 0xA2 left Ctrl, 0xA4 left Alt, ...
@@ -267,7 +264,6 @@ class FakeKeyboard : public platform::KeyInput {
         down.insert(key);
     }
     void release(std::uint8_t key) { hands.erase(sided(key)), down.erase(sided(key)); }
-    // A key down reaches the editor.
     void react(std::uint8_t key) {
         // The left key or the right one after it: Ctrl, but not Shift, Alt or Win.
         const auto either = [this](std::uint8_t k) { return down.count(k) || down.count(++k); };
