@@ -11,22 +11,16 @@ namespace {
 
 const std::string kMinimised = fakes::replaceLine(fakes::kExampleOptions, 28, "\"minimiert: 1\"");
 
-// A program started with "options.ini" as given.
+// A program started with "options.ini" as given; `page` names the pages that show.
 struct Started : fakes::Rig {
-    explicit Started(const std::string& options = fakes::kExampleOptions, const char* line = "") {
+    explicit Started(const std::string& options = fakes::kExampleOptions) {
         file("options.ini") = options;
-        start(line);
+        start();
     }
-    // The names of the pages that show.
     std::string page() const {
         std::string shown;
-        for (const auto& [name, frame] : {std::pair{"pStatus", &form.pStatus},
-                                          {"pTastenbelegung", &form.pTastenbelegung},
-                                          {"pOptionen", &form.pOptionen},
-                                          {"pInfo", &form.pInfo},
-                                          {"FProgramminfo", &form.FProgramminfo},
-                                          {"fKontakt", &form.fKontakt}})
-            shown += frame->visible ? name : "";
+        for (const auto& page : kPages)
+            shown += (form.*page.member).visible ? layout::row(page.control).name : "";
         return shown;
     }
 };

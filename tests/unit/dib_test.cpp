@@ -12,8 +12,7 @@
 namespace trifolio::dib {
 namespace {
 
-// A header's fields (comp: compression, image: image size, colours: colours used), and
-// how many bytes follow it.
+// A header's fields (comp: compression, image: its size, colours: used) and bytes after it.
 struct Header {
     std::uint32_t size = 40;
     std::int32_t w = 4, h = 3;

@@ -24,13 +24,12 @@ std::vector<std::vector<KeyEvent>> events(const char* text) {
         {"Mask", vk::kMask},     {"F9", 0x78}};
     std::vector<std::vector<KeyEvent>> batches(1);
     std::istringstream in(text);
-    for (std::string t; in >> t;) {
+    for (std::string t; in >> t;)
         if (t == "|")
             batches.emplace_back();
         else
             batches.back().push_back({t.size() == 2 ? std::uint8_t(t[1]) : names.at(t.substr(1)),
                                       t[0] == '-', t[0] == '*'});
-    }
     return batches;
 }
 
@@ -88,12 +87,10 @@ struct Engine : ::testing::Test {
     }
     // A whole snapshot that no store holds is still kept: the user's clipboard.
     bool usersKept() const {
-        return std::any_of(rig.clipboard.snapshots.begin(), rig.clipboard.snapshots.end(),
-                           [&](const auto& taken) {
-                               const auto kept = taken.lock();
-                               return kept && kept != rig.stores.store(2).whole &&
-                                      kept != rig.stores.store(3).whole;
-                           });
+        return std::ranges::any_of(rig.clipboard.snapshots, [&](const auto& taken) {
+            const auto kept = taken.lock();
+            return kept && kept != rig.stores.store(2).whole && kept != rig.stores.store(3).whole;
+        });
     }
 };
 
@@ -133,6 +130,15 @@ TEST_F(Engine, CopyWaitsForTheApplicationAndRestoresTheWholeClipboard) {
         EXPECT_LT(rig.at("app writes"), rig.at("restore"));
         EXPECT_EQ(rig.stores.panelText(1), "(Ablage 1): Text/Grafik-RTF");
     }
+    // Content that another program marks confidential is not shown, yet comes back whole.
+    rig.clipboard.write(textFormats("geheim"), fakes::kOtherProcess, true);
+    EXPECT_TRUE(rig.engine.UpdateClipboardStatus());
+    EXPECT_EQ(rig.stores.store(1).displayText(), "Vertraulicher Inhalt");
+    EXPECT_EQ(rig.stores.store(1).text, "");
+    EXPECT_EQ(rig.stores.panelText(1), "(Ablage 1): ");
+    rig.press(Copy2);
+    EXPECT_EQ(rig.clipboard.formats, textFormats("geheim"));
+    EXPECT_TRUE(rig.clipboard.confidential);
 }
 
 // A copy after the bound, seen by a notification or a snapshot, still goes to the store and
@@ -225,18 +231,6 @@ TEST_F(Engine, NothingRunsInsideAnAction) {
     rig.loop.after(20ms, [&] { rig.engine.unregisterHotkeys(); });
     rig.press(Copy2);
     EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
-}
-
-// Content that another program marks confidential is not shown, yet comes back whole.
-TEST_F(Engine, ConfidentialContentIsNotShownYetComesBack) {
-    rig.clipboard.write(textFormats("geheim"), fakes::kOtherProcess, true);
-    EXPECT_TRUE(rig.engine.UpdateClipboardStatus());
-    EXPECT_EQ(rig.stores.store(1).displayText(), "Vertraulicher Inhalt");
-    EXPECT_EQ(rig.stores.store(1).text, "");
-    EXPECT_EQ(rig.stores.panelText(1), "(Ablage 1): ");
-    rig.press(Copy2);
-    EXPECT_EQ(rig.clipboard.formats, textFormats("geheim"));
-    EXPECT_TRUE(rig.clipboard.confidential);
 }
 
 // A clipboard held by another program cancels the action; a refused restore is made up

@@ -67,8 +67,7 @@ struct MemoryFiles : platform::Files, platform::Registry {
     std::optional<std::string> getString(S, S) override { return std::nullopt; }
 };
 
-// Message boxes, recorded as "title text" and answered from a script; an unscripted
-// question fails.
+// Message boxes, recorded as "title text", answered from a script (a question beyond it fails).
 struct ScriptedDialogs : platform::Dialogs {
     std::vector<std::string> shown;
     std::deque<platform::Answer> answers;
@@ -95,9 +94,7 @@ class FakeEventLoop : public platform::EventLoop {
     void idle(Millis span) {
         waitUntil([] { return false; }, span);
     }
-    void pumpOnce() override {
-        waitUntil([] { return true; }, 0ms);
-    }
+    void pumpOnce() override { idle(0ms); }
     bool waitUntil(const std::function<bool()>& done, Millis bound) override {
         for (const auto deadline = now_ + bound;;) {
             while (!events_.empty() && events_.begin()->first <= now_)
@@ -186,22 +183,18 @@ class FakeClipboard : public platform::Clipboard {
     bool markerPresent() override { return marker_; }
     bool clear() override { return replace({}, false, "clear"); }
     bool offer(std::shared_ptr<const platform::ClipboardSnapshot> content) override {
-        if (refuseOffer)
-            return replace({}, false, "offer") && false;
-        ClipFormats offered;
-        if (content)
+        ClipFormats offered;  // refused: the clipboard is emptied all the same
+        if (content && !refuseOffer)
             for (auto [format, data] : dynamic_cast<const Snapshot&>(*content).formats)
                 offered.emplace(format, ClipData{data.bytes, true});
-        return replace(std::move(offered), false, "offer");
+        return replace(std::move(offered), false, "offer") && !refuseOffer;
     }
     int readsBy(std::uint32_t process) override { return process == kEditorProcess ? renders_ : 0; }
     std::uint32_t ownerProcess() override { return owner; }
     bool restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) override {
         const auto& saved = dynamic_cast<const Snapshot&>(*snapshot);
-        if (refuseRestore || !replace(saved.formats, false, "restore"))
-            return false;
-        confidential = saved.confidential;
-        return true;
+        return !refuseRestore && replace(saved.formats, false, "restore") &&
+               (confidential = saved.confidential, true);
     }
 
   private:
@@ -227,8 +220,7 @@ class FakeClipboard : public platform::Clipboard {
 // after `pasteDelay`, `readSpacing` apart; not with Alt, Shift or Win down (Ctrl+Alt is AltGr).
 class FakeKeyboard : public platform::KeyInput {
   public:
-    FakeKeyboard(FakeClipboard& clipboard, FakeEventLoop& loop)
-        : clipboard_(clipboard), loop_(loop) {}
+    FakeKeyboard(FakeClipboard& c, FakeEventLoop& l) : clipboard_(c), loop_(l) {}
 
     std::vector<std::vector<platform::KeyEvent>> batches;
     std::set<std::uint8_t> down, hands;  // left/right codes: 0xA2 left Ctrl, 0xA4 left Alt, ...
@@ -267,18 +259,11 @@ class FakeKeyboard : public platform::KeyInput {
     // The person presses a key (or it repeats), or lets go.
     void press(std::uint8_t key, bool repeat = false) {
         key = sided(key);
-        if (!repeat) {
-            ++pressCount[key];
-            ++allPresses;
-        }
+        pressCount[key] += !repeat, allPresses += !repeat;
         hands.insert(key);
         down.insert(key);
     }
-    void release(std::uint8_t key) {
-        hands.erase(sided(key));
-        down.erase(sided(key));
-    }
-    // A key down reaches the editor.
+    void release(std::uint8_t key) { hands.erase(sided(key)), down.erase(sided(key)); }
     void react(std::uint8_t key) {
         // The left key or the right one after it: Ctrl, but not Shift, Alt or Win.
         const auto either = [this](std::uint8_t k) { return down.count(k) || down.count(++k); };
@@ -287,10 +272,7 @@ class FakeKeyboard : public platform::KeyInput {
         if ((key == 'C' || key == 'X') && !selection.empty())
             loop_.after(copyDelay, [this] { clipboard_.write(selection); });
         if (key == 'V')
-            loop_.after(pasteDelay, [this] {
-                pastes.emplace_back();
-                readPaste(0);
-            });
+            loop_.after(pasteDelay, [this] { pastes.emplace_back(), readPaste(0); });
     }
 
   private:
@@ -324,18 +306,14 @@ class FakeHotkeyApi : public platform::HotkeyApi {
     }
 
     std::uint16_t addAtom(const std::string& name) override {
-        const auto i = std::find(kAssignmentNames.begin(), kAssignmentNames.end(), name) -
-                       kAssignmentNames.begin();
+        const auto i = std::ranges::find(kAssignmentNames, name) - kAssignmentNames.begin();
         ++atomRefs.at(static_cast<std::size_t>(i));
         return static_cast<std::uint16_t>(0xC0A0 + i);
     }
     void deleteAtom(std::uint16_t atom) override { --atomRefs.at(atom - 0xC0A0u); }
     bool registerHotkey(int id, std::uint32_t modifiers, std::uint32_t key) override {
-        if (takenElsewhere.count({modifiers, key}) || press({modifiers, key}) ||
-            registered.count(id))
-            return false;
-        registered[id] = {modifiers, key};
-        return true;
+        return !takenElsewhere.count({modifiers, key}) && !press({modifiers, key}) &&
+               registered.emplace(id, Combination{modifiers, key}).second;
     }
     bool unregisterHotkey(int id) override { return registered.erase(id) > 0; }
 };
@@ -412,8 +390,7 @@ struct Rig {
         });
     }
     std::size_t at(const std::string& entry) const {
-        return static_cast<std::size_t>(std::find(journal.begin(), journal.end(), entry) -
-                                        journal.begin());
+        return static_cast<std::size_t>(std::ranges::find(journal, entry) - journal.begin());
     }
 };
 

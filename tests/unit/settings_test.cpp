@@ -99,7 +99,11 @@ TEST(OptionsFile, UnreadableIniAndMissingTmpAreFailures) {
 }
 
 // Every list and the first two options mark a change and enable "Übernehmen", the third not.
-TEST(Reactions, ListsAndTheFirstTwoOptionsMarkAChange) {
+// ALT or STRG+ALT asks first (not with the warning off or while loading); No gives STRG.
+// Without a modifier a key list offers only the function keys (store 3 also "-"): a letter
+// gives way to the first entry, a function key stays. Of colliding pairs the first is named;
+// store-3 actions without a key lose their modifier first and collide with nothing.
+TEST(Reactions, ChangeMarkAltWarningKeyListsAndTheDuplicateCheck) {
     for (int n = 1; n <= 15; ++n) {
         Window w;
         if (n <= 12)
@@ -109,11 +113,9 @@ TEST(Reactions, ListsAndTheFirstTwoOptionsMarkAChange) {
         EXPECT_TRUE(w.form.OptionsChanged == (n != 15) && w.form.Command1.enabled == (n != 15))
             << n;
     }
-}
-
-// ALT or STRG+ALT asks first (not with the warning off or while loading); No gives STRG.
-TEST(Reactions, AltWarningAndItsNo) {
     Window w;
+    for (int n = 1; n <= 12; ++n)
+        EXPECT_EQ(w.items(n), n % 2 ? "- STRG ALT STRG+ALT" : n < 7 ? kAllKeys : "- " + kAllKeys);
     w.set(kExampleLists);
     w.dialogs.answers = {Answer::No, Answer::Yes};
     w.form.combo(1).setText("ALT");
@@ -130,15 +132,7 @@ TEST(Reactions, AltWarningAndItsNo) {
     w.form.Check3.setChecked(false);
     w.form.combo(5).setText("ALT");
     EXPECT_EQ(w.dialogs.shown.size(), 2u);
-}
 
-// Without a modifier a key list offers only the function keys (store 3 also "-"): a letter
-// gives way to the first entry, a function key stays.
-TEST(Reactions, KeyListsFollowTheirModifier) {
-    Window w;
-    for (int n = 1; n <= 12; ++n)
-        EXPECT_EQ(w.items(n), n % 2 ? "- STRG ALT STRG+ALT" : n < 7 ? kAllKeys : "- " + kAllKeys);
-    w.set(kExampleLists);
     const struct {
         int list;  // a modifier list, set to STRG, then its key, then `modifier`
         const char *key, *modifier;
@@ -153,15 +147,11 @@ TEST(Reactions, KeyListsFollowTheirModifier) {
         w.form.combo(c.list).setText(c.modifier);
         EXPECT_EQ(w.items(c.list + 1) + " / " + w.lists()[c.list], c.items + " / " + c.shown);
     }
-}
 
-// The first colliding pair is named; store-3 actions without a key lose their modifier
-// first and collide with nothing.
-TEST(DuplicateCheck, NamesTheFirstPairAndStore3WithoutAKeyCollidesWithNothing) {
-    Window w;
     Lists lists = kExampleLists;
     lists[5] = "C", lists[10] = "-", lists[11] = "F11";
     w.set(lists);
+    w.dialogs.shown.clear();
     EXPECT_FALSE(w.settings.CheckDuplicateCombos());
     EXPECT_EQ(w.question(), "Achtung! Doppelt vergebene Kombination: 'STRG+ALT+C'");
     w.set({"STRG+ALT", "X", "STRG+ALT", "C", "STRG+ALT", "V", "STRG", "-", "STRG", "-", "-", "-"});

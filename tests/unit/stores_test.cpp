@@ -41,8 +41,7 @@ TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
             ClipboardContent content{c.formats, {}, 0, c.picture ? picture : nullptr};
             if (c.text)
                 content.text = c.text;
-            const auto whole =
-                std::make_shared<fakes::FakeClipboard::Snapshot>(fakes::ClipFormats{}, false);
+            const auto whole = std::make_shared<ClipboardSnapshot>();
             stores.capture(n, content, whole);
             const Store& s = stores.store(n);
             EXPECT_EQ(s.displayText() + "|" + s.text,
