@@ -291,6 +291,8 @@ TEST_F(Engine, AnAllocationFailureOrARefusedOfferCancelsTheActionOrStillRestores
     };
     rig.press(Copy2);
     EXPECT_EQ(rig.stores.store(2).text, "selected");
+    EXPECT_EQ(rig.clipboard.formats, kUsers);
+    rig.clipboard.noMemoryFor.reset();
     rig.keys.batches.clear();
     rig.clipboard.refuseOffer = true;
     rig.press(Paste2);
