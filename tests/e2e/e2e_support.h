@@ -94,7 +94,7 @@ class Process {
 };
 
 // Presses and/or releases the hotkey's keys in the order a typist does, with real scan codes.
-inline void sendHotkey(UINT modifiers, UINT key, bool press, bool release) {
+inline void typeHotkey(UINT modifiers, UINT key, bool press = true, bool release = true) {
     std::vector<WORD> keys;
     if (modifiers & MOD_CONTROL)
         keys.push_back(VK_CONTROL);
@@ -112,9 +112,6 @@ inline void sendHotkey(UINT modifiers, UINT key, bool press, bool release) {
         }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
-inline void typeHotkey(UINT modifiers, UINT key) {
-    sendHotkey(modifiers, key, true, true);
-}
 
 // Asked on a thread of its own: Wine answers from a per-thread copy for 50 ms after a read.
 inline bool logicallyDown(UINT key) {
@@ -130,11 +127,11 @@ inline bool focusAndWait(HWND window, const std::function<bool()>& focus) {
         [&] {
             if (!focus())
                 return false;
-            sendHotkey(0, VK_LSHIFT, true, false);
+            typeHotkey(0, VK_LSHIFT, true, false);
             sendTo(window, WM_NULL);
             sendTo(window, WM_NULL);
             const bool held = logicallyDown(VK_LSHIFT);
-            sendHotkey(0, VK_LSHIFT, false, true);
+            typeHotkey(0, VK_LSHIFT, false, true);
             return held;
         },
         10000ms);
@@ -231,12 +228,12 @@ class Trifolio : public Process {
     explicit Trifolio(bool minimised = true) {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        static int runs = 0;  // a crashed run may have left its directory
-        do
-            dir_ = std::filesystem::path(temp) /
-                   (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                    std::to_wstring(++runs));
-        while (!std::filesystem::create_directory(dir_));
+        static int runs = 0;
+        dir_ = std::filesystem::path(temp) /
+               (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(++runs));
+        std::filesystem::remove_all(dir_);  // a crashed run may have left it
+        std::filesystem::create_directory(dir_);
         std::filesystem::copy_file(buildProgram(L"trifolio.exe"), dir_ / "trifolio.exe");
         std::ofstream(path(L"options.ini"), std::ios::binary) << optionsFile(minimised);
     }
@@ -319,6 +316,7 @@ class Target : public Process {
                             [&] { return sendTo(window_, kFocusEdit, which ? 1 : 0) == 1; });
     }
     bool setDelay(UINT milliseconds) { return sendTo(window_, kSetDelay, milliseconds) == 1; }
+    bool setFileList(bool on) { return sendTo(window_, kFileList, on) == 1; }
     LRESULT requests() const { return sendTo(window_, kRequests); }
     bool setReporter(HWND reporter) {
         return sendTo(window_, kSetReporter, reinterpret_cast<WPARAM>(reporter)) == 1;
