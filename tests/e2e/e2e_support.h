@@ -11,8 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <sstream>
 #include <thread>
 
 #include "platform/win32/handles.h"
@@ -83,9 +81,11 @@ class Process {
     // Its top-level window of `className` (and `title`) once that shows, else null.
     HWND shown(const wchar_t* className, const wchar_t* title = nullptr) const {
         HWND w = nullptr;
-        pumpUntil([&] { return (w = windowOf(id_, className, title)) && IsWindowVisible(w); },
-                  20000ms);
-        return w && IsWindowVisible(w) ? w : nullptr;
+        return pumpUntil(
+                   [&] { return (w = windowOf(id_, className, title)) && IsWindowVisible(w); },
+                   20000ms)
+                   ? w
+                   : nullptr;
     }
 
   private:
@@ -122,7 +122,8 @@ inline bool logicallyDown(UINT key) {
 
 // Moves the focus with `focus` and waits until a probing Shift survives two trips through
 // `window`'s loop: gaining the X focus, Wine resets the modifiers SendInput pressed.
-inline bool focusAndWait(HWND window, const std::function<bool()>& focus) {
+template <typename Focus>
+bool focusAndWait(HWND window, const Focus& focus) {
     return pumpUntil(
         [&] {
             if (!focus())
@@ -226,10 +227,8 @@ inline std::string optionsFile(bool minimised) {
 class Trifolio : public Process {
   public:
     explicit Trifolio(bool minimised = true) {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
         static int runs = 0;
-        dir_ = std::filesystem::path(temp) /
+        dir_ = std::filesystem::temp_directory_path() /
                (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                 std::to_wstring(++runs));
         std::filesystem::remove_all(dir_);  // a crashed run may have left it
@@ -245,9 +244,8 @@ class Trifolio : public Process {
 
     std::filesystem::path path(const wchar_t* name) const { return dir_ / name; }
     std::string file(const wchar_t* name) const {
-        std::ostringstream bytes;
-        bytes << std::ifstream(path(name), std::ios::binary).rdbuf();
-        return bytes.str();
+        std::ifstream in(path(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
     }
 
     // Starts it, once an earlier instance has gone, and waits until its hotkeys are

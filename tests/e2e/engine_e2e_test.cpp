@@ -138,17 +138,14 @@ TEST_F(EngineEndToEnd, WhatComesDuringAnActionRunsAfterIt) {
     EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(menu); }));
 }
 
-// A packed DIB of `header` followed by `following` bytes of 0x11.
-template <typename Header>
-std::string packedDib(const Header& header, std::size_t following) {
-    return std::string(reinterpret_cast<const char*>(&header), sizeof header)
-        .append(following, '\x11');
-}
-
 // Pictures whose headers lie, as the user's content shown as store 1 while store 2
 // copies: the program keeps answering, and the picture comes back whole.
 TEST_F(EngineEndToEnd, LyingPicturesOfTheUserDoNotHurtAnActionAndComeBackWhole) {
     using Info = BITMAPINFOHEADER;
+    const auto packedDib = [](const auto& header, std::size_t following) {  // then 0x11 bytes
+        return std::string(reinterpret_cast<const char*>(&header), sizeof header)
+            .append(following, '\x11');
+    };
     BITMAPV5HEADER profile{};
     profile.bV5Size = sizeof profile;
     profile.bV5Width = 4, profile.bV5Height = 3, profile.bV5Planes = 1, profile.bV5BitCount = 24;

@@ -109,11 +109,10 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = windowProcedure;
-    windowClass.hInstance = instance;
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kTargetClass;
+    const WNDCLASSW windowClass{
+        0,        windowProcedure, 0,       0,
+        instance, nullptr,         nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
+        nullptr,  kTargetClass};
     // Top left, away from where the pointer rests on a fresh X display (its middle).
     HWND window =
         RegisterClassW(&windowClass)
@@ -133,10 +132,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     ShowWindow(window, SW_SHOW);
     SetForegroundWindow(window);
     SetFocus(edits[0]);
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    for (MSG msg; GetMessageW(&msg, nullptr, 0, 0) > 0; DispatchMessageW(&msg))
         TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
     return 0;
 }
