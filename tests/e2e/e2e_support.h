@@ -11,8 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <sstream>
 #include <thread>
 
 #include "platform/win32/handles.h"
@@ -83,9 +81,11 @@ class Process {
     // Its top-level window of `className` (and `title`) once that shows, else null.
     HWND shown(const wchar_t* className, const wchar_t* title = nullptr) const {
         HWND w = nullptr;
-        pumpUntil([&] { return (w = windowOf(id_, className, title)) && IsWindowVisible(w); },
-                  20000ms);
-        return w && IsWindowVisible(w) ? w : nullptr;
+        return pumpUntil(
+                   [&] { return (w = windowOf(id_, className, title)) && IsWindowVisible(w); },
+                   20000ms)
+                   ? w
+                   : nullptr;
     }
 
   private:
@@ -94,7 +94,7 @@ class Process {
 };
 
 // Presses and/or releases the hotkey's keys in the order a typist does, with real scan codes.
-inline void sendHotkey(UINT modifiers, UINT key, bool press, bool release) {
+inline void typeHotkey(UINT modifiers, UINT key, bool press = true, bool release = true) {
     std::vector<WORD> keys;
     if (modifiers & MOD_CONTROL)
         keys.push_back(VK_CONTROL);
@@ -112,9 +112,6 @@ inline void sendHotkey(UINT modifiers, UINT key, bool press, bool release) {
         }
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
-inline void typeHotkey(UINT modifiers, UINT key) {
-    sendHotkey(modifiers, key, true, true);
-}
 
 // Asked on a thread of its own: Wine answers from a per-thread copy for 50 ms after a read.
 inline bool logicallyDown(UINT key) {
@@ -125,16 +122,17 @@ inline bool logicallyDown(UINT key) {
 
 // Moves the focus with `focus` and waits until a probing Shift survives two trips through
 // `window`'s loop: gaining the X focus, Wine resets the modifiers SendInput pressed.
-inline bool focusAndWait(HWND window, const std::function<bool()>& focus) {
+template <typename Focus>
+bool focusAndWait(HWND window, const Focus& focus) {
     return pumpUntil(
         [&] {
             if (!focus())
                 return false;
-            sendHotkey(0, VK_LSHIFT, true, false);
+            typeHotkey(0, VK_LSHIFT, true, false);
             sendTo(window, WM_NULL);
             sendTo(window, WM_NULL);
             const bool held = logicallyDown(VK_LSHIFT);
-            sendHotkey(0, VK_LSHIFT, false, true);
+            typeHotkey(0, VK_LSHIFT, false, true);
             return held;
         },
         10000ms);
@@ -229,14 +227,12 @@ inline std::string optionsFile(bool minimised) {
 class Trifolio : public Process {
   public:
     explicit Trifolio(bool minimised = true) {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        static int runs = 0;  // a crashed run may have left its directory
-        do
-            dir_ = std::filesystem::path(temp) /
-                   (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                    std::to_wstring(++runs));
-        while (!std::filesystem::create_directory(dir_));
+        static int runs = 0;
+        dir_ = std::filesystem::temp_directory_path() /
+               (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                std::to_wstring(++runs));
+        std::filesystem::remove_all(dir_);  // a crashed run may have left it
+        std::filesystem::create_directory(dir_);
         std::filesystem::copy_file(buildProgram(L"trifolio.exe"), dir_ / "trifolio.exe");
         std::ofstream(path(L"options.ini"), std::ios::binary) << optionsFile(minimised);
     }
@@ -248,9 +244,8 @@ class Trifolio : public Process {
 
     std::filesystem::path path(const wchar_t* name) const { return dir_ / name; }
     std::string file(const wchar_t* name) const {
-        std::ostringstream bytes;
-        bytes << std::ifstream(path(name), std::ios::binary).rdbuf();
-        return bytes.str();
+        std::ifstream in(path(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
     }
 
     // Starts it, once an earlier instance has gone, and waits until its hotkeys are
@@ -319,6 +314,7 @@ class Target : public Process {
                             [&] { return sendTo(window_, kFocusEdit, which ? 1 : 0) == 1; });
     }
     bool setDelay(UINT milliseconds) { return sendTo(window_, kSetDelay, milliseconds) == 1; }
+    bool setFileList(bool on) { return sendTo(window_, kFileList, on) == 1; }
     LRESULT requests() const { return sendTo(window_, kRequests); }
     bool setReporter(HWND reporter) {
         return sendTo(window_, kSetReporter, reinterpret_cast<WPARAM>(reporter)) == 1;

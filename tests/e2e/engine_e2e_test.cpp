@@ -46,9 +46,9 @@ class EngineEndToEnd : public ::testing::Test {
     // Presses the hotkey and, like a user, lets go once its keystroke has reached the target.
     static bool hold(UINT modifiers, UINT key) {
         const LRESULT before = target_->requests();
-        sendHotkey(modifiers, key, true, false);
+        typeHotkey(modifiers, key, true, false);
         const bool requested = pumpUntil([&] { return target_->requests() != before; });
-        sendHotkey(modifiers, key, false, true);
+        typeHotkey(modifiers, key, false, true);
         return requested;
     }
 
@@ -59,10 +59,12 @@ class EngineEndToEnd : public ::testing::Test {
 };
 
 constexpr const wchar_t* kUnicode = L"Kopie nach Ablage 2: Grüße, Ωμέγα, 日本, €";
+constexpr const wchar_t* kFiles = L"C:\\a.txt|C:\\b c.txt";
 
-// Both stores, a copy with nothing selected (it empties the store) and a target 300 ms
-// late, beside a program that reads the clipboard at every change as history tools do
-// (pastes come 50 ms late, so that it reads first): each round keeps the user's rich text.
+// Both stores, a copy with nothing selected (it empties the store), a file list and a
+// target 300 ms late, beside a program that reads the clipboard at every change as history
+// tools do (pastes come 50 ms late, so that it reads first): each round keeps the user's
+// rich text.
 TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboard) {
     std::atomic<int> reads{0};
     std::atomic<bool> ready{false}, stop{false};
@@ -85,6 +87,7 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
         const wchar_t* text;  // in the source, from..to selected; the destination is emptied
         int from, to, store;
         const wchar_t *stored, *after;  // in the store, in the edit acted on
+        bool files = false;             // the target copies the text, split at '|', as files
     } rounds[] = {
         {0, kCtrlAlt, 'C', kCopy, kUnicode, 0, -1, 2, kUnicode, kUnicode},
         {50, kCtrlAlt, 'V', kPaste, L"", 0, 0, 2, kUnicode, kUnicode},
@@ -93,12 +96,14 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
         {50, MOD_ALT, 'E', kPaste, L"", 0, 0, 3, L"AUSGESCHNITTEN", L"AUSGESCHNITTEN"},
         {50, kCtrlAlt, 'V', kPaste, L"", 0, 0, 2, kUnicode, kUnicode},
         {0, MOD_ALT, 'W', kCopy, L"ohne Auswahl", 3, 3, 3, L"leer", L"ohne Auswahl"},
+        {0, MOD_ALT, 'W', kCopy, kFiles, 0, 0, 3, L"Nicht unterstütztes Format", kFiles, true},
+        {50, MOD_ALT, 'E', kPaste, L"", 0, 0, 3, L"Nicht unterstütztes Format", kFiles, true},
         {300, MOD_ALT, 'W', kCopy, L"spät kopiert", 0, -1, 3, L"spät kopiert", L"spät kopiert"},
         {300, MOD_ALT, 'E', kPaste, L"", 0, 0, 3, L"spät kopiert", L"spät kopiert"}};
     for (const auto& r : rounds) {
         SCOPED_TRACE(testing::Message() << r.key << " " << r.after);
         const int edit = r.operation == kPaste ? 1 : 0;
-        ASSERT_TRUE(target_->setDelay(r.delay));
+        ASSERT_TRUE(target_->setDelay(r.delay) && target_->setFileList(r.files));
         select(edit, r.text, r.from, r.to);
         typeHotkey(r.modifiers, r.key);
         EXPECT_TRUE(storeShows(r.store, r.stored));
@@ -133,17 +138,14 @@ TEST_F(EngineEndToEnd, WhatComesDuringAnActionRunsAfterIt) {
     EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(menu); }));
 }
 
-// A packed DIB of `header` followed by `following` bytes of 0x11.
-template <typename Header>
-std::string packedDib(const Header& header, std::size_t following) {
-    return std::string(reinterpret_cast<const char*>(&header), sizeof header)
-        .append(following, '\x11');
-}
-
 // Pictures whose headers lie, as the user's content shown as store 1 while store 2
 // copies: the program keeps answering, and the picture comes back whole.
 TEST_F(EngineEndToEnd, LyingPicturesOfTheUserDoNotHurtAnActionAndComeBackWhole) {
     using Info = BITMAPINFOHEADER;
+    const auto packedDib = [](const auto& header, std::size_t following) {  // then 0x11 bytes
+        return std::string(reinterpret_cast<const char*>(&header), sizeof header)
+            .append(following, '\x11');
+    };
     BITMAPV5HEADER profile{};
     profile.bV5Size = sizeof profile;
     profile.bV5Width = 4, profile.bV5Height = 3, profile.bV5Planes = 1, profile.bV5BitCount = 24;
@@ -180,6 +182,43 @@ TEST_F(EngineEndToEnd, LyingPicturesOfTheUserDoNotHurtAnActionAndComeBackWhole) 
         expectBack(before);
     }
     sendTo(trifolio_->control("Command2"), BM_CLICK);  // back into the tray
+}
+
+// Bold text from wordpad copied into store 2 is pasted bold after plain text.
+TEST_F(EngineEndToEnd, BoldTextFromWordpadIsPastedBoldAfterPlainText) {
+    const ClipboardState before =
+        user(L"des Benutzers", RegisterClipboardFormatW(L"TrifolioE2E.User"), "eigen");
+    wchar_t programs[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"ProgramFiles", programs, MAX_PATH);
+    Process wordpad;
+    if (!wordpad.start(std::filesystem::path(programs) / "Windows NT/Accessories/wordpad.exe"))
+        GTEST_SKIP() << "Wine's wordpad is not installed in this prefix";
+    HWND main = wordpad.shown(L"WORDPADTOP");
+    HWND edit = FindWindowExW(main, nullptr, L"RichEdit20W", nullptr);
+    ASSERT_TRUE(edit);
+    const UINT rtf = RegisterClipboardFormatW(L"Rich Text Format");
+    user(L"normal fett", rtf, "{\\rtf1\\ansi normal {\\b fett}}");
+    sendTo(edit, WM_PASTE);
+    user(before.text, before.of, before.bytes);
+    const auto atFront = [&] {
+        return focusAndWait(
+            main, [&] { return SetForegroundWindow(main) && GetForegroundWindow() == main; });
+    };
+    sendTo(edit, EM_SETSEL, 7, 11);
+    ASSERT_TRUE(atFront());
+    typeHotkey(kCtrlAlt, 'C');
+    ASSERT_TRUE(storeShows(2, L"fett"));
+    expectBack(before);
+    sendTo(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"schlicht "));
+    sendTo(edit, EM_SETSEL, 9, 9);
+    ASSERT_TRUE(atFront());
+    typeHotkey(kCtrlAlt, 'V');
+    EXPECT_TRUE(pumpUntil([&] { return windowText(edit).find(L"schlicht fett") == 0; }));
+    expectBack(before);
+    sendTo(edit, EM_SETSEL, 0, -1);
+    sendTo(edit, WM_COPY);
+    const std::string copied = clipboardState(owner_->get(), rtf).bytes;
+    EXPECT_NE(copied.find("\\b fett"), std::string::npos) << copied;
 }
 
 }  // namespace
