@@ -78,6 +78,8 @@ class Process {
         return process_ && pumpUntil([&] { return !running(); }, bound);
     }
     DWORD id() const { return id_; }
+    // Done starting: waiting for input with none pending.
+    bool idle() const { return WaitForInputIdle(process_.get(), 20000) == 0; }
     // Its top-level window of `className` (and `title`) once that shows, else null.
     HWND shown(const wchar_t* className, const wchar_t* title = nullptr) const {
         HWND w = nullptr;

@@ -195,7 +195,7 @@ TEST_F(EngineEndToEnd, BoldTextFromWordpadIsPastedBoldAfterPlainText) {
         GTEST_SKIP() << "Wine's wordpad is not installed in this prefix";
     HWND main = wordpad.shown(L"WORDPADTOP");
     HWND edit = FindWindowExW(main, nullptr, L"RichEdit20W", nullptr);
-    ASSERT_TRUE(edit);
+    ASSERT_TRUE(edit && wordpad.idle()) << "a first start in a fresh prefix takes a while";
     const UINT rtf = RegisterClipboardFormatW(L"Rich Text Format");
     user(L"normal fett", rtf, "{\\rtf1\\ansi normal {\\b fett}}");
     sendTo(edit, WM_PASTE);
@@ -207,7 +207,7 @@ TEST_F(EngineEndToEnd, BoldTextFromWordpadIsPastedBoldAfterPlainText) {
     sendTo(edit, EM_SETSEL, 7, 11);
     ASSERT_TRUE(atFront());
     typeHotkey(kCtrlAlt, 'C');
-    ASSERT_TRUE(storeShows(2, L"fett"));
+    ASSERT_TRUE(storeShows(2, L"fett")) << testing::PrintToString(windowText(edit));
     expectBack(before);
     sendTo(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"schlicht "));
     sendTo(edit, EM_SETSEL, 9, 9);
