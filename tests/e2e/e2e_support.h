@@ -263,17 +263,7 @@ class Trifolio : public Process {
     }
 
     HWND window() const { return window_; }
-    HWND control(std::string_view name) const {
-        std::pair<int, HWND> search{win32::controlId(name), nullptr};
-        EnumChildWindows(
-            window_,
-            [](HWND child, LPARAM data) -> BOOL {
-                auto& [id, found] = *reinterpret_cast<std::pair<int, HWND>*>(data);
-                return !(found = GetDlgCtrlID(child) == id ? child : nullptr);
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.second;
-    }
+    HWND control(std::string_view name) const { return test::child(window_, name); }
     std::wstring text(std::string_view name) const { return windowText(control(name)); }
     // NIM_MODIFY: is the icon there? NIM_DELETE: what Explorer's restart does.
     bool trayIcon(DWORD message) const {

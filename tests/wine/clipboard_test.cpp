@@ -10,14 +10,14 @@
 #include <memory>
 #include <thread>
 
+#include "../support/pump.h"
 #include "platform/text.h"
 #include "platform/win32/strings.h"
-#include "wine_support.h"
 
 namespace trifolio::win32 {
 namespace {
 
-using namespace wine_test;
+using namespace test;
 using namespace platform;
 
 // A message-only window; as clipboard owner it renders late formats with `render`, noted.
