@@ -145,10 +145,9 @@ TEST_F(EngineEndToEnd, LyingPicturesOfTheUserDoNotHurtAnActionAndComeBackWhole) 
             .append(following, '\x11');
     };
     BITMAPV5HEADER profile{};
-    profile.bV5Size = sizeof profile;
+    profile.bV5Size = sizeof profile, profile.bV5ProfileSize = 4096;
     profile.bV5Width = 4, profile.bV5Height = 3, profile.bV5Planes = 1, profile.bV5BitCount = 24;
     profile.bV5CSType = 0x4D424544 /* 'MBED' */, profile.bV5ProfileData = 1 << 30;
-    profile.bV5ProfileSize = 4096;
     const struct {
         const wchar_t* name;
         UINT format;

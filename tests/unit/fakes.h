@@ -240,8 +240,7 @@ class FakeKeyboard : public platform::KeyInput {
     void press(std::uint8_t key, bool repeat = false) {
         key = sided(key);
         pressCount[key] += !repeat, allPresses += !repeat;
-        hands.insert(key);
-        down.insert(key);
+        hands.insert(key), down.insert(key);
     }
     void release(std::uint8_t key) { hands.erase(sided(key)), down.erase(sided(key)); }
     void react(std::uint8_t key) {
