@@ -8,12 +8,12 @@
 
 #include <shellapi.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "platform/win32/handles.h"
+#include "platform/win32/picture.h"
 #include "platform/win32/settings_window.h"
 #include "platform/win32/tray.h"
 #include "target_protocol.h"
@@ -83,11 +83,8 @@ class Process {
     // Its top-level window of `className` (and `title`) once that shows, else null.
     HWND shown(const wchar_t* className, const wchar_t* title = nullptr) const {
         HWND w = nullptr;
-        return pumpUntil(
-                   [&] { return (w = windowOf(id_, className, title)) && IsWindowVisible(w); },
-                   20000ms)
-                   ? w
-                   : nullptr;
+        const auto up = [&] { return (w = windowOf(id_, className, title)) && IsWindowVisible(w); };
+        return pumpUntil(up, 20000ms) ? w : nullptr;
     }
 
   private:
@@ -152,12 +149,7 @@ inline bool openClipboardFor(HWND owner) {
     return pumpUntil([&] { return OpenClipboard(owner) != FALSE; }, 3000ms);
 }
 
-inline HGLOBAL globalBytes(const void* data, std::size_t size) {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-    if (win32::GlobalLockGuard lock(memory); lock)
-        std::memcpy(lock.data(), data, size);
-    return memory;
-}
+constexpr auto globalBytes = &win32::globalCopy;
 
 // Puts `text` (unless empty) and the bytes of `format` (when given) on the clipboard.
 inline bool setUserClipboard(HWND owner, const std::wstring& text, UINT format = 0,
@@ -165,10 +157,9 @@ inline bool setUserClipboard(HWND owner, const std::wstring& text, UINT format =
     if (!openClipboardFor(owner))
         return false;
     bool ok = EmptyClipboard() != FALSE;
+    const std::size_t textBytes = (text.size() + 1) * sizeof(wchar_t);  // with the zero
     if (!text.empty())
-        ok = SetClipboardData(CF_UNICODETEXT,
-                              globalBytes(text.c_str(), (text.size() + 1) * sizeof(wchar_t))) &&
-             ok;
+        ok = SetClipboardData(CF_UNICODETEXT, globalBytes(text.c_str(), textBytes)) && ok;
     if (format)
         ok = SetClipboardData(format, globalBytes(bytes.data(), bytes.size())) && ok;
     return CloseClipboard() && ok;
@@ -253,29 +244,17 @@ class Trifolio : public Process {
     // Starts it, once an earlier instance has gone, and waits until its hotkeys are
     // registered: the window shows or the tray icon is there.
     bool start(const std::wstring& arguments = {}) {
+        const auto up = [&] {
+            window_ = windowOf(id(), win32::kSettingsWindowClass);
+            return window_ && (IsWindowVisible(window_) || trayIcon(NIM_MODIFY));
+        };
         return pumpUntil([] { return !FindWindowW(win32::kSettingsWindowClass, nullptr); },
                          10000ms) &&
-               Process::start(path(L"trifolio.exe"), arguments) &&
-               pumpUntil(
-                   [&] {
-                       window_ = windowOf(id(), win32::kSettingsWindowClass);
-                       return window_ && (IsWindowVisible(window_) || trayIcon(NIM_MODIFY));
-                   },
-                   20000ms);
+               Process::start(path(L"trifolio.exe"), arguments) && pumpUntil(up, 20000ms);
     }
 
     HWND window() const { return window_; }
-    HWND control(std::string_view name) const {
-        std::pair<int, HWND> search{win32::controlId(name), nullptr};
-        EnumChildWindows(
-            window_,
-            [](HWND child, LPARAM data) -> BOOL {
-                auto& [id, found] = *reinterpret_cast<std::pair<int, HWND>*>(data);
-                return !(found = GetDlgCtrlID(child) == id ? child : nullptr);
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.second;
-    }
+    HWND control(std::string_view name) const { return test::child(window_, name); }
     std::wstring text(std::string_view name) const { return windowText(control(name)); }
     // NIM_MODIFY: is the icon there? NIM_DELETE: what Explorer's restart does.
     bool trayIcon(DWORD message) const {

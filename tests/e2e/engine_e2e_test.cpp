@@ -115,8 +115,7 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
     EXPECT_GT(reads, 8);
 }
 
-// A hotkey and a tray menu request that come during an action run after it; the menu
-// inside the action would hold the action up.
+// A hotkey and a tray menu request; the menu inside the action would hold the action up.
 TEST_F(EngineEndToEnd, WhatComesDuringAnActionRunsAfterIt) {
     const ClipboardState before = user(L"schnell hintereinander, danach wie vorher");
     ASSERT_TRUE(target_->setDelay(300));
@@ -138,8 +137,7 @@ TEST_F(EngineEndToEnd, WhatComesDuringAnActionRunsAfterIt) {
     EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(menu); }));
 }
 
-// Pictures whose headers lie, as the user's content shown as store 1 while store 2
-// copies: the program keeps answering, and the picture comes back whole.
+// Shown as store 1 while store 2 copies, the program keeps answering.
 TEST_F(EngineEndToEnd, LyingPicturesOfTheUserDoNotHurtAnActionAndComeBackWhole) {
     using Info = BITMAPINFOHEADER;
     const auto packedDib = [](const auto& header, std::size_t following) {  // then 0x11 bytes
@@ -147,10 +145,9 @@ TEST_F(EngineEndToEnd, LyingPicturesOfTheUserDoNotHurtAnActionAndComeBackWhole) 
             .append(following, '\x11');
     };
     BITMAPV5HEADER profile{};
-    profile.bV5Size = sizeof profile;
+    profile.bV5Size = sizeof profile, profile.bV5ProfileSize = 4096;
     profile.bV5Width = 4, profile.bV5Height = 3, profile.bV5Planes = 1, profile.bV5BitCount = 24;
     profile.bV5CSType = 0x4D424544 /* 'MBED' */, profile.bV5ProfileData = 1 << 30;
-    profile.bV5ProfileSize = 4096;
     const struct {
         const wchar_t* name;
         UINT format;
@@ -184,7 +181,6 @@ TEST_F(EngineEndToEnd, LyingPicturesOfTheUserDoNotHurtAnActionAndComeBackWhole) 
     sendTo(trifolio_->control("Command2"), BM_CLICK);  // back into the tray
 }
 
-// Bold text from wordpad copied into store 2 is pasted bold after plain text.
 TEST_F(EngineEndToEnd, BoldTextFromWordpadIsPastedBoldAfterPlainText) {
     const ClipboardState before =
         user(L"des Benutzers", RegisterClipboardFormatW(L"TrifolioE2E.User"), "eigen");

@@ -5,28 +5,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "../support/memory_files.h"
 #include "window/texts.h"
-
-namespace {
-
-struct OneFile : trifolio::platform::Files {
-    std::string bytes;
-    std::optional<std::string> read(const std::string&, std::string&, std::size_t limit) override {
-        return bytes.substr(0, limit);
-    }
-    bool exists(const std::string&) override { return true; }
-    bool writeAtomically(const std::string&, const std::string&, std::string&) override {
-        return false;
-    }
-};
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)
         return 0;
-    OneFile file;
-    file.bytes.assign(reinterpret_cast<const char*>(data) + 1, size - 1);
+    trifolio::fakes::MemoryFiles file;
+    file.files["readme.txt"].assign(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::string text = trifolio::helpText(file, "readme.txt", data[0] * 16u);
     std::size_t characters = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {

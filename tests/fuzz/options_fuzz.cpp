@@ -2,41 +2,20 @@
 // question is saved to "options.tmp" and loads back to the same lists and boxes.
 #include <cstdint>
 #include <cstdlib>
-#include <map>
 #include <string>
 
+#include "../support/memory_files.h"
 #include "settings/settings.h"
 
 namespace {
 
 using namespace trifolio;
 
-struct Stubs : platform::Dialogs, platform::Files, platform::Registry, HotkeyRegistration {
-    std::map<std::string, std::string> files;
+struct Stubs : fakes::MemoryFiles, platform::Dialogs, HotkeyRegistration {
     int questions = 0;
-
     platform::Answer messageBox(const std::string&, const std::string&, platform::Buttons,
                                 platform::Icon, bool) override {
-        ++questions;
-        return platform::Answer::Yes;
-    }
-    std::optional<std::string> read(const std::string& path, std::string& error,
-                                    std::size_t limit) override {
-        const auto it = files.find(path);
-        error = "Datei nicht gefunden";
-        return it == files.end() ? std::nullopt : std::optional(it->second.substr(0, limit));
-    }
-    bool exists(const std::string& path) override { return files.count(path) > 0; }
-    bool writeAtomically(const std::string& path, const std::string& bytes, std::string&) override {
-        files[path] = bytes;
-        return true;
-    }
-    bool setString(const std::string&, const std::string&, const std::string&) override {
-        return true;
-    }
-    bool deleteValue(const std::string&, const std::string&) override { return true; }
-    std::optional<std::string> getString(const std::string&, const std::string&) override {
-        return std::nullopt;
+        return ++questions, platform::Answer::Yes;
     }
     void unregisterHotkeys() override {}
     void registerHotkeys() override {}

@@ -1,5 +1,5 @@
-// The one way the Win32 tests wait: pump this thread's messages until a condition
-// holds or a bound has passed. Never a fixed sleep.
+// What the Win32 tests share: the one way they wait (a bounded pump of this thread's
+// messages, never a fixed sleep), and a control of the settings window found by name.
 #pragma once
 
 #include <windows.h>
@@ -7,13 +7,15 @@
 #include <chrono>
 #include <functional>
 
+#include "platform/win32/settings_window.h"
+
 namespace trifolio::test {
 
+using namespace std::chrono_literals;
+
 // Returns done(), checked once more at the bound.
-inline bool pumpUntil(const std::function<bool()>& done,
-                      std::chrono::milliseconds bound = std::chrono::seconds(5)) {
-    const auto deadline = std::chrono::steady_clock::now() + bound;
-    for (;;) {
+inline bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds bound = 5s) {
+    for (const auto deadline = std::chrono::steady_clock::now() + bound;;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
@@ -25,6 +27,19 @@ inline bool pumpUntil(const std::function<bool()>& done,
             return done();
         MsgWaitForMultipleObjectsEx(0, nullptr, 2, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
+}
+
+// The control of the table named `name`, at any depth below `root`.
+inline HWND child(HWND root, std::string_view name) {
+    std::pair<int, HWND> search{win32::controlId(name), nullptr};
+    EnumChildWindows(
+        root,
+        [](HWND c, LPARAM data) {
+            auto& [id, found] = *reinterpret_cast<std::pair<int, HWND>*>(data);
+            return GetDlgCtrlID(c) == id ? (found = c, FALSE) : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.second;
 }
 
 }  // namespace trifolio::test

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../support/memory_files.h"
 #include "hotkeys/engine.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -45,27 +46,6 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
         begin = file.find('\n', begin) + 1;
     return file.substr(0, begin) + text + "\r\n" + file.substr(file.find('\n', begin) + 1);
 }
-
-// Files in memory (`unreadable` ones exist, unread and unwritten); a registry taking all.
-struct MemoryFiles : platform::Files, platform::Registry {
-    using S = const std::string&;
-    std::map<std::string, std::string> files;
-    std::set<std::string> unreadable;
-
-    std::optional<std::string> read(S path, std::string& error, std::size_t limit) override {
-        error = unreadable.count(path) ? "Zugriff verweigert" : "Datei nicht gefunden";
-        const auto it = unreadable.count(path) ? files.end() : files.find(path);
-        return it == files.end() ? std::nullopt : std::optional(it->second.substr(0, limit));
-    }
-    bool exists(S path) override { return files.count(path) || unreadable.count(path); }
-    bool writeAtomically(S path, S bytes, std::string& error) override {
-        error = "Zugriff verweigert";
-        return !unreadable.count(path) && (files[path] = bytes, true);
-    }
-    bool setString(S, S, S) override { return true; }
-    bool deleteValue(S, S) override { return true; }
-    std::optional<std::string> getString(S, S) override { return std::nullopt; }
-};
 
 // Message boxes, recorded as "title text", answered from a script (a question beyond it fails).
 struct ScriptedDialogs : platform::Dialogs {
@@ -260,8 +240,7 @@ class FakeKeyboard : public platform::KeyInput {
     void press(std::uint8_t key, bool repeat = false) {
         key = sided(key);
         pressCount[key] += !repeat, allPresses += !repeat;
-        hands.insert(key);
-        down.insert(key);
+        hands.insert(key), down.insert(key);
     }
     void release(std::uint8_t key) { hands.erase(sided(key)), down.erase(sided(key)); }
     void react(std::uint8_t key) {

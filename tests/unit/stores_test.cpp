@@ -8,8 +8,7 @@ namespace {
 
 using namespace platform;  // format numbers
 
-// Each kind of content over a store that held text, a picture and a palette: text, flags,
-// picture, and the description in the status bar.
+// Over a store that held text, a picture and a palette; the description in the status bar.
 TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
     constexpr auto TXT = kFormatText, BMP = kFormatBitmap, DIB = kFormatDib;
     constexpr auto EMF = kFormatEnhMetafile, WMF = kFormatMetafilePict;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "../unit/fakes.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/strings.h"
@@ -16,21 +17,16 @@ namespace {
 const std::string kDir = "C:\\users\\Public\\Trifolio Tëst ü \u0416\\";
 constexpr wchar_t kRunKey[] = L"Software\\microsoft\\windows\\currentversion\\run";
 
-// The settings logic over the real files and registry; its questions kept, answered No.
-struct SettingsOnWindows : platform::Dialogs, HotkeyRegistration {
+// The settings logic over the real files and registry, its questions answered from a script.
+struct SettingsOnWindows : HotkeyRegistration {
     SettingsOnWindows() { settings.fillLists(); }
-    platform::Answer messageBox(const std::string&, const std::string& text,
-                                platform::Buttons buttons, platform::Icon, bool) override {
-        questions.push_back(text);
-        return buttons == platform::Buttons::Ok ? platform::Answer::Ok : platform::Answer::No;
-    }
     void unregisterHotkeys() override {}
     void registerHotkeys() override {}
-    std::vector<std::string> questions;
+    fakes::ScriptedDialogs dialogs;
     Form form;
     Win32Files files;
     Win32Registry registry;
-    Settings settings{form, *this, files, registry, *this, kDir, kDir + "t.exe"};
+    Settings settings{form, dialogs, files, registry, *this, kDir, kDir + "t.exe"};
 };
 
 // The Run value as the system holds it, read without the code under test; "" if absent.
@@ -58,7 +54,7 @@ TEST(ProgramDirectory, OptionsAndTheRunValueRoundTripAndErrorsAreToldInOneLine) 
     ASSERT_TRUE(first.form.combo(6).setText("9"));
     ASSERT_EQ(first.settings.SaveOptions(false), Outcome::Done);
     EXPECT_EQ(runValue(L"Trifolio"), L"\"" + widen(kDir) + L"t.exe\"");
-    EXPECT_TRUE(first.questions.empty());
+    EXPECT_TRUE(first.dialogs.shown.empty());
 
     SettingsOnWindows second;
     EXPECT_EQ(second.settings.LoadOptions(false), Outcome::Done);
@@ -71,10 +67,11 @@ TEST(ProgramDirectory, OptionsAndTheRunValueRoundTripAndErrorsAreToldInOneLine) 
     FileHandle held(CreateFileW(widen(kDir + "options.ini").c_str(), GENERIC_WRITE, 0, nullptr,
                                 CREATE_ALWAYS, 0, nullptr));
     SettingsOnWindows blocked;
+    blocked.dialogs.answers = {platform::Answer::No};
     EXPECT_EQ(blocked.settings.LoadOptions(false), Outcome::Quit);
-    ASSERT_EQ(blocked.questions.size(), 1u);
-    const std::string& text = blocked.questions[0];
-    const std::string head = "Folgender Fehler ist im Modul LoadOptions aufgetreten: ";
+    ASSERT_EQ(blocked.dialogs.shown.size(), 1u);
+    const std::string& text = blocked.dialogs.shown[0];
+    const std::string head = "Fehler! Folgender Fehler ist im Modul LoadOptions aufgetreten: ";
     const std::string tail = ".\n\rSoll das Programm fortgeführt werden?";
     EXPECT_TRUE(text.starts_with(head) && text.ends_with(tail)) << text;
     const std::string words = text.substr(head.size(), text.size() - head.size() - tail.size());

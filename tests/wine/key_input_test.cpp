@@ -6,10 +6,10 @@
 #include <utility>
 #include <vector>
 
+#include "../support/pump.h"
 #include "platform/win32/key_input.h"
-#include "wine_support.h"
 
-namespace trifolio::wine_test {
+namespace trifolio::test {
 namespace {
 
 bool down(int key) {
@@ -44,4 +44,4 @@ TEST(KeyInput, ThePersonsReleasesGoThroughAndWhatIsNotHeldIsNotPutBack) {
 }
 
 }  // namespace
-}  // namespace trifolio::wine_test
+}  // namespace trifolio::test

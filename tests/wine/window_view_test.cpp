@@ -5,29 +5,16 @@
 
 #include <tuple>
 
+#include "../support/pump.h"
 #include "../unit/fakes.h"
 #include "platform/win32/settings_window.h"
 #include "platform/win32/tray.h"
 #include "window/layout.h"
-#include "wine_support.h"
 
 namespace trifolio {
 namespace {
 
-using namespace wine_test;
-
-// The control of the table named `name`, at any depth below `root`.
-HWND child(HWND root, std::string_view name) {
-    std::pair<int, HWND> search{win32::controlId(name), nullptr};
-    EnumChildWindows(
-        root,
-        [](HWND c, LPARAM data) {
-            auto& [id, found] = *reinterpret_cast<std::pair<int, HWND>*>(data);
-            return GetDlgCtrlID(c) == id ? (found = c, FALSE) : TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.second;
-}
+using namespace test;
 
 // Every control of the table at its place in its parent's client area, and the font.
 void expectLaidOutFor(HWND window, int dpi) {
