@@ -76,10 +76,11 @@ void HotkeyEngine::runPending() {
 
 void HotkeyEngine::runHotkey(int assignment) {
     settleAfterAction();
-    lateCopy_.reset();
+    if (users_ && users_->late)
+        users_.reset();  // a new action ends the watch; nothing is owed
 
     BusyScope scope(busy_);
-    emptied_ = false;
+    placed_ = false;
     const int store = storeOfAssignment(assignment);
     try {
         switch (assignment) {
@@ -97,37 +98,101 @@ void HotkeyEngine::runHotkey(int assignment) {
         }
     } catch (...) {
         // Out of memory, say, for content of hundreds of megabytes: the action ends
-        // quietly. Before the clipboard was emptied nothing was touched; after, what the
-        // user's clipboard held still goes back, or is owed.
-        lateCopy_.reset();
-        if (emptied_) {
+        // quietly. Before the clipboard was emptied nothing was touched; while it holds
+        // the program's marker or offer, what the user's clipboard held goes back, or
+        // is owed.
+        if (users_)
+            users_->late.reset();
+        if (placed_) {
             try {
                 restoreSnapshot();
             } catch (...) {
-                restoreOwed_ = clipboard_.sequenceNumber();
+                if (users_)
+                    users_->owed = true;
             }
         }
     }
-    dropUsersClipboardWhenDone();
+    placed_ = false;
+    if (users_ && !users_->owed && !users_->late)
+        users_.reset();
 }
 
 // The user's clipboard for an action, whole: read now, or, while the restore of the
 // last action is still owed (the clipboard was busy), the snapshot that restore owes.
 bool HotkeyEngine::takeUsersClipboard() {
-    if (restoreOwed_)
+    if (users_ && users_->owed)
         return true;
     auto reading = clipboard_.read(true);
+    // A program that reads the clipboard at every change may still hold it from the last.
+    if (!reading && clipboard_.heldElsewhere() &&
+        loop_.waitUntil([&] { return !clipboard_.heldElsewhere(); }, kFreeBound))
+        reading = clipboard_.read(true);
     if (!reading)
         return false;
     stores_.capture(1, std::move(reading->content));
-    users_ = std::move(reading->whole);
+    users_.emplace();
+    users_->snapshot = std::move(reading->whole);
     return true;
 }
 
-// The user's whole clipboard is kept only while it may still be put back.
-void HotkeyEngine::dropUsersClipboardWhenDone() {
-    if (!restoreOwed_ && !lateCopy_)
-        users_.reset();
+// Programs that read the clipboard at every change (clipboard tools, synchronisers) open
+// it a few milliseconds after the program's own change; an application whose open fails
+// then does not try again: its paste pastes nothing, its cut loses the text. So the
+// keystroke goes out once nobody holds the clipboard and nobody has for a quiet time
+// (neighbours' reads of an offer count as holds). False when it stayed held.
+bool HotkeyEngine::waitForFreeClipboard() {
+    const auto changed = loop_.now();
+    const auto end = changed + kFreeBound;
+    const platform::Millis quiet = kQuiet + neighbourDelay_;
+    auto lastHeld = changed;
+    bool seen = false;
+    int reads = clipboard_.readsBy(0);
+    const auto free = [&] {
+        const auto now = loop_.now();
+        const int readsNow = clipboard_.readsBy(0);
+        if (clipboard_.heldElsewhere() || readsNow != reads) {
+            if (!seen) {
+                seen = true;
+                const auto delay = std::chrono::duration_cast<platform::Millis>(now - changed);
+                neighbourDelay_ = std::max(neighbourDelay_, std::min(delay, kNeighbourDelayCap));
+            }
+            reads = readsNow;
+            lastHeld = now;
+            return false;
+        }
+        return now - lastHeld >= quiet;
+    };
+    // Waited for in slices, so that the quiet time is seen to pass.
+    while (!loop_.waitUntil(free, quiet))
+        if (loop_.now() >= end)
+            return false;
+    return true;
+}
+
+// The whole clipboard, or nothing when it could not be read (busy, or out of memory).
+std::optional<platform::Clipboard::Reading> HotkeyEngine::readWhole() {
+    try {
+        return clipboard_.read(true);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+// Takes the application's copy into the store. A cut's text exists nowhere else, so a
+// copy the store could not read is read again while the clipboard is free, for
+// kRereadBound. False when the store never got it.
+bool HotkeyEngine::takeCopy(int store) {
+    const auto end = loop_.now() + kRereadBound;
+    auto reading = readWhole();
+    while (!reading && loop_.now() < end) {
+        loop_.waitUntil([] { return false; }, kRereadStep);
+        reading = readWhole();
+    }
+    if (!reading)
+        return false;
+    if (!reading->content.formats.empty())  // an empty copy is no copy
+        stores_.capture(store, std::move(reading->content), std::move(reading->whole));
+    return true;
 }
 
 void HotkeyEngine::capture(int store, const char* keystroke) {
@@ -137,8 +202,12 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
 
     // The marker tells "the application copied" (it emptied the clipboard) from "it has
     // not yet"; when it could not be placed, any change of the clipboard counts.
-    emptied_ = true;
+    placed_ = true;
     const bool marked = clipboard_.clearWithMarker();
+    if (!waitForFreeClipboard()) {
+        restoreSnapshot();  // as if the action had not begun
+        return;
+    }
     const std::uint32_t before = clipboard_.sequenceNumber();
     const std::uint32_t target = keys_.foregroundProcess();
     const auto pressedAgain = SendKeyCombo(keystroke, keys_, loop_);
@@ -152,38 +221,23 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     const auto pressesAtGiveUp = keys_.presses();
     releaseLetGo(keys_, pressedAgain);
 
-    // The store keeps every format the application copied, so that a paste gives back
-    // what was copied; a failure to read it (out of memory, say) leaves the store as it was.
-    std::optional<platform::Clipboard::Reading> reading;
-    if (copied)
-        reading = clipboard_.read(true);
-    if (reading)
-        stores_.capture(store, std::move(reading->content), std::move(reading->whole));
-    else
-        stores_.clear(store);
-
+    if (copied) {
+        // The application's copy is the clipboard's now: should the store never get it,
+        // it stays there rather than be covered by the user's clipboard.
+        placed_ = false;
+        if (!takeCopy(store)) {
+            users_.reset();
+            return;
+        }
+    }
+    // The store keeps what it had when nothing came: as Ctrl+C with nothing selected.
     loop_.pumpOnce();
     restoreSnapshot();
-    if (!copied && !restoreOwed_)
-        watchForLateCopy(store, target, pressesAtGiveUp);
-}
-
-void HotkeyEngine::watchForLateCopy(int store, std::uint32_t process,
-                                    std::optional<std::uint64_t> presses) {
-    if (process == 0 || !presses)
-        return;  // a copy could not be told from the user's own
-    const std::uint32_t sequence = clipboard_.sequenceNumber();
-    auto reading = clipboard_.read(false);
-    if (!reading)
-        return;
-    lateCopy_ = LateCopyWatch{store,
-                              process,
-                              sequence,
-                              *presses,
-                              loop_.now() + kLateCopyWindow,
-                              sortedFormats(reading->content.formats),
-                              reading->content.text,
-                              reading->content.textLength};
+    if (!copied && !users_->owed && target != 0 && pressesAtGiveUp) {
+        users_->left = look();
+        users_->late =
+            LateCopyWatch{store, target, *pressesAtGiveUp, loop_.now() + kLateCopyWindow};
+    }
 }
 
 void HotkeyEngine::paste(int store) {
@@ -194,9 +248,10 @@ void HotkeyEngine::paste(int store) {
     // so the restore can wait for the read of the application the keystroke goes to
     // instead of guessing, whatever clipboard monitors read meanwhile.
     const std::uint32_t sequence = clipboard_.sequenceNumber();
-    emptied_ = true;
-    if (!clipboard_.offer(stores_.store(store).whole)) {
-        // The store is not in the clipboard: a Ctrl+V now would paste something else.
+    placed_ = true;
+    if (!clipboard_.offer(stores_.store(store).whole) || !waitForFreeClipboard()) {
+        // The store is not in the clipboard, or nobody could paste it: a Ctrl+V now
+        // would paste something else.
         if (clipboard_.sequenceNumber() != sequence)
             restoreSnapshot();
         return;
@@ -228,52 +283,80 @@ bool HotkeyEngine::showClipboard() {
     return true;
 }
 
-void HotkeyEngine::restoreSnapshot() {
-    if (!users_ || clipboard_.restore(users_))
-        restoreOwed_.reset();
-    else
-        restoreOwed_ = clipboard_.sequenceNumber();
+// What the clipboard shows now; its content stays unknown when it cannot be read.
+HotkeyEngine::Look HotkeyEngine::look() {
+    Look seen{clipboard_.sequenceNumber(), clipboard_.ownerProcess(), std::nullopt};
+    std::optional<platform::Clipboard::Reading> reading;
+    try {
+        reading = clipboard_.read(false);
+    } catch (const std::bad_alloc&) {
+    }
+    if (reading) {
+        auto& c = reading->content;
+        seen.content =
+            Look::Content{sortedFormats(std::move(c.formats)), std::move(c.text), c.textLength,
+                          c.picture ? c.picture->width() : 0, c.picture ? c.picture->height() : 0};
+    }
+    return seen;
 }
 
+void HotkeyEngine::restoreSnapshot() {
+    if (!users_)
+        return;
+    users_->owed = !clipboard_.restore(users_->snapshot);
+    if (users_->owed)
+        users_->left = look();
+}
+
+// After an action: makes up a restore that is owed, and takes a late copy of the
+// application into the store, as long as no new content came meanwhile.
 void HotkeyEngine::settleAfterAction() {
-    if (restoreOwed_) {
-        if (clipboard_.sequenceNumber() == *restoreOwed_)
-            restoreSnapshot();
+    if (!users_)
+        return;
+    UsersClipboard& users = *users_;
+    if (users.late && (loop_.now() > users.late->until || keys_.presses() != users.late->presses))
+        users.late.reset();
+    if (!users.owed && !users.late) {
+        users_.reset();
+        return;
+    }
+    // Did anything come since the program left the clipboard? A moved sequence number
+    // alone says nothing; the content does, or, when it could not be read then, the owner.
+    bool changed = false;
+    if (clipboard_.sequenceNumber() != users.left.sequence) {
+        Look now = look();
+        if (!now.content)
+            return;  // busy: the next notification tries again
+        changed =
+            users.left.content ? now.content != users.left.content : now.owner != users.left.owner;
+        if (!changed)
+            users.left = std::move(now);
+    }
+    if (users.owed) {
+        if (changed)
+            users_.reset();  // someone wrote: the clipboard is theirs now
         else
-            restoreOwed_.reset();  // someone wrote since: the clipboard is theirs now
-    }
-    if (lateCopy_ && (loop_.now() > lateCopy_->until || keys_.presses() != lateCopy_->presses))
-        lateCopy_.reset();
-    if (!lateCopy_) {
-        dropUsersClipboardWhenDone();
+            restoreSnapshot();
+        if (users_ && !users_->owed)
+            users_.reset();
         return;
     }
-    if (clipboard_.sequenceNumber() == lateCopy_->sequence)
+    if (!changed)
         return;
-    auto reading = clipboard_.read(false);
-    if (!reading)
-        return;  // busy: the next change notification tries again
-    if (sortedFormats(reading->content.formats) == lateCopy_->formats &&
-        reading->content.text == lateCopy_->text &&
-        reading->content.textLength == lateCopy_->textLength) {
-        // Only the sequence number moved (Wine's clipboard manager does that).
-        lateCopy_->sequence = clipboard_.sequenceNumber();
-        return;
-    }
-    if (clipboard_.ownerProcess() != lateCopy_->process) {
-        // Another program wrote it: the user's own copy, which stays.
-        lateCopy_.reset();
+    if (clipboard_.ownerProcess() != users.late->process) {
+        users_.reset();  // another program wrote it: the user's own copy, which stays
         return;
     }
     // The application's copy came after all: it belongs to the store, and the user's
-    // clipboard goes back once more.
-    const int store = lateCopy_->store;
-    lateCopy_.reset();
-    if (auto everything = clipboard_.read(true))
-        reading = std::move(everything);
-    stores_.capture(store, std::move(reading->content), std::move(reading->whole));
+    // clipboard goes back once more. Until it is read whole, the watch stays.
+    auto reading = readWhole();
+    if (!reading)
+        return;
+    stores_.capture(users.late->store, std::move(reading->content), std::move(reading->whole));
+    users.late.reset();
     restoreSnapshot();
-    dropUsersClipboardWhenDone();
+    if (!users_->owed)
+        users_.reset();
 }
 
 bool HotkeyEngine::UpdateClipboardStatus() {
@@ -281,7 +364,7 @@ bool HotkeyEngine::UpdateClipboardStatus() {
         return false;
     settleAfterAction();
     // While a restore is owed, store 1 shows the user's clipboard, not what is there.
-    if (restoreOwed_)
+    if (users_ && users_->owed)
         return false;
     return showClipboard();
 }
@@ -293,8 +376,6 @@ void HotkeyEngine::clipboardChanged() {
 
 void HotkeyEngine::clearClipboard() {
     // The user wants the clipboard empty: nothing is owed back any more.
-    restoreOwed_.reset();
-    lateCopy_.reset();
     users_.reset();
     const bool cleared = clipboard_.clear();
     if (!showClipboard() && cleared)

@@ -32,6 +32,16 @@ namespace trifolio {
 inline constexpr platform::Millis kCaptureBound{1500};
 // Longest wait for the application to read the offered store after Ctrl+V.
 inline constexpr platform::Millis kPasteBound{750};
+// Longest wait, before a keystroke, for the programs that the program's own change woke
+// to let go of the clipboard.
+inline constexpr platform::Millis kFreeBound{2000};
+// The clipboard counts as free once nobody has held it for this long (plus the longest
+// delay seen so far between a change and a neighbour's hold, up to kNeighbourDelayCap).
+inline constexpr platform::Millis kQuiet{5};
+inline constexpr platform::Millis kNeighbourDelayCap{50};
+// How long the application's copy is read again when the store could not take it.
+inline constexpr platform::Millis kRereadBound{3000};
+inline constexpr platform::Millis kRereadStep{50};
 // After a read, the application may read further formats: the restore waits until
 // no read came for this long.
 inline constexpr platform::Millis kPasteGrace{15};
@@ -89,19 +99,38 @@ class HotkeyEngine : public HotkeyRegistration {
         int id = 0;
         std::uint8_t key = 0;  // virtual-key code
     };
-    // A capture that gave up before the application copied; its copy may still come.
-    // What the clipboard showed after the restore tells a real change from a mere
-    // move of the sequence number. The watch ends at the person's next key press or
-    // click: a copy made by hand after that is the person's own.
+    // What the clipboard showed at one moment: tells new content from a mere move of
+    // the sequence number (Wine's clipboard manager and clipboard tools move it).
+    struct Look {
+        std::uint32_t sequence = 0;
+        std::uint32_t owner = 0;  // the process that put it there, 0: unknown
+        struct Content {
+            std::vector<std::uint32_t> formats;  // sorted
+            std::optional<std::string> text;     // as read: of a long text its beginning
+            std::size_t textLength = 0;
+            int pictureWidth = 0, pictureHeight = 0;
+            bool operator==(const Content&) const = default;
+        };
+        std::optional<Content> content;  // unset: the clipboard could not be read
+    };
+    // A capture that gave up before the application copied; its copy may still come. The
+    // watch ends at the person's next key press or click: a copy made by hand after that
+    // is the person's own.
     struct LateCopyWatch {
         int store = 0;
         std::uint32_t process = 0;  // the application the keystroke went to
-        std::uint32_t sequence = 0;
         std::uint64_t presses = 0;
         std::chrono::steady_clock::time_point until;
-        std::vector<std::uint32_t> formats;  // sorted
-        std::optional<std::string> text;     // as read: of a long text its beginning
-        std::size_t textLength = 0;
+    };
+    // The user's clipboard as the last action found it, for as long as it may still have
+    // to go back: during the action, while its restore is owed (another program held the
+    // clipboard), and while a late copy is watched for. It is given up only once it is
+    // back or new content really came (by the clipboard's content, not its sequence).
+    struct UsersClipboard {
+        std::shared_ptr<const platform::ClipboardSnapshot> snapshot;
+        bool owed = false;
+        Look left;  // the clipboard as the program last left it
+        std::optional<LateCopyWatch> late;
     };
 
     // A hotkey or a piece of work waiting behind the running action.
@@ -115,10 +144,11 @@ class HotkeyEngine : public HotkeyRegistration {
     void capture(int store, const char* keystroke);
     void paste(int store);
     bool takeUsersClipboard();
-    void dropUsersClipboardWhenDone();
+    bool waitForFreeClipboard();
+    bool takeCopy(int store);
+    std::optional<platform::Clipboard::Reading> readWhole();
+    Look look();
     bool showClipboard();
-    // `presses`: the count of the person's presses when the capture gave up.
-    void watchForLateCopy(int store, std::uint32_t process, std::optional<std::uint64_t> presses);
     void restoreSnapshot();
     void settleAfterAction();
 
@@ -135,18 +165,16 @@ class HotkeyEngine : public HotkeyRegistration {
     bool hooked_ = false;
 
     bool busy_ = false;
-    bool emptied_ = false;  // the running action has emptied the clipboard
+    // The clipboard holds what the running action put there (its marker or offer): when
+    // the action fails, the user's clipboard goes back.
+    bool placed_ = false;
     std::deque<Pending> queued_;
     // Per entry, the press of its key that ran it last.
     std::array<std::optional<std::uint64_t>, kAssignmentCount> lastPress_{};
+    // The longest delay seen between the program's change and a neighbour's hold.
+    platform::Millis neighbourDelay_{0};
 
-    // Everything the user's clipboard held when the last action began, while it may
-    // still be put back.
-    std::shared_ptr<const platform::ClipboardSnapshot> users_;
-    // The restore after the last action failed; owed while the clipboard still shows
-    // what the action left (this sequence number).
-    std::optional<std::uint32_t> restoreOwed_;
-    std::optional<LateCopyWatch> lateCopy_;
+    std::optional<UsersClipboard> users_;
 };
 
 }  // namespace trifolio

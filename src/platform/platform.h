@@ -201,6 +201,8 @@ class Clipboard {
     virtual ~Clipboard() = default;
     // Changes whenever the clipboard's content changes.
     virtual std::uint32_t sequenceNumber() = 0;
+    // True while another program has the clipboard open.
+    virtual bool heldElsewhere() = 0;
     // Reads the formats offered, the plain text and one picture (and renders no other
     // format a program offers late); with `whole` also a snapshot of every format for
     // restore. Returns nullopt when the clipboard could not be opened.

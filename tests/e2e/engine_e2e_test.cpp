@@ -61,7 +61,7 @@ class EngineEndToEnd : public ::testing::Test {
 constexpr const wchar_t* kUnicode = L"Kopie nach Ablage 2: Grüße, Ωμέγα, 日本, €";
 constexpr const wchar_t* kFiles = L"C:\\a.txt|C:\\b c.txt";
 
-// Both stores, a copy with nothing selected (it empties the store), a file list and a
+// Both stores, a copy with nothing selected (the store keeps its content), a file list and a
 // target 300 ms late, beside a program that reads the clipboard at every change as history
 // tools do (pastes come 50 ms late, so that it reads first): each round keeps the user's
 // rich text.
@@ -95,7 +95,7 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
          L"vorne  hinten"},
         {50, MOD_ALT, 'E', kPaste, L"", 0, 0, 3, L"AUSGESCHNITTEN", L"AUSGESCHNITTEN"},
         {50, kCtrlAlt, 'V', kPaste, L"", 0, 0, 2, kUnicode, kUnicode},
-        {0, MOD_ALT, 'W', kCopy, L"ohne Auswahl", 3, 3, 3, L"leer", L"ohne Auswahl"},
+        {0, MOD_ALT, 'W', kCopy, L"ohne Auswahl", 3, 3, 3, L"AUSGESCHNITTEN", L"ohne Auswahl"},
         {0, MOD_ALT, 'W', kCopy, kFiles, 0, 0, 3, L"Nicht unterstütztes Format", kFiles, true},
         {50, MOD_ALT, 'E', kPaste, L"", 0, 0, 3, L"Nicht unterstütztes Format", kFiles, true},
         {300, MOD_ALT, 'W', kCopy, L"spät kopiert", 0, -1, 3, L"spät kopiert", L"spät kopiert"},

@@ -2,7 +2,9 @@
 // keys, into Wine's notepad beside trifolio.exe, without waiting for the program.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "e2e_support.h"
 
@@ -105,6 +107,7 @@ TEST_F(Hands, HeldModifiersMakeEveryTapItsHotkey) {
 // here opens the clipboard while notepad copies (notepad's copy would fail).
 TEST_F(Hands, ACopyByHandAfterAnEmptyCaptureStaysOnTheClipboard) {
     document(L"von Hand kopiert", false);
+    const std::wstring stored = trifolio_->text("CB2text");
     ASSERT_TRUE(x11("xdotool key ctrl+alt+c"));
     ASSERT_TRUE(pumpUntil([] { return !IsClipboardFormatAvailable(CF_UNICODETEXT); }));
     ASSERT_TRUE(userClipboardBack());
@@ -114,8 +117,54 @@ TEST_F(Hands, ACopyByHandAfterAnEmptyCaptureStaysOnTheClipboard) {
     trifolio_->tray(WM_LBUTTONDBLCLK);
     ASSERT_TRUE(pumpUntil([] { return IsWindowVisible(trifolio_->window()) != FALSE; }));
     EXPECT_EQ(clipboardText(), L"von Hand kopiert");
-    EXPECT_EQ(trifolio_->text("CB2text"), L"leer");
+    EXPECT_EQ(trifolio_->text("CB2text"), stored);
     sendTo(trifolio_->control("Command2"), BM_CLICK);  // back into the tray
+}
+
+// Beside a program that opens the clipboard at every change and keeps it open (clipboard
+// tools and synchronisers, some for long), notepad's cuts through the hotkey keep their text
+// and every paste arrives; a copy with nothing selected leaves the store as it was.
+TEST_F(Hands, BesideAProgramHoldingTheClipboardNothingIsLost) {
+    std::atomic<DWORD> hold{0};
+    std::atomic<bool> ready{false}, stop{false};
+    std::thread neighbour([&] {
+        win32::Window window = messageWindow();
+        ready = AddClipboardFormatListener(window.get());
+        for (MSG msg; !stop; MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, 0))
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                if (msg.message == WM_CLIPBOARDUPDATE && hold && OpenClipboard(window.get())) {
+                    Sleep(hold);  // how this neighbour reads
+                    CloseClipboard();
+                }
+    });
+    ASSERT_TRUE(pumpUntil([&] { return ready.load(); }));
+    int round = 0;
+    for (DWORD ms : {60, 60, 60, 1500, 1500}) {
+        SCOPED_TRACE(ms);
+        hold = ms;
+        const std::wstring text = L"Schnitt " + std::to_wstring(++round);
+        document(text.c_str(), true);
+        ASSERT_TRUE(x11("xdotool key ctrl+alt+x"));
+        // Waited for without opening the clipboard, which would hold up notepad's copy.
+        EXPECT_TRUE(pumpUntil([&] { return trifolio_->text("CB2text") == text; }, 20000ms))
+            << "on the clipboard: " << testing::PrintToString(clipboardText());
+        EXPECT_TRUE(pumpUntil([&] { return windowText(edit_).empty(); }));
+        EXPECT_TRUE(pumpUntil([&] { return clipboardText() == kUsers; }, 10000ms));
+        ASSERT_TRUE(x11("xdotool key ctrl+alt+v"));
+        EXPECT_TRUE(pumpUntil([&] { return windowText(edit_) == text; }, 20000ms));
+        EXPECT_TRUE(pumpUntil([&] { return clipboardText() == kUsers; }, 10000ms));
+    }
+    hold = 60;
+    document(L"", false);
+    ASSERT_TRUE(x11("xdotool key ctrl+alt+c"));
+    ASSERT_TRUE(pumpUntil([] { return !IsClipboardFormatAvailable(CF_UNICODETEXT); }));
+    EXPECT_TRUE(pumpUntil([&] { return clipboardText() == kUsers; }, 10000ms));
+    EXPECT_EQ(trifolio_->text("CB2text"), L"Schnitt 5");
+    ASSERT_TRUE(x11("xdotool key ctrl+alt+v"));
+    EXPECT_TRUE(pumpUntil([&] { return windowText(edit_) == L"Schnitt 5"; }, 20000ms));
+    EXPECT_TRUE(pumpUntil([&] { return clipboardText() == kUsers; }, 10000ms));
+    stop = true;
+    neighbour.join();
 }
 
 }  // namespace

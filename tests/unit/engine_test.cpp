@@ -141,8 +141,9 @@ TEST_F(Engine, CopyWaitsForTheApplicationAndRestoresTheWholeClipboard) {
     EXPECT_TRUE(rig.clipboard.confidential);
 }
 
-// A copy after the bound, seen by a notification or a snapshot, still goes to the store and
-// the user's clipboard comes back again; a sequence move is no copy.
+// A copy that brings nothing leaves the store as it was. A copy after the bound, seen by a
+// notification or a snapshot, still goes to the store and the user's clipboard comes back
+// again; a sequence move is no copy, and a read that fails keeps the watch.
 TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
     for (bool bySnapshot : {false, true}) {
         SCOPED_TRACE(bySnapshot);
@@ -153,14 +154,18 @@ TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
         rig.keys.selection = textFormats("spät");
         rig.keys.copyDelay = kCaptureBound + 500ms;
         rig.press(Copy3);
-        EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
+        EXPECT_EQ(rig.stores.store(3).text, "selected");
         EXPECT_EQ(rig.clipboard.formats, kUsers);
         ++rig.clipboard.sequence;
         rig.engine.clipboardChanged();
-        EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
+        EXPECT_EQ(rig.stores.store(3).text, "selected");
 
         rig.loop.idle(1s);
         ASSERT_EQ(rig.clipboard.formats, textFormats("spät"));
+        rig.clipboard.noMemoryFor = true;
+        rig.engine.clipboardChanged();
+        rig.clipboard.noMemoryFor.reset();
+        EXPECT_EQ(rig.stores.store(3).text, "selected");
         bySnapshot ? (void)rig.engine.UpdateClipboardStatus() : rig.engine.clipboardChanged();
         EXPECT_EQ(rig.clipboard.formats, kUsers);
         EXPECT_EQ(rig.stores.store(3).text, "spät");
@@ -176,7 +181,7 @@ TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
                             text[0] == 'e' ? fakes::kOtherProcess : fakes::kEditorProcess);
         rig.engine.clipboardChanged();
         EXPECT_EQ(rig.clipboard.formats, textFormats(text));
-        EXPECT_EQ(rig.stores.store(3).displayText(), "leer");
+        EXPECT_EQ(rig.stores.store(3).text, "spät");
     }
 }
 
@@ -250,6 +255,8 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
         rig.press(Copy2);
         ASSERT_EQ(rig.clipboard.formats, textFormats("selected"));
         EXPECT_FALSE(rig.engine.UpdateClipboardStatus());
+        ++rig.clipboard.sequence;  // no new content: still owed
+        rig.engine.clipboardChanged();
         EXPECT_TRUE(usersKept()) << "the restore is owed";
         rig.clipboard.refuseRestore = false;
         if (i == 3)
@@ -276,7 +283,42 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
     EXPECT_EQ(rig.stores.store(1).text, "user text");
 }
 
-// Out of memory cancels the action or still restores; a refused offer sends no Ctrl+V.
+// Beside a program that opens the clipboard at every change and keeps it open, a keystroke
+// goes out only once it let go (the application would find the clipboard held: its cut
+// would lose the text, its paste paste nothing); a copy the store cannot read at once is
+// read again. A clipboard held past the bound ends the action untouched.
+TEST_F(Engine, KeystrokesWaitForAFreeClipboardAndACopyIsNeverLost) {
+    Millis delay{}, hold{};
+    int holds = 0;
+    rig.clipboard.changed = [&] {
+        rig.loop.after(delay, [&] { rig.clipboard.heldByOther = ++holds > 0; });
+        rig.loop.after(delay + hold, [&] { rig.clipboard.heldByOther = --holds > 0; });
+    };
+    rig.keys.copyDelay = rig.keys.pasteDelay = 5ms;
+    for (auto [d, h] : {std::pair{2ms, 20ms}, {0ms, 1500ms}, {0ms, kFreeBound + 500ms}}) {
+        SCOPED_TRACE(h.count());
+        delay = d, hold = h;
+        const bool reached = hold < kFreeBound;
+        const std::string text = "Schnitt " + std::to_string(h.count());
+        rig.keys.selection = textFormats(text);
+        rig.keys.batches.clear();
+        rig.press(Cut2);
+        rig.loop.idle(hold + 10ms);
+        rig.engine.clipboardChanged();
+        EXPECT_EQ(rig.stores.store(2).text, reached ? text : "Schnitt 1500");
+        EXPECT_EQ(rig.clipboard.formats, kUsers);
+        EXPECT_EQ(rig.keys.batches.empty(), !reached);
+        rig.press(Paste2);
+        rig.loop.idle(hold + 10ms);
+        rig.engine.clipboardChanged();
+        EXPECT_EQ(rig.keys.pastes.size(), reached ? 1u + (h > 20ms) : 2u);
+        EXPECT_EQ(rig.keys.pastes.back(), textFormats(reached ? text : "Schnitt 1500"));
+        EXPECT_EQ(rig.clipboard.formats, kUsers);
+    }
+}
+
+// Out of memory cancels the action or still restores, but never covers a copy the store
+// could not take; a refused offer sends no Ctrl+V.
 TEST_F(Engine, AnAllocationFailureOrARefusedOfferCancelsTheActionOrStillRestores) {
     rig.clipboard.noMemoryFor = true;
     rig.press(Copy2);
@@ -289,10 +331,11 @@ TEST_F(Engine, AnAllocationFailureOrARefusedOfferCancelsTheActionOrStillRestores
         if (rig.clipboard.formats == rig.keys.selection)
             rig.clipboard.noMemoryFor = true;
     };
-    rig.press(Copy2);
+    rig.press(Cut2);
     EXPECT_EQ(rig.stores.store(2).text, "selected");
-    EXPECT_EQ(rig.clipboard.formats, kUsers);
+    EXPECT_EQ(rig.clipboard.formats, textFormats("zu groß"));
     rig.clipboard.noMemoryFor.reset();
+    rig.clipboard.write(kUsers);
     rig.keys.batches.clear();
     rig.clipboard.refuseOffer = true;
     rig.press(Paste2);

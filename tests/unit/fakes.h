@@ -135,13 +135,14 @@ class FakeClipboard : public platform::Clipboard {
     // The editor reads one format; delayed data is rendered by its owner first.
     std::optional<ClipData> readAsEditor(std::uint32_t format) {
         auto it = formats.find(format);
-        if (it == formats.end())
+        if (heldByOther || it == formats.end())
             return std::nullopt;
         renders_ += std::exchange(it->second.delayed, false);
         return it->second;
     }
 
     std::uint32_t sequenceNumber() override { return sequence; }
+    bool heldElsewhere() override { return heldByOther; }
     std::optional<Reading> read(bool whole) override {
         if (!open(whole ? "snapshot" : "read"))
             return std::nullopt;

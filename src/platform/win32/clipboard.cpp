@@ -251,6 +251,15 @@ std::uint32_t Win32Clipboard::sequenceNumber() {
     return GetClipboardSequenceNumber();
 }
 
+// A program that opened the clipboard without a window is not named by
+// GetOpenClipboardWindow; a moment's open of the program's own tells. Opening and closing
+// without a change wakes nobody.
+bool Win32Clipboard::heldElsewhere() {
+    if (GetOpenClipboardWindow())
+        return true;
+    return !OpenedClipboard(window_.get());
+}
+
 std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
     const OpenedClipboard opened = open();
     if (!opened)

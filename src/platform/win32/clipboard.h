@@ -31,6 +31,7 @@ class Win32Clipboard final : public platform::Clipboard {
     HWND window() const noexcept { return window_.get(); }
 
     std::uint32_t sequenceNumber() override;
+    bool heldElsewhere() override;
     std::optional<Reading> read(bool whole) override;
     bool clearWithMarker() override;
     bool markerPresent() override;
