@@ -162,8 +162,10 @@ bool HotkeyEngine::waitForFreeClipboard() {
         }
         return now - lastHeld >= quiet;
     };
-    // Waited for in slices, so that the quiet time is seen to pass.
-    while (!loop_.waitUntil(free, quiet))
+    // Each wait ends when the quiet time would be over, so that its passing is seen.
+    while (!loop_.waitUntil(
+        free, std::max(platform::Millis(1),
+                       std::chrono::ceil<platform::Millis>(lastHeld + quiet - loop_.now()))))
         if (loop_.now() >= end)
             return false;
     return true;

@@ -37,7 +37,7 @@ inline constexpr platform::Millis kPasteBound{750};
 inline constexpr platform::Millis kFreeBound{2000};
 // The clipboard counts as free once nobody has held it for this long (plus the longest
 // delay seen so far between a change and a neighbour's hold, up to kNeighbourDelayCap).
-inline constexpr platform::Millis kQuiet{5};
+inline constexpr platform::Millis kQuiet{3};
 inline constexpr platform::Millis kNeighbourDelayCap{50};
 // How long the application's copy is read again when the store could not take it.
 inline constexpr platform::Millis kRereadBound{3000};
