@@ -294,12 +294,31 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
     EXPECT_EQ(clipboardText(other.get()), L"bleibt");
 }
 
-// A display read renders text and one picture; confidential content is not read but kept.
+// A display read renders text and one picture; a snapshot every other format once, but
+// none the system makes from another one; confidential content is not read but kept.
 TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
-    other.render = [](UINT f) {
-        return f == CF_DIB ? globalBytes(makeDib()) : globalText(L"spät");
+    other.render = [](UINT f) -> HANDLE {
+        switch (f) {
+            case CF_DIB:
+            case CF_DIBV5:
+                return globalBytes(makeDib());
+            case CF_BITMAP:
+                return makeDdb();
+            case CF_ENHMETAFILE:
+                return makeEmf();
+            case CF_METAFILEPICT:
+                return makeMetafilePict();
+            case CF_TEXT:
+            case CF_OEMTEXT:
+                return globalBytes({"spaet", 6});
+            default:
+                return globalText(L"spät");
+        }
     };
-    ClipboardData late = {{CF_UNICODETEXT, nullptr}, {CF_DIB, nullptr}};
+    const UINT derived[] = {CF_TEXT, CF_OEMTEXT, CF_DIBV5, CF_BITMAP, CF_METAFILEPICT};
+    ClipboardData late = {{CF_UNICODETEXT, nullptr}, {CF_DIB, nullptr}, {CF_ENHMETAFILE, nullptr}};
+    for (UINT format : derived)
+        late.emplace_back(format, nullptr);
     for (int i = 0; i < 18; ++i)
         late.emplace_back(registered((L"Tabelle " + std::to_wstring(i)).c_str()), nullptr);
     putClipboard(other.get(), late);
@@ -309,7 +328,9 @@ TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     EXPECT_TRUE(shown->content.picture);
     EXPECT_EQ(other.rendered, (std::vector<UINT>{CF_UNICODETEXT, CF_DIB}));
     ASSERT_TRUE(clipboard.read(true));
-    EXPECT_EQ(other.rendered.size(), late.size());
+    EXPECT_EQ(other.rendered.size(), late.size() - std::size(derived));
+    for (UINT format : derived)
+        EXPECT_EQ(std::ranges::count(other.rendered, format), 0) << format;
 
     other.rendered.clear();
     putClipboard(other.get(), {{CF_UNICODETEXT, nullptr},
