@@ -454,8 +454,8 @@ int wmain(int argc, wchar_t** argv) {
                 else
                     std::printf(
                         "%-22s shown window, %d s alone: CPU %.3f s, sequence moved by "
-                        "%lu, private bytes %.2fx the data\n",
-                        c.name, kIdleSeconds, r.cpu, r.sequenceMoves, r.after.privateBytes / data);
+                        "%lu, private bytes %.1f MB\n",
+                        c.name, kIdleSeconds, r.cpu, r.sequenceMoves, r.after.privateBytes / kMB);
                 std::fflush(stdout);
             }
             continue;
