@@ -219,8 +219,8 @@ void HotkeyEngine::paste(int store) {
 }
 
 // The store-1 row: the plain text and one picture, and nothing that the application
-// that copied would have to render beyond them.
-// Read again only once the clipboard changed: a tick that finds nothing new costs nothing.
+// that copied would have to render beyond them; read again only once the clipboard
+// changed, so that a tick that finds nothing new costs nothing.
 bool HotkeyEngine::showClipboard() {
     const std::uint32_t sequence = clipboard_.sequenceNumber();
     if (shownSequence_ == sequence)
