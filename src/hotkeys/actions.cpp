@@ -276,12 +276,17 @@ void HotkeyEngine::paste(int store) {
 }
 
 // The store-1 row: the plain text and one picture, and nothing that the application
-// that copied would have to render beyond them.
+// that copied would have to render beyond them; read again only once the clipboard
+// changed, so that a tick that finds nothing new costs nothing.
 bool HotkeyEngine::showClipboard() {
+    const std::uint32_t sequence = clipboard_.sequenceNumber();
+    if (shownSequence_ == sequence)
+        return true;
     auto reading = clipboard_.read(false);
     if (!reading)
         return false;
     stores_.capture(1, std::move(reading->content));
+    shownSequence_ = sequence;
     return true;
 }
 

@@ -80,8 +80,9 @@ class HotkeyEngine : public HotkeyRegistration {
     void whenIdle(std::function<void()> work);
 
     // Takes the store-1 snapshot of the clipboard for the Status page: its plain text and
-    // one picture. False when none was taken: during an action, while a restore is owed,
-    // or when the clipboard could not be read (store 1 then keeps the last snapshot).
+    // one picture, once the clipboard changed since the last one. False when none was
+    // taken: during an action, while a restore is owed, or when the changed clipboard
+    // could not be read (store 1 then keeps the last snapshot).
     bool UpdateClipboardStatus();
     // Call on every clipboard change notification: puts the user's clipboard back when
     // an application copies late for a capture that already gave up, and finishes a
@@ -175,6 +176,8 @@ class HotkeyEngine : public HotkeyRegistration {
     platform::Millis neighbourDelay_{0};
 
     std::optional<UsersClipboard> users_;
+    // The clipboard's sequence number when store 1 was last read for showing.
+    std::optional<std::uint32_t> shownSequence_;
 };
 
 }  // namespace trifolio

@@ -66,6 +66,8 @@ void StoreSet::capture(int n, ClipboardContent content,
         s.whole = std::move(whole);
     if (n == 1 && content.confidential) {
         s.confidential = true;
+        if (store(n).confidential)
+            return;
         store(n) = std::move(s);
         changed(n);
         return;
@@ -110,6 +112,13 @@ void StoreSet::capture(int n, ClipboardContent content,
                     content.offers(platform::kFormatFileList) ||
                     content.offers(platform::kFormatPalette);
 
+    // The same content again (the clipboard's sequence number moved without a change):
+    // nothing to show anew.
+    const Store& old = store(n);
+    if (s.hasText == old.hasText && s.hasPicture == old.hasPicture && s.text == old.text &&
+        s.textLength == old.textLength && s.picture == old.picture && s.whole == old.whole &&
+        s.unsupported == old.unsupported && !old.confidential && s.description == old.description)
+        return;
     store(n) = std::move(s);
     changed(n);
 }

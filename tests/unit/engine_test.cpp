@@ -246,6 +246,7 @@ TEST_F(Engine, ABusyClipboardLosesNothingOfTheUsers) {
     rig.press(Copy3);
     rig.press(Paste2);
     EXPECT_TRUE(rig.keys.batches.empty());
+    ++rig.clipboard.sequence;  // a change that cannot be read yet
     EXPECT_FALSE(rig.engine.UpdateClipboardStatus());
     EXPECT_EQ(rig.stores.store(1).text, "user text");
     rig.clipboard.heldByOther = false;

@@ -122,14 +122,15 @@ const std::string kWorldText = "Grüße – Ωμέγα, 日本語, €, 😀";
 constexpr COLORREF kMetafileColour = RGB(0, 128, 255);
 constexpr auto pixelColour = [](int x, int y) { return RGB(40 * x + 10, 60 * y + 5, 200); };
 
-// A bottom-up 24-bit packed DIB of 4 x 3 pixels (rows of 12 bytes, no padding).
-std::string makeDib() {
-    BITMAPINFOHEADER header{sizeof header, 4, 3, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
+// A bottom-up 24-bit packed DIB of 4 x 3 blocks of `side` pixels square (rows of 12 x
+// `side` bytes, no padding).
+std::string makeDib(int side = 1) {
+    BITMAPINFOHEADER header{sizeof header, 4 * side, 3 * side, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
     std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
-    for (int y = 2; y >= 0; --y)
-        for (int x = 0; x < 4; ++x)
-            for (BYTE part : {GetBValue(pixelColour(x, y)), GetGValue(pixelColour(x, y)),
-                              GetRValue(pixelColour(x, y))})
+    for (int y = 3 * side - 1; y >= 0; --y)
+        for (int x = 0; x < 4 * side; ++x)
+            for (const COLORREF c = pixelColour(x / side, y / side);
+                 BYTE part : {GetBValue(c), GetGValue(c), GetRValue(c)})
                 bytes += static_cast<char>(part);
     return bytes;
 }
@@ -226,9 +227,10 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
           {{CF_TEXT, globalBytes({"plain ANSI\0", 11})}, {CF_ENHMETAFILE, makeEmf()}},
           {kFormatText, kFormatEnhMetafile}, "plain ANSI", kMetafile);
     const LOGPALETTE palette{0x300, 1, {{10, 20, 30, 0}}};
-    check("DIB and palette",
-          {{CF_DIB, globalBytes(makeDib())}, {CF_PALETTE, CreatePalette(&palette)}},
-          {kFormatDib, kFormatPalette}, std::nullopt, kBitmap);
+    check("DIB larger than the Status page's box, and palette",  // shown from a scaled copy
+          {{CF_DIB, globalBytes(makeDib(200))}, {CF_PALETTE, CreatePalette(&palette)}},
+          {kFormatDib, kFormatPalette}, std::nullopt,
+          Look{true, 800, 600, pixelColour(0, 0), pixelColour(3, 2)});
     check("documents with a device-dependent bitmap",
           {{CF_UNICODETEXT, globalText(L"fett")},
            {registered(L"Rich Text Format"), globalBytes("{\\rtf1 {\\b fett} \\u8364?}")},
@@ -294,12 +296,20 @@ TEST_F(ClipboardTest, OffersAreRenderedWhenAnotherProgramReadsThemAndReplaceEach
     EXPECT_EQ(clipboardText(other.get()), L"bleibt");
 }
 
-// A display read renders text and one picture; confidential content is not read but kept.
+// A display read renders text and one picture; a snapshot every other format once, but
+// none the system makes from another one; confidential content is not read but kept.
 TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
-    other.render = [](UINT f) {
-        return f == CF_DIB ? globalBytes(makeDib()) : globalText(L"spät");
+    other.render = [](UINT f) -> HANDLE {  // all text as CF_UNICODETEXT
+        if (f == CF_BITMAP || f == CF_ENHMETAFILE)
+            return f == CF_BITMAP ? HANDLE(makeDdb()) : HANDLE(makeEmf());
+        if (f == CF_METAFILEPICT)
+            return makeMetafilePict();
+        return f == CF_DIB || f == CF_DIBV5 ? globalBytes(makeDib()) : globalText(L"spät");
     };
-    ClipboardData late = {{CF_UNICODETEXT, nullptr}, {CF_DIB, nullptr}};
+    const UINT derived[] = {CF_TEXT, CF_OEMTEXT, CF_DIBV5, CF_BITMAP, CF_METAFILEPICT};
+    ClipboardData late = {{CF_UNICODETEXT, nullptr}, {CF_DIB, nullptr}, {CF_ENHMETAFILE, nullptr}};
+    for (UINT format : derived)
+        late.emplace_back(format, nullptr);
     for (int i = 0; i < 18; ++i)
         late.emplace_back(registered((L"Tabelle " + std::to_wstring(i)).c_str()), nullptr);
     putClipboard(other.get(), late);
@@ -309,7 +319,9 @@ TEST_F(ClipboardTest, DisplayReadsAreLightAndConfidentialContentIsNotRead) {
     EXPECT_TRUE(shown->content.picture);
     EXPECT_EQ(other.rendered, (std::vector<UINT>{CF_UNICODETEXT, CF_DIB}));
     ASSERT_TRUE(clipboard.read(true));
-    EXPECT_EQ(other.rendered.size(), late.size());
+    EXPECT_EQ(other.rendered.size(), late.size() - std::size(derived));
+    for (UINT format : derived)
+        EXPECT_EQ(std::ranges::count(other.rendered, format), 0) << format;
 
     other.rendered.clear();
     putClipboard(other.get(), {{CF_UNICODETEXT, nullptr},

@@ -88,6 +88,7 @@ TEST(WindowView, TimersTickWhateverOtherMessagesCome) {
     app.trayCallback(kTrayDoubleClick);  // back from the tray: Timer1 runs
     view.sync();
     rig.journal.clear();
+    ++rig.clipboard.sequence;  // something new for a tick to read
     EXPECT_TRUE(underAStream([&] { return rig.at("read") < rig.journal.size(); }));
     app.Form_QueryUnload();
     view.sync();

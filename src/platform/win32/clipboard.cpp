@@ -56,16 +56,19 @@ void readText(const Snapshot* whole, platform::ClipboardContent& content) {
 // The one picture a store keeps: a bitmap when there is one, else a metafile. `offered`
 // lists the owner's formats before those the system makes from them. A DIB that fails
 // its check is no bitmap, and CF_BITMAP, which the system would make from it, is left.
-// A DIB that `whole` keeps is shared with it, not read again.
+// A DIB that `whole` keeps is taken from there, not read again.
 std::shared_ptr<const Win32Picture> readPicture(const std::vector<UINT>& offered,
                                                 const Snapshot* whole) {
     bool lyingDib = false;
     for (UINT dib : offered)
         if (dib == CF_DIB || dib == CF_DIBV5) {
-            auto bytes = whole ? whole->bytes(dib) : nullptr;
-            if (!bytes)
-                bytes = std::make_shared<const std::string>(memoryBytes(GetClipboardData(dib)));
-            if (auto picture = Win32Picture::fromPackedDib(std::move(bytes)))
+            std::shared_ptr<const Win32Picture> picture;
+            if (const auto bytes = whole ? whole->bytes(dib) : nullptr)
+                picture = Win32Picture::fromPackedDib(*bytes);
+            else if (GlobalLockGuard lock(GetClipboardData(dib)); lock)
+                picture = Win32Picture::fromPackedDib(
+                    {static_cast<const char*>(lock.data()), lock.size()});
+            if (picture)
                 return picture;
             lyingDib = true;
             break;
@@ -296,11 +299,21 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
     if (!content.confidential) {
         if (IsClipboardFormatAvailable(CF_UNICODETEXT))
             readText(snapshot.get(), content);
-        content.picture = readPicture(offered, snapshot.get());
+        content.picture = samePicture(readPicture(offered, snapshot.get()));
     }
     if (whole)
         reading.whole = std::move(snapshot);
     return reading;
+}
+
+// The picture read last when it looks the same as the one just read: the Status page
+// then has nothing to draw anew.
+std::shared_ptr<const Win32Picture> Win32Clipboard::samePicture(
+    std::shared_ptr<const Win32Picture> picture) {
+    if (auto last = lastPicture_.lock(); picture && last && last->sameAs(*picture))
+        return last;
+    lastPicture_ = picture;
+    return picture;
 }
 
 bool Win32Clipboard::clear() {

@@ -71,6 +71,8 @@ class Win32Clipboard final : public platform::Clipboard {
     // Whether the open clipboard's content is marked not to be shown: by its owner, or,
     // for content this program put back, by the owner it was saved from.
     bool confidential() const;
+    // The picture read last instead of `picture` when the two look the same.
+    std::shared_ptr<const Win32Picture> samePicture(std::shared_ptr<const Win32Picture> picture);
 
     platform::Millis openBound_;
     Formats formats_;
@@ -80,6 +82,7 @@ class Win32Clipboard final : public platform::Clipboard {
     std::vector<UINT> delayed_;
     bool putIsOffer_ = false;
     std::vector<std::uint32_t> readers_;  // the process of each read of the offer, 0: unknown
+    std::weak_ptr<const Win32Picture> lastPicture_;
     Window window_;
 };
 

@@ -206,6 +206,12 @@ std::shared_ptr<Snapshot> Snapshot::save(const std::vector<UINT>& offered,
     snapshot->confidential_ = confidential;
     const bool unicode = has(CF_UNICODETEXT);
     const bool dib = has(CF_DIB) || has(CF_DIBV5);
+    // Of the two metafile formats the one listed first is the owner's, the other made
+    // from it by the system.
+    const auto at = [&](UINT value) { return std::find(offered.begin(), offered.end(), value); };
+    const UINT derivedMetafile = !has(CF_ENHMETAFILE) || !has(CF_METAFILEPICT) ? 0
+                                 : at(CF_ENHMETAFILE) < at(CF_METAFILEPICT)    ? CF_METAFILEPICT
+                                                                               : CF_ENHMETAFILE;
     bool dibKept = false;
     for (UINT format : offered) {
         if (format == formats.marker || format == formats.ownMark ||
@@ -213,10 +219,11 @@ std::shared_ptr<Snapshot> Snapshot::save(const std::vector<UINT>& offered,
             std::find(formats.oleLink.begin(), formats.oleLink.end(), format) !=
                 formats.oleLink.end())
             continue;
-        // Derived by the system from CF_UNICODETEXT or from the one DIB kept: a picture
-        // is kept once, as its DIB.
+        // Derived by the system from CF_UNICODETEXT, from the one DIB kept or from the
+        // other metafile: an owner that renders late is not asked for them, and a
+        // picture is kept once, as its DIB.
         if ((unicode && (format == CF_TEXT || format == CF_OEMTEXT)) ||
-            (dib && format == CF_BITMAP))
+            (dib && format == CF_BITMAP) || format == derivedMetafile)
             continue;
         if (format == CF_DIB || format == CF_DIBV5) {
             if (dibKept)

@@ -35,7 +35,8 @@ class Snapshot final : public platform::ClipboardSnapshot {
     // Saves from the open clipboard each of the `offered` formats (in the order
     // EnumClipboardFormats gave them) that still means something once the program
     // that copied no longer owns the clipboard, and that the system does not make from
-    // another one kept (CF_TEXT from CF_UNICODETEXT, CF_BITMAP from the one DIB kept).
+    // another one kept (CF_TEXT and CF_OEMTEXT from CF_UNICODETEXT, CF_BITMAP from the
+    // one DIB kept, one metafile format from the other).
     // `confidential`: the content was marked not to be shown by clipboard tools.
     static std::shared_ptr<Snapshot> save(const std::vector<UINT>& offered,
                                           const Win32Clipboard::Formats& formats,

@@ -1,5 +1,6 @@
 #include "platform/win32/picture.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -19,14 +20,49 @@ HGLOBAL globalCopy(const void* data, std::size_t size) {
     return memory.release();
 }
 
-std::shared_ptr<const Win32Picture> Win32Picture::fromPackedDib(
-    std::shared_ptr<const std::string> bytes) {
-    if (!bytes)
-        return nullptr;
-    const dib::Checked checked = dib::check(*bytes);
+std::shared_ptr<const Win32Picture> Win32Picture::fromPackedDib(std::string_view bytes) {
+    const dib::Checked checked = dib::check(bytes);
     if (!checked)
         return nullptr;
-    return std::make_shared<const Win32Picture>(std::move(bytes), checked.layout);
+    const dib::Layout& layout = checked.layout;
+    if (layout.width <= kShownSide && layout.height <= kShownSide)
+        return std::make_shared<const Win32Picture>(std::string(bytes), layout, layout.width,
+                                                    layout.height);
+
+    const double scale = std::min(static_cast<double>(kShownSide) / layout.width,
+                                  static_cast<double>(kShownSide) / layout.height);
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof header;
+    header.biWidth = std::max(1, static_cast<int>(layout.width * scale + 0.5));
+    header.biHeight = std::max(1, static_cast<int>(layout.height * scale + 0.5));
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    const std::size_t size = static_cast<std::size_t>(header.biWidth) * header.biHeight * 4;
+    void* pixels = nullptr;
+    const Bitmap section(CreateDIBSection(nullptr, reinterpret_cast<const BITMAPINFO*>(&header),
+                                          DIB_RGB_COLORS, &pixels, nullptr, 0));
+    const MemoryDc dc(CreateCompatibleDC(nullptr));
+    if (!section || !pixels || !dc)
+        return nullptr;
+    {
+        const SelectedObject selected(dc.get(), section.get());
+        SetStretchBltMode(dc.get(), HALFTONE);
+        SetBrushOrgEx(dc.get(), 0, 0, nullptr);
+        if (StretchDIBits(dc.get(), 0, 0, header.biWidth, header.biHeight, 0, 0, layout.width,
+                          layout.height, bytes.data() + layout.bitsOffset,
+                          reinterpret_cast<const BITMAPINFO*>(bytes.data()), DIB_RGB_COLORS,
+                          SRCCOPY) == 0)
+            return nullptr;
+        GdiFlush();
+    }
+    std::string scaled(reinterpret_cast<const char*>(&header), sizeof header);
+    scaled.append(static_cast<const char*>(pixels), size);
+    const dib::Checked shown = dib::check(scaled);
+    if (!shown)
+        return nullptr;
+    return std::make_shared<const Win32Picture>(std::move(scaled), shown.layout, layout.width,
+                                                layout.height);
 }
 
 std::shared_ptr<const Win32Picture> Win32Picture::fromBitmap(HBITMAP bitmap) {
@@ -42,15 +78,15 @@ std::shared_ptr<const Win32Picture> Win32Picture::fromBitmap(HBITMAP bitmap) {
     header.biBitCount = 32;
     header.biCompression = BI_RGB;
     const std::size_t pixels = static_cast<std::size_t>(info.bmWidth) * info.bmHeight * 4;
-    auto bytes = std::make_shared<std::string>(sizeof header + pixels, '\0');
-    std::memcpy(bytes->data(), &header, sizeof header);
+    std::string bytes(sizeof header + pixels, '\0');
+    std::memcpy(bytes.data(), &header, sizeof header);
     WindowDc screen(nullptr);
     // GetDIBits may write a colour table behind the header; 32-bit BI_RGB has none.
     if (!screen || GetDIBits(screen.get(), bitmap, 0, static_cast<UINT>(info.bmHeight),
-                             bytes->data() + sizeof header,
-                             reinterpret_cast<BITMAPINFO*>(bytes->data()), DIB_RGB_COLORS) == 0)
+                             bytes.data() + sizeof header,
+                             reinterpret_cast<BITMAPINFO*>(bytes.data()), DIB_RGB_COLORS) == 0)
         return nullptr;
-    return fromPackedDib(std::move(bytes));
+    return fromPackedDib(bytes);
 }
 
 namespace {
@@ -91,6 +127,20 @@ std::shared_ptr<const Win32Picture> Win32Picture::fromMetafilePict(const METAFIL
     return adoptMetafile(EnhMetafile(SetWinMetaFileBits(size, bits.data(), nullptr, &picture)));
 }
 
+bool Win32Picture::sameAs(const Win32Picture& other) const {
+    if (width_ != other.width_ || height_ != other.height_ || !metafile_ != !other.metafile_)
+        return false;
+    if (!metafile_)
+        return dib_ == other.dib_;
+    const auto bits = [](HENHMETAFILE metafile) {
+        std::string bytes(GetEnhMetaFileBits(metafile, 0, nullptr), '\0');
+        GetEnhMetaFileBits(metafile, static_cast<UINT>(bytes.size()),
+                           reinterpret_cast<BYTE*>(bytes.data()));
+        return bytes;
+    };
+    return bits(metafile_.get()) == bits(other.metafile_.get());
+}
+
 void Win32Picture::draw(HDC dc, const RECT& target) const {
     if (metafile_) {
         PlayEnhMetaFile(dc, metafile_.get(), &target);
@@ -99,8 +149,8 @@ void Win32Picture::draw(HDC dc, const RECT& target) const {
     const int oldMode = SetStretchBltMode(dc, HALFTONE);
     SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchDIBits(dc, target.left, target.top, target.right - target.left,
-                  target.bottom - target.top, 0, 0, width_, height_, bits(),
-                  reinterpret_cast<const BITMAPINFO*>(dib_->data()), DIB_RGB_COLORS, SRCCOPY);
+                  target.bottom - target.top, 0, 0, layout_.width, layout_.height, bits(),
+                  reinterpret_cast<const BITMAPINFO*>(dib_.data()), DIB_RGB_COLORS, SRCCOPY);
     SetStretchBltMode(dc, oldMode);
 }
 

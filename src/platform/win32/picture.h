@@ -1,11 +1,13 @@
-// A picture held by a store: a device-independent bitmap or an enhanced metafile,
-// copied out of the clipboard so that it outlives the clipboard's content.
+// A picture held by a store for showing: a device-independent bitmap (of a large one a
+// copy scaled to the Status page's box) or an enhanced metafile, copied out of the
+// clipboard so that it outlives the clipboard's content.
 #pragma once
 
 #include <windows.h>
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/dib.h"
 #include "platform/platform.h"
@@ -15,11 +17,11 @@ namespace trifolio::win32 {
 
 class Win32Picture final : public platform::Picture {
   public:
-    // A packed DIB (header, masks, colour table, pixels) as CF_DIB / CF_DIBV5 hold it,
-    // shared with whoever else keeps the bytes (a snapshot). nullptr when dib::check
-    // refuses the bytes.
-    static std::shared_ptr<const Win32Picture> fromPackedDib(
-        std::shared_ptr<const std::string> bytes);
+    // A packed DIB (header, masks, colour table, pixels) as CF_DIB / CF_DIBV5 hold it.
+    // Of a picture larger than kShownSide on a side only a copy scaled to that is kept:
+    // all the Status page draws. nullptr when dib::check refuses the bytes.
+    static std::shared_ptr<const Win32Picture> fromPackedDib(std::string_view bytes);
+    static constexpr int kShownSide = 256;
     // Copies any bitmap (device-dependent or DIB section) into a 32-bit DIB; nullptr for
     // one beyond dib::sizeAllowed.
     static std::shared_ptr<const Win32Picture> fromBitmap(HBITMAP bitmap);
@@ -32,20 +34,25 @@ class Win32Picture final : public platform::Picture {
     int height() const override { return height_; }
     bool isBitmap() const noexcept { return !metafile_; }
 
+    // The same picture to look at: the same size and bytes kept, or a metafile with the
+    // same records.
+    bool sameAs(const Win32Picture& other) const;
+
     // Draws the picture stretched into `target`.
     void draw(HDC dc, const RECT& target) const;
 
-    // A bitmap picture: `dib` with the layout dib::check found in it.
-    Win32Picture(std::shared_ptr<const std::string> dib, const dib::Layout& layout) noexcept
-        : dib_(std::move(dib)), layout_(layout), width_(layout.width), height_(layout.height) {}
+    // A bitmap picture of width x height: `dib` (that picture or a copy scaled down) with
+    // the layout dib::check found in it.
+    Win32Picture(std::string dib, const dib::Layout& layout, int width, int height) noexcept
+        : dib_(std::move(dib)), layout_(layout), width_(width), height_(height) {}
     // A metafile picture.
     Win32Picture(EnhMetafile metafile, int width, int height) noexcept
         : metafile_(std::move(metafile)), width_(width), height_(height) {}
 
   private:
-    const char* bits() const noexcept { return dib_->data() + layout_.bitsOffset; }
+    const char* bits() const noexcept { return dib_.data() + layout_.bitsOffset; }
 
-    std::shared_ptr<const std::string> dib_;
+    std::string dib_;
     dib::Layout layout_;
     EnhMetafile metafile_;
     int width_;
