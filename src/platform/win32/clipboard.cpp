@@ -10,6 +10,9 @@ namespace trifolio::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TrifolioClipboardOwner";
+// How long the program, ending, waits for another program to let go of the clipboard
+// before the content it still has to render is lost.
+constexpr platform::Millis kRenderAtExitBound(3000);
 
 bool contains(const std::vector<UINT>& list, UINT value) {
     return std::find(list.begin(), list.end(), value) != list.end();
@@ -176,8 +179,13 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
             return 0;
         }
         case WM_RENDERALLFORMATS:
-            // The window is going away while it still owns content not yet rendered.
-            if (const OpenedClipboard opened(self); opened && GetClipboardOwner() == self)
+            // The window is going away (the program ends) while it still owns content not
+            // yet rendered, the user's own among it: a neighbour holding the clipboard at
+            // this moment is waited for, its reads served meanwhile.
+            if (delayed_.empty() || GetClipboardOwner() != self)
+                return 0;
+            if (const OpenedClipboard opened = open(self, kRenderAtExitBound);
+                opened && GetClipboardOwner() == self)
                 for (UINT format : std::vector<UINT>(delayed_))
                     renderPut(format);
             return 0;
@@ -196,11 +204,15 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
 }
 
 OpenedClipboard Win32Clipboard::open() {
-    if (!window_)
+    return open(window_.get(), openBound_);
+}
+
+OpenedClipboard Win32Clipboard::open(HWND self, platform::Millis bound) {
+    if (!self)
         return {};
-    const auto deadline = std::chrono::steady_clock::now() + openBound_;
+    const auto deadline = std::chrono::steady_clock::now() + bound;
     for (;;) {
-        if (OpenedClipboard opened(window_.get()); opened)
+        if (OpenedClipboard opened(self); opened)
             return opened;
         if (std::chrono::steady_clock::now() >= deadline)
             return {};

@@ -58,6 +58,8 @@ class Win32Clipboard final : public platform::Clipboard {
     // Opens the clipboard, retrying for `openBound_` while another program holds it;
     // the guard closes it again and is not open when that failed.
     OpenedClipboard open();
+    // The same for the window `self` (also while it is being destroyed) and `bound`.
+    OpenedClipboard open(HWND self, platform::Millis bound);
     // Marks content the program puts in only for a moment, so that clipboard history
     // and clipboard monitors skip it; `ours` unless it is another program's confidential
     // content put back. The clipboard must be open.
