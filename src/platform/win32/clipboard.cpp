@@ -235,6 +235,7 @@ void Win32Clipboard::markTransient(bool ours) {
 void Win32Clipboard::dropOffer() {
     delayed_.clear();
     put_.reset();
+    restored_.reset();
 }
 
 // Each format is rendered once; the content goes as soon as nothing is left to render.
@@ -288,12 +289,16 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
 
     // Of confidential content nothing is read that the program could show. The text and
     // the picture come from the snapshot's bytes when there is one: read once. Content
-    // this program put in and has yet to render is the snapshot it came from: nothing is
-    // rendered for the program's own reading, and the next action keeps that snapshot.
+    // this program put in and has yet to render, or put back and nobody changed since, is
+    // the snapshot it came from: nothing is rendered or read again for the program's own
+    // reading, and the next action keeps that snapshot.
     content.confidential = confidential();
     std::shared_ptr<const Snapshot> snapshot;
-    if (put_ && GetClipboardOwner() == window_.get())
+    const bool ours = GetClipboardOwner() == window_.get();
+    if (put_ && ours)
         snapshot = put_;
+    else if (restored_ && ours && GetClipboardSequenceNumber() == restoredSequence_)
+        snapshot = restored_;
     else if (whole)
         snapshot = Snapshot::save(offered, formats_, content.confidential);
     if (!content.confidential) {
@@ -359,7 +364,11 @@ bool Win32Clipboard::offer(std::shared_ptr<const platform::ClipboardSnapshot> co
 
 bool Win32Clipboard::restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) {
     auto saved = std::dynamic_pointer_cast<const Snapshot>(std::move(snapshot));
-    return saved && put(std::move(saved), false);
+    if (!saved || !put(saved, false))
+        return false;
+    restored_ = std::move(saved);
+    restoredSequence_ = GetClipboardSequenceNumber();
+    return true;
 }
 
 std::uint32_t Win32Clipboard::ownerProcess() {
