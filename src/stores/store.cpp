@@ -64,7 +64,8 @@ void StoreSet::capture(int n, ClipboardContent content,
     s.description = startingDescription(n);
     if (n != 1)
         s.whole = std::move(whole);
-    if (n == 1 && content.confidential) {
+    // Of confidential content nothing is shown; stores 2 and 3 keep it whole for a paste.
+    if (content.confidential) {
         s.confidential = true;
         if (store(n).confidential)
             return;

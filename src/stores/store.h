@@ -29,8 +29,8 @@ struct Store {
     bool hasPicture = false;
     // The clipboard offered a format the program cannot keep (link, file list, palette).
     bool unsupported = false;
-    // Store 1: another program marked the clipboard's content confidential. Nothing of
-    // it is kept or shown.
+    // Another program marked the content confidential: nothing of it is shown, and
+    // store 1 keeps nothing of it (stores 2 and 3 keep it in `whole`).
     bool confidential = false;
     // "Text", "Grafik-BMP", "Text/Grafik-BMP", ... or the starting value.
     std::string description;
@@ -53,7 +53,8 @@ struct StoreSet {
     // Takes what the clipboard offers into store n (1 to 3; any other number changes
     // nothing): text, one picture, the flags and the description, in the capture order
     // text, bitmap, DIB, enhanced metafile, metafile picture, rich text; stores 2 and 3
-    // also every format, `whole`. Store 1 keeps nothing of confidential content.
+    // also every format, `whole`. Of confidential content only stores 2 and 3 keep
+    // anything: `whole`.
     void capture(int n, platform::ClipboardContent content,
                  std::shared_ptr<const platform::ClipboardSnapshot> whole = nullptr);
     // Empties store n (1 to 3): "leer", no picture, both flags clear, starting description.

@@ -172,6 +172,10 @@ void App::Command4_Click() {
         const Answer answer = dialogs_.messageBox(
             "Speichern?", "Möchten Sie die Änderungen der Einstellungen speichern?", Buttons::YesNo,
             Icon::Question, false);
+        // Closed from outside while the box asked (logging off, the installer): the
+        // program has ended without saving, as those close paths do.
+        if (presence_.ended)
+            return;
         if (answer == Answer::Yes) {
             if (!settings_.CheckDuplicateCombos())
                 return;

@@ -118,7 +118,9 @@ TEST(WindowE2e, HiddenStartTrayIconAndSecondStarts) {
 }
 
 // "/config" shows no icon; of a 100 MB readme.txt the help page shows 256 KB and a note
-// while the window answers throughout; the close box ends without saving.
+// while the window answers throughout; closed from outside while "Speichern?" asks (the
+// installer), it ends without saving, and a neighbour holding the clipboard as it ends
+// costs the user's large clipboard nothing.
 TEST(WindowE2e, ConfigStartAndAHugeHelpFile) {
     App app;
     std::string block;
@@ -153,9 +155,23 @@ TEST(WindowE2e, ConfigStartAndAHugeHelpFile) {
     EXPECT_TRUE(text.ends_with(note));
     EXPECT_EQ(unanswered, 0);
 
+    // A copy puts the user's large clipboard back by delayed rendering.
+    const win32::Window owner = messageWindow();
+    const UINT format = RegisterClipboardFormatW(L"TrifolioE2E.Large");
+    const std::string large(300 << 10, 'L');
+    ASSERT_TRUE(setUserClipboard(owner.get(), L"eigen", format, large));
+    copyAndPaste(app, L"vor dem Ende", 'C');
+    ASSERT_TRUE(pumpUntil([&] { return clipboardState(owner.get()).text == L"eigen"; }));
     ASSERT_TRUE(app.choose("Combo2", L"Q"));
+    app.click("Command4");
+    // A neighbour holds the clipboard from before the close until well after the window went.
+    ASSERT_TRUE(app.shown(L"#32770", L"Speichern?") && openClipboardFor(owner.get()));
     PostMessageW(app.window(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(pumpUntil([&] { return !IsWindow(app.window()); }, 10000ms));
+    pumpUntil([] { return false; }, 1500ms);
+    CloseClipboard();
     app.expectEnded(optionsFile(true));
+    EXPECT_TRUE(clipboardState(owner.get(), format).bytes == large);
 }
 
 // "Übernehmen" writes both files and changes the hotkeys at once, naming refused ones;

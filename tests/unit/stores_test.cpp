@@ -9,6 +9,7 @@ namespace {
 using namespace platform;  // format numbers
 
 // Over a store that held text, a picture and a palette; the description in the status bar.
+// Confidential content shows as such in every store, and stores 2 and 3 keep it for a paste.
 TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
     constexpr auto TXT = kFormatText, BMP = kFormatBitmap, DIB = kFormatDib;
     constexpr auto EMF = kFormatEnhMetafile, WMF = kFormatMetafilePict;
@@ -19,6 +20,7 @@ TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
         bool picture;  // the clipboard gives a picture
         bool hasText, hasPicture;
         std::string description;  // of store 2; store 1 starts empty instead of "---"
+        bool secret = false;      // another program marked it confidential: nothing is read
     } cases[] = {
         {{TXT}, "t", "t", false, true, false, "Text"},
         {{TXT, BMP, DIB}, "t", "t", true, true, true, "Text/Grafik-BMP"},
@@ -29,6 +31,7 @@ TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
         {{kFormatFileList}, nullptr, kUnsupportedFormatText, false, false, false, "---"},
         {{TXT, kFormatLink}, "t", kUnsupportedFormatText, false, true, false, "Text"},
         {{TXT}, nullptr, "leer", false, false, false, "---"},
+        {{TXT, BMP}, nullptr, kConfidentialText, false, false, false, "---", true},
     };
     const auto picture = std::make_shared<fakes::FakePicture>();
     for (const auto& c : cases) {
@@ -37,7 +40,7 @@ TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
         for (int n : {1, 2}) {
             stores.capture(
                 n, {{TXT, BMP, kFormatPalette}, "alt", 3, std::make_shared<fakes::FakePicture>()});
-            ClipboardContent content{c.formats, {}, 0, c.picture ? picture : nullptr};
+            ClipboardContent content{c.formats, {}, 0, c.picture ? picture : nullptr, c.secret};
             if (c.text)
                 content.text = c.text;
             const auto whole = std::make_shared<ClipboardSnapshot>();

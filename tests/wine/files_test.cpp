@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "../unit/fakes.h"
 #include "platform/win32/handles.h"
@@ -64,8 +65,20 @@ TEST(ProgramDirectory, OptionsAndTheRunValueRoundTripAndErrorsAreToldInOneLine) 
     EXPECT_EQ(runValue(L"Trifolio"), L"");
     EXPECT_EQ(runValue(L"Nachbar"), L"x.exe") << "other programs' values stay";
 
-    FileHandle held(CreateFileW(widen(kDir + "options.ini").c_str(), GENERIC_WRITE, 0, nullptr,
-                                CREATE_ALWAYS, 0, nullptr));
+    // Held for a moment (antivirus, the indexer), the file is waited for; held on, it fails.
+    const auto hold = [] {
+        return FileHandle(CreateFileW(widen(kDir + "options.ini").c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, 0, nullptr));
+    };
+    for (auto step : {&Settings::LoadOptions, &Settings::SaveOptions}) {
+        FileHandle moment = hold();
+        ASSERT_TRUE(moment);
+        std::thread release([&] { Sleep(300), moment.reset(); });
+        EXPECT_EQ((second.settings.*step)(false), Outcome::Done);
+        release.join();
+    }
+    EXPECT_TRUE(second.dialogs.shown.empty());
+    FileHandle held = hold();
     SettingsOnWindows blocked;
     blocked.dialogs.answers = {platform::Answer::No};
     EXPECT_EQ(blocked.settings.LoadOptions(false), Outcome::Quit);

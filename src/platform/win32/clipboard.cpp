@@ -10,6 +10,9 @@ namespace trifolio::win32 {
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"TrifolioClipboardOwner";
+// How long the program, ending, waits for another program to let go of the clipboard
+// before the content it still has to render is lost.
+constexpr platform::Millis kRenderAtExitBound(3000);
 
 bool contains(const std::vector<UINT>& list, UINT value) {
     return std::find(list.begin(), list.end(), value) != list.end();
@@ -179,8 +182,13 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
             return 0;
         }
         case WM_RENDERALLFORMATS:
-            // The window is going away while it still owns content not yet rendered.
-            if (const OpenedClipboard opened(self); opened && GetClipboardOwner() == self)
+            // The window is going away (the program ends) while it still owns content not
+            // yet rendered, the user's own among it: a neighbour holding the clipboard at
+            // this moment is waited for, its reads served meanwhile.
+            if (delayed_.empty() || GetClipboardOwner() != self)
+                return 0;
+            if (const OpenedClipboard opened = open(self, kRenderAtExitBound);
+                opened && GetClipboardOwner() == self)
                 for (UINT format : std::vector<UINT>(delayed_))
                     renderPut(format);
             return 0;
@@ -199,11 +207,15 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
 }
 
 OpenedClipboard Win32Clipboard::open() {
-    if (!window_)
+    return open(window_.get(), openBound_);
+}
+
+OpenedClipboard Win32Clipboard::open(HWND self, platform::Millis bound) {
+    if (!self)
         return {};
-    const auto deadline = std::chrono::steady_clock::now() + openBound_;
+    const auto deadline = std::chrono::steady_clock::now() + bound;
     for (;;) {
-        if (OpenedClipboard opened(window_.get()); opened)
+        if (OpenedClipboard opened(self); opened)
             return opened;
         if (std::chrono::steady_clock::now() >= deadline)
             return {};
@@ -226,6 +238,7 @@ void Win32Clipboard::markTransient(bool ours) {
 void Win32Clipboard::dropOffer() {
     delayed_.clear();
     put_.reset();
+    restored_.reset();
 }
 
 // Each format is rendered once; the content goes as soon as nothing is left to render.
@@ -288,12 +301,16 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
 
     // Of confidential content nothing is read that the program could show. The text and
     // the picture come from the snapshot's bytes when there is one: read once. Content
-    // this program put in and has yet to render is the snapshot it came from: nothing is
-    // rendered for the program's own reading, and the next action keeps that snapshot.
+    // this program put in and has yet to render, or put back and nobody changed since, is
+    // the snapshot it came from: nothing is rendered or read again for the program's own
+    // reading, and the next action keeps that snapshot.
     content.confidential = confidential();
     std::shared_ptr<const Snapshot> snapshot;
-    if (put_ && GetClipboardOwner() == window_.get())
+    const bool ours = GetClipboardOwner() == window_.get();
+    if (put_ && ours)
         snapshot = put_;
+    else if (restored_ && ours && GetClipboardSequenceNumber() == restoredSequence_)
+        snapshot = restored_;
     else if (whole)
         snapshot = Snapshot::save(offered, formats_, content.confidential);
     if (!content.confidential) {
@@ -369,7 +386,11 @@ bool Win32Clipboard::offer(std::shared_ptr<const platform::ClipboardSnapshot> co
 
 bool Win32Clipboard::restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) {
     auto saved = std::dynamic_pointer_cast<const Snapshot>(std::move(snapshot));
-    return saved && put(std::move(saved), false);
+    if (!saved || !put(saved, false))
+        return false;
+    restored_ = std::move(saved);
+    restoredSequence_ = GetClipboardSequenceNumber();
+    return true;
 }
 
 std::uint32_t Win32Clipboard::ownerProcess() {

@@ -59,6 +59,8 @@ class Win32Clipboard final : public platform::Clipboard {
     // Opens the clipboard, retrying for `openBound_` while another program holds it;
     // the guard closes it again and is not open when that failed.
     OpenedClipboard open();
+    // The same for the window `self` (also while it is being destroyed) and `bound`.
+    OpenedClipboard open(HWND self, platform::Millis bound);
     // Marks content the program puts in only for a moment, so that clipboard history
     // and clipboard monitors skip it; `ours` unless it is another program's confidential
     // content put back. The clipboard must be open.
@@ -79,6 +81,11 @@ class Win32Clipboard final : public platform::Clipboard {
     // What the program put in last and has yet to render: formats read so far are
     // rendered from it, and it is kept until the clipboard's content changes.
     std::shared_ptr<const class Snapshot> put_;
+    // The user's clipboard as the program put it back last, and the sequence number then:
+    // while the clipboard still holds it, a read takes it from here. (Reading one's own
+    // content again costs Wine 8 a kilobyte a call that it never frees.)
+    std::shared_ptr<const class Snapshot> restored_;
+    DWORD restoredSequence_ = 0;
     std::vector<UINT> delayed_;
     bool putIsOffer_ = false;
     std::vector<std::uint32_t> readers_;  // the process of each read of the offer, 0: unknown

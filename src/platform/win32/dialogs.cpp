@@ -41,7 +41,9 @@ Answer Win32Dialogs::messageBox(const std::string& title, const std::string& tex
         case IDOK:
             return Answer::Ok;
         default:
-            return !yesNo ? Answer::Ok : defaultNo ? Answer::No : Answer::Yes;
+            // No answer: the box could not be shown, or it was destroyed with its owner
+            // (the window closed from outside, logging off). That is no consent.
+            return yesNo ? Answer::No : Answer::Ok;
     }
 }
 

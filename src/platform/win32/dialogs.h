@@ -12,7 +12,8 @@ class Win32Dialogs final : public platform::Dialogs {
     // The window the boxes belong to; nullptr shows them on their own (task-modal).
     void setOwner(HWND owner) noexcept { owner_ = owner; }
 
-    // A box that cannot be shown answers with its default button, as Enter would.
+    // A box that ends without the person's answer (it could not be shown, or its owner
+    // was destroyed) answers No.
     platform::Answer messageBox(const std::string& title, const std::string& text,
                                 platform::Buttons buttons, platform::Icon icon,
                                 bool defaultNo) override;

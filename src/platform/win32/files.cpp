@@ -16,6 +16,33 @@ bool fail(std::string& error, DWORD code) {
     return false;
 }
 
+// Antivirus and the search indexer open a new or changed file for a moment and share it
+// with no one: a step that fails for that reason (a sharing violation, or access denied
+// while the other program replaces or deletes the file) is tried again for about a
+// second. Other failures (no such folder; a read-only file, refused beforehand) end it
+// at once.
+constexpr ULONGLONG kHeldBound = 1000;  // milliseconds
+constexpr DWORD kHeldStep = 25;
+
+bool heldByAnother(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION ||
+           code == ERROR_ACCESS_DENIED;
+}
+
+// Runs `step` (true on success, else the error in GetLastError) until it succeeds or
+// fails for a reason other than another program's hold, or the bound is over; the error
+// of its last failure, ERROR_SUCCESS when it succeeded.
+template <typename Step>
+DWORD retried(const Step& step) {
+    for (const ULONGLONG deadline = GetTickCount64() + kHeldBound;; Sleep(kHeldStep)) {
+        if (step())
+            return ERROR_SUCCESS;
+        const DWORD code = GetLastError();
+        if (!heldByAnother(code) || GetTickCount64() >= deadline)
+            return code;
+    }
+}
+
 }  // namespace
 
 std::string systemErrorText(DWORD code) {
@@ -36,11 +63,14 @@ std::string systemErrorText(DWORD code) {
 
 std::optional<std::string> Win32Files::read(const std::string& path, std::string& error,
                                             std::size_t limit) {
-    const FileHandle file(CreateFileW(widen(path).c_str(), GENERIC_READ,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        fail(error, GetLastError());
+    FileHandle file;
+    if (const DWORD code = retried([&] {
+            file.reset(CreateFileW(widen(path).c_str(), GENERIC_READ,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            return static_cast<bool>(file);
+        })) {
+        fail(error, code);
         return std::nullopt;
     }
     LARGE_INTEGER size{};
@@ -89,10 +119,13 @@ bool Win32Files::writeAtomically(const std::string& path, const std::string& byt
     const std::wstring fresh = target + kNewFileSuffix;
     DWORD code = ERROR_SUCCESS;
     {
-        const FileHandle file(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file)
-            return fail(error, GetLastError());
+        FileHandle file;
+        if (const DWORD opened = retried([&] {
+                file.reset(CreateFileW(fresh.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+                return static_cast<bool>(file);
+            }))
+            return fail(error, opened);
         size_t done = 0;
         while (code == ERROR_SUCCESS && done < bytes.size()) {
             DWORD written = 0;
@@ -104,9 +137,11 @@ bool Win32Files::writeAtomically(const std::string& path, const std::string& byt
         if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get()))
             code = GetLastError();
     }
-    if (code == ERROR_SUCCESS && !MoveFileExW(fresh.c_str(), target.c_str(),
-                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        code = GetLastError();
+    if (code == ERROR_SUCCESS)
+        code = retried([&] {
+            return MoveFileExW(fresh.c_str(), target.c_str(),
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+        });
     if (code != ERROR_SUCCESS) {
         DeleteFileW(fresh.c_str());
         return fail(error, code);

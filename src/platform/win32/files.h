@@ -1,4 +1,5 @@
-// Whole files on disk.
+// Whole files on disk. Reading and replacing a file wait about a second while another
+// program (antivirus, the search indexer) holds it for a moment.
 #pragma once
 
 #include <windows.h>
