@@ -75,6 +75,17 @@ void HotkeyEngine::runPending() {
 }
 
 void HotkeyEngine::runHotkey(int assignment) {
+    // The system drops keys into a window of higher rights without a word: nothing is
+    // touched there, and the person is told once per window.
+    const auto window = keys_.foregroundWindow();
+    if (window.unreachable) {
+        if (std::ranges::find(toldUnreachable_, window.handle) == toldUnreachable_.end()) {
+            toldUnreachable_.push_back(window.handle);
+            if (tellUnreachable_)
+                tellUnreachable_();
+        }
+        return;
+    }
     settleAfterAction();
     lateCopy_.reset();
 
@@ -85,14 +96,14 @@ void HotkeyEngine::runHotkey(int assignment) {
         switch (assignment) {
             case Cut2:
             case Cut3:
-                capture(store, "STRG+X");
+                capture(store, keystrokeFor(Edit::Cut, window.windowClass));
                 break;
             case Copy2:
             case Copy3:
-                capture(store, "STRG+C");
+                capture(store, keystrokeFor(Edit::Copy, window.windowClass));
                 break;
             default:
-                paste(store);
+                paste(store, keystrokeFor(Edit::Paste, window.windowClass));
                 break;
         }
     } catch (...) {
@@ -130,7 +141,7 @@ void HotkeyEngine::dropUsersClipboardWhenDone() {
         users_.reset();
 }
 
-void HotkeyEngine::capture(int store, const char* keystroke) {
+void HotkeyEngine::capture(int store, const Keystroke& keystroke) {
     // Without the user's content in hand nothing may be cleared.
     if (!takeUsersClipboard())
         return;
@@ -141,7 +152,7 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     const bool marked = clipboard_.clearWithMarker();
     const std::uint32_t before = clipboard_.sequenceNumber();
     const std::uint32_t target = keys_.foregroundProcess();
-    const auto pressedAgain = SendKeyCombo(keystroke, keys_, loop_);
+    const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_);
     const bool copied = loop_.waitUntil(
         [&] {
             return marked ? !clipboard_.markerPresent() : clipboard_.sequenceNumber() != before;
@@ -186,7 +197,7 @@ void HotkeyEngine::watchForLateCopy(int store, std::uint32_t process,
                               reading->content.textLength};
 }
 
-void HotkeyEngine::paste(int store) {
+void HotkeyEngine::paste(int store, const Keystroke& keystroke) {
     if (!takeUsersClipboard())
         return;
 
@@ -201,19 +212,9 @@ void HotkeyEngine::paste(int store) {
             restoreSnapshot();
         return;
     }
-    const std::uint32_t target = keys_.foregroundProcess();
-    const int before = clipboard_.readsBy(target);
-
-    const auto pressedAgain = SendKeyCombo("STRG+V", keys_, loop_);
-    if (loop_.waitUntil([&] { return clipboard_.readsBy(target) != before; }, kPasteBound)) {
-        // Applications that read several formats read them one after the other.
-        const auto end = loop_.now() + kPasteBound;
-        for (int seen = clipboard_.readsBy(target); loop_.now() < end;
-             seen = clipboard_.readsBy(target)) {
-            if (!loop_.waitUntil([&] { return clipboard_.readsBy(target) != seen; }, kPasteGrace))
-                break;
-        }
-    }
+    PasteWait offered(clipboard_, keys_, loop_, keys_.foregroundProcess());
+    const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_);
+    offered.wait();
     releaseLetGo(keys_, pressedAgain);
     restoreSnapshot();
 }

@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "hotkeys/keys.h"
+#include "hotkeys/keystrokes.h"
+#include "hotkeys/paste_wait.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "stores/store.h"
@@ -30,11 +32,6 @@ namespace trifolio {
 
 // Longest wait for the application to write the clipboard after Ctrl+X or Ctrl+C.
 inline constexpr platform::Millis kCaptureBound{1500};
-// Longest wait for the application to read the offered store after Ctrl+V.
-inline constexpr platform::Millis kPasteBound{750};
-// After a read, the application may read further formats: the restore waits until
-// no read came for this long.
-inline constexpr platform::Millis kPasteGrace{15};
 // A copy by the same application that comes this long after a timed-out capture was
 // put back is still taken for that capture's late copy.
 inline constexpr platform::Millis kLateCopyWindow{2000};
@@ -81,6 +78,9 @@ class HotkeyEngine : public HotkeyRegistration {
     void clearClipboard();
     // "Löschen" of store 2 or 3.
     void clearStore(int n);
+    // Called once per window whose process the hotkeys cannot reach (it runs with higher
+    // rights than the program): the action there touches nothing and sends no key.
+    void onUnreachableWindow(std::function<void()> tell) { tellUnreachable_ = std::move(tell); }
 
   private:
     struct Entry {
@@ -112,8 +112,8 @@ class HotkeyEngine : public HotkeyRegistration {
 
     void runPending();
     void runHotkey(int assignment);
-    void capture(int store, const char* keystroke);
-    void paste(int store);
+    void capture(int store, const Keystroke& keystroke);
+    void paste(int store, const Keystroke& keystroke);
     bool takeUsersClipboard();
     void dropUsersClipboardWhenDone();
     bool showClipboard();
@@ -147,6 +147,8 @@ class HotkeyEngine : public HotkeyRegistration {
     // what the action left (this sequence number).
     std::optional<std::uint32_t> restoreOwed_;
     std::optional<LateCopyWatch> lateCopy_;
+    std::function<void()> tellUnreachable_;
+    std::vector<std::uintptr_t> toldUnreachable_;  // the windows told of
 };
 
 }  // namespace trifolio
