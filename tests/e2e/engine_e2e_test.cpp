@@ -7,6 +7,8 @@
 
 #include "e2e_support.h"
 
+#include <tlhelp32.h>
+
 namespace trifolio::e2e {
 namespace {
 
@@ -147,6 +149,20 @@ TEST_F(EngineEndToEnd, WhatComesDuringAnActionRunsAfterIt) {
 TEST_F(EngineEndToEnd, AConsoleRunningACommandSurvivesTheHotkeys) {
     const ClipboardState before = user(L"vor der Konsole");
     Process cmd;
+    // Ending cmd from outside leaves its command running: it goes first.
+    const auto endCommand = [&](Process*) {
+        const win32::FileHandle all(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = all && Process32FirstW(all.get(), &entry); more;
+             more = Process32NextW(all.get(), &entry))
+            if (entry.th32ParentProcessID == cmd.id())
+                if (const win32::KernelHandle child(
+                        OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+                    child)
+                    TerminateProcess(child.get(), 1);
+    };
+    const std::unique_ptr<Process, decltype(endCommand)> ending(&cmd, endCommand);
     ASSERT_TRUE(cmd.start(L"cmd.exe", L"/c ping -n 600 127.0.0.1", CREATE_NEW_CONSOLE));
     HWND console = nullptr;
     ASSERT_TRUE(
