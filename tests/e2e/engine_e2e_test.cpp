@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "e2e_support.h"
+#include "platform/win32/foreground.h"
 
 #include <tlhelp32.h>
 
@@ -181,6 +182,24 @@ TEST_F(EngineEndToEnd, AConsoleRunningACommandSurvivesTheHotkeys) {
             << now.text;
         EXPECT_TRUE(cmd.running() && IsWindow(console));
     }
+}
+
+// A Store app's frame belongs to ApplicationFrameHost.exe; the clipboard is read by the
+// app's own process, which owns the CoreWindow inside the frame.
+TEST(StoreApp, TheReaderIsTheProcessBehindTheFrame) {
+    Process frameHost;
+    ASSERT_TRUE(frameHost.start(buildProgram(L"e2e_target.exe"), L"ApplicationFrameWindow"));
+    HWND frame = frameHost.shown(L"ApplicationFrameWindow");
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(win32::processBehind(frame), frameHost.id()) << "no app inside yet";
+    WNDCLASSW core{};
+    core.lpfnWndProc = DefWindowProcW;
+    core.lpszClassName = L"Windows.UI.Core.CoreWindow";
+    RegisterClassW(&core);
+    const win32::Window app(CreateWindowExW(0, core.lpszClassName, L"", WS_CHILD, 0, 0, 10, 10,
+                                            frame, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(app);
+    EXPECT_EQ(win32::processBehind(frame), GetCurrentProcessId());
 }
 
 // A target that reads 1.5 s after Ctrl+V, as a busy application or a remote desktop does,
