@@ -75,6 +75,17 @@ void HotkeyEngine::runPending() {
 }
 
 void HotkeyEngine::runHotkey(int assignment) {
+    // The system drops keys into a window of higher rights without a word: nothing is
+    // touched there, and the person is told once per window.
+    const auto window = keys_.foregroundWindow();
+    if (window.unreachable) {
+        if (std::ranges::find(toldUnreachable_, window.handle) == toldUnreachable_.end()) {
+            toldUnreachable_.push_back(window.handle);
+            if (tellUnreachable_)
+                tellUnreachable_();
+        }
+        return;
+    }
     settleAfterAction();
     if (users_ && users_->late)
         users_.reset();  // a new action ends the watch; nothing is owed
@@ -86,14 +97,14 @@ void HotkeyEngine::runHotkey(int assignment) {
         switch (assignment) {
             case Cut2:
             case Cut3:
-                capture(store, "STRG+X");
+                capture(store, keystrokeFor(Edit::Cut, window.windowClass));
                 break;
             case Copy2:
             case Copy3:
-                capture(store, "STRG+C");
+                capture(store, keystrokeFor(Edit::Copy, window.windowClass));
                 break;
             default:
-                paste(store);
+                paste(store, keystrokeFor(Edit::Paste, window.windowClass));
                 break;
         }
     } catch (...) {
@@ -197,7 +208,7 @@ bool HotkeyEngine::takeCopy(int store) {
     return true;
 }
 
-void HotkeyEngine::capture(int store, const char* keystroke) {
+void HotkeyEngine::capture(int store, const Keystroke& keystroke) {
     // Without the user's content in hand nothing may be cleared.
     if (!takeUsersClipboard())
         return;
@@ -212,7 +223,7 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     }
     const std::uint32_t before = clipboard_.sequenceNumber();
     const std::uint32_t target = keys_.foregroundProcess();
-    const auto pressedAgain = SendKeyCombo(keystroke, keys_, loop_);
+    const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_);
     const bool copied = loop_.waitUntil(
         [&] {
             return marked ? !clipboard_.markerPresent() : clipboard_.sequenceNumber() != before;
@@ -242,7 +253,7 @@ void HotkeyEngine::capture(int store, const char* keystroke) {
     }
 }
 
-void HotkeyEngine::paste(int store) {
+void HotkeyEngine::paste(int store, const Keystroke& keystroke) {
     if (!takeUsersClipboard())
         return;
 
@@ -258,19 +269,9 @@ void HotkeyEngine::paste(int store) {
             restoreSnapshot();
         return;
     }
-    const std::uint32_t target = keys_.foregroundProcess();
-    const int before = clipboard_.readsBy(target);
-
-    const auto pressedAgain = SendKeyCombo("STRG+V", keys_, loop_);
-    if (loop_.waitUntil([&] { return clipboard_.readsBy(target) != before; }, kPasteBound)) {
-        // Applications that read several formats read them one after the other.
-        const auto end = loop_.now() + kPasteBound;
-        for (int seen = clipboard_.readsBy(target); loop_.now() < end;
-             seen = clipboard_.readsBy(target)) {
-            if (!loop_.waitUntil([&] { return clipboard_.readsBy(target) != seen; }, kPasteGrace))
-                break;
-        }
-    }
+    PasteWait offered(clipboard_, keys_, loop_, keys_.foregroundProcess());
+    const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_);
+    offered.wait();
     releaseLetGo(keys_, pressedAgain);
     restoreSnapshot();
 }

@@ -21,6 +21,8 @@
 #include <vector>
 
 #include "hotkeys/keys.h"
+#include "hotkeys/keystrokes.h"
+#include "hotkeys/paste_wait.h"
 #include "platform/platform.h"
 #include "settings/settings.h"
 #include "stores/store.h"
@@ -30,8 +32,6 @@ namespace trifolio {
 
 // Longest wait for the application to write the clipboard after Ctrl+X or Ctrl+C.
 inline constexpr platform::Millis kCaptureBound{1500};
-// Longest wait for the application to read the offered store after Ctrl+V.
-inline constexpr platform::Millis kPasteBound{750};
 // Longest wait, before a keystroke, for the programs that the program's own change woke
 // to let go of the clipboard.
 inline constexpr platform::Millis kFreeBound{2000};
@@ -42,9 +42,6 @@ inline constexpr platform::Millis kNeighbourDelayCap{50};
 // How long the application's copy is read again when the store could not take it.
 inline constexpr platform::Millis kRereadBound{3000};
 inline constexpr platform::Millis kRereadStep{50};
-// After a read, the application may read further formats: the restore waits until
-// no read came for this long.
-inline constexpr platform::Millis kPasteGrace{15};
 // A copy by the same application that comes this long after a timed-out capture was
 // put back is still taken for that capture's late copy.
 inline constexpr platform::Millis kLateCopyWindow{2000};
@@ -92,6 +89,9 @@ class HotkeyEngine : public HotkeyRegistration {
     void clearClipboard();
     // "Löschen" of store 2 or 3.
     void clearStore(int n);
+    // Called once per window whose process the hotkeys cannot reach (it runs with higher
+    // rights than the program): the action there touches nothing and sends no key.
+    void onUnreachableWindow(std::function<void()> tell) { tellUnreachable_ = std::move(tell); }
 
   private:
     struct Entry {
@@ -142,8 +142,8 @@ class HotkeyEngine : public HotkeyRegistration {
 
     void runPending();
     void runHotkey(int assignment);
-    void capture(int store, const char* keystroke);
-    void paste(int store);
+    void capture(int store, const Keystroke& keystroke);
+    void paste(int store, const Keystroke& keystroke);
     bool takeUsersClipboard();
     bool waitForFreeClipboard();
     bool takeCopy(int store);
@@ -178,6 +178,8 @@ class HotkeyEngine : public HotkeyRegistration {
     std::optional<UsersClipboard> users_;
     // The clipboard's sequence number when store 1 was last read for showing.
     std::optional<std::uint32_t> shownSequence_;
+    std::function<void()> tellUnreachable_;
+    std::vector<std::uintptr_t> toldUnreachable_;  // the windows told of
 };
 
 }  // namespace trifolio

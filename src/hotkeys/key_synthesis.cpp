@@ -104,13 +104,13 @@ void releaseLetGo(platform::KeyInput& keys, std::span<const std::uint8_t> presse
         sendKeys(keys, releases);
 }
 
-std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput& keys,
-                                       platform::EventLoop& loop) {
-    const std::string upper = upperCase(text);
-    // The whole text is searched, not its parts: "ASTRGB" presses Control too.
-    const bool control =
-        upper.find("STRG") != std::string::npos || upper.find("CTRL") != std::string::npos;
-    const std::vector<std::uint8_t> codes = keyParts(text);
+namespace {
+
+// Presses `modifiers` (Control, Shift) around `codes`: see SendKeyCombo.
+std::vector<std::uint8_t> typeCombo(std::span<const std::uint8_t> modifiers,
+                                    std::span<const std::uint8_t> codes, platform::KeyInput& keys,
+                                    platform::EventLoop& loop) {
+    const bool control = std::ranges::find(modifiers, vk::kControl) != modifiers.end();
 
     std::vector<std::uint8_t> held;
     for (std::uint8_t key : kModifiers)
@@ -124,25 +124,29 @@ std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput
     // without one, the unassigned mask key does it.
     if (!control && std::any_of(held.begin(), held.end(), opensMenuOnRelease))
         tapMask(presses);
+    // A held right Control may stay down under a Control keystroke, not under another.
     for (std::uint8_t key : held)
-        if (!isControl(key))
+        if (!isControl(key) || (!control && key == vk::kRightControl))
             presses.push_back({key, true});
+    for (std::uint8_t key : modifiers)
+        if (key != vk::kControl)
+            presses.push_back({key, false});
     for (std::uint8_t code : codes)
         presses.push_back({code, false});
     sendKeys(keys, presses);
 
     loop.pumpOnce();
 
-    // Released in the order pressed, Control last; then down again what the person
-    // still holds of what was released (the right Control never was).
+    // Released in the order pressed, the modifiers last; then down again what the person
+    // still holds of what was released.
     std::vector<KeyEvent> releases;
     for (std::uint8_t code : codes)
         releases.push_back({code, true});
-    if (control)
-        releases.push_back({vk::kControl, true});
+    for (std::uint8_t key : modifiers)
+        releases.push_back({key, true});
     std::vector<std::uint8_t> again;
     for (std::uint8_t key : held) {
-        if (key == vk::kRightControl || !keys.held(key))
+        if ((control && key == vk::kRightControl) || !keys.held(key))
             continue;
         releases.push_back({key, false, true});
         again.push_back(key);
@@ -152,6 +156,31 @@ std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput
     if (!releases.empty())
         sendKeys(keys, releases);
     return again;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput& keys,
+                                       platform::EventLoop& loop) {
+    const std::string upper = upperCase(text);
+    // The whole text is searched, not its parts: "ASTRGB" presses Control too.
+    const bool control =
+        upper.find("STRG") != std::string::npos || upper.find("CTRL") != std::string::npos;
+    std::vector<std::uint8_t> modifiers;
+    if (control)
+        modifiers.push_back(vk::kControl);
+    return typeCombo(modifiers, keyParts(text), keys, loop);
+}
+
+std::vector<std::uint8_t> SendKeystroke(const Keystroke& keystroke, platform::KeyInput& keys,
+                                        platform::EventLoop& loop) {
+    std::vector<std::uint8_t> modifiers;
+    if (keystroke.control)
+        modifiers.push_back(vk::kControl);
+    if (keystroke.shift)
+        modifiers.push_back(vk::kShift);
+    const std::uint8_t codes[] = {keystroke.key};
+    return typeCombo(modifiers, codes, keys, loop);
 }
 
 }  // namespace trifolio

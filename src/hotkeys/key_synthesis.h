@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "hotkeys/keystrokes.h"
 #include "platform/platform.h"
 
 namespace trifolio {
@@ -43,6 +44,10 @@ inline constexpr std::uint8_t kMask = 0xE8;
 // the modifiers it pressed again.
 std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput& keys,
                                        platform::EventLoop& loop);
+
+// The same for a typed keystroke, such as Ctrl+C or Shift+Insert.
+std::vector<std::uint8_t> SendKeystroke(const Keystroke& keystroke, platform::KeyInput& keys,
+                                        platform::EventLoop& loop);
 
 // A person may let go of a modifier just while SendKeyCombo presses it again, and the
 // two cross: releases those of `pressedAgain` the person no longer holds.

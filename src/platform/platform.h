@@ -124,8 +124,18 @@ class KeyInput {
     virtual std::optional<std::uint64_t> pressesOf(std::uint8_t virtualKey) = 0;
     // How often the person has pressed any key or mouse button so far; nullopt as above.
     virtual std::optional<std::uint64_t> presses() = 0;
-    // The process of the foreground window, which the keys go to; 0 when unknown.
+    // The process of the foreground window, which the keys go to; 0 when unknown. For a
+    // Store app, whose frame belongs to another process, the app's own process.
     virtual std::uint32_t foregroundProcess() = 0;
+    // The foreground window, which the keys go to.
+    struct Window {
+        std::uintptr_t handle = 0;  // 0: none
+        std::string windowClass;
+        // Its process runs at a higher integrity level than the program, or its level
+        // cannot be read: the system drops the program's keys to it without a word.
+        bool unreachable = false;
+    };
+    virtual Window foregroundWindow() = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -220,8 +230,8 @@ class Clipboard {
     // Empties the clipboard and offers every format of `content` (nothing when null),
     // each rendered only when a program reads it.
     virtual bool offer(std::shared_ptr<const ClipboardSnapshot> content) = 0;
-    // How often offered content has been read so far by `process`, or by a program that
-    // cannot be told apart (0 counts every read). Other programs' reads are served too
+    // How often offered content has been read so far by `process` (0 counts every read,
+    // also by programs that cannot be told apart). Other programs' reads are served too
     // but do not count.
     virtual int readsBy(std::uint32_t process) = 0;
     // The process whose window put the current content there; 0 when unknown.

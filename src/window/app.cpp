@@ -46,10 +46,18 @@ App::App(Form& form, StoreSet& stores, Settings& settings, HotkeyEngine& engine,
       contactEndpoint_(std::move(contactEndpoint)) {
     // The duplicate check brings the Tastenbelegung page to the front through here.
     settings_.selectTab = [this](int tab) { selectTab(tab); };
+    engine_.onUnreachableWindow([this] {
+        notice_ =
+            "In diesem Fenster kann Trifolio nicht ausschneiden, kopieren oder "
+            "einfügen: es läuft mit höheren Rechten.";
+        if (iconPresent_)
+            tray_.notify("Achtung!", std::exchange(notice_, {}));
+    });
 }
 
 App::~App() {
     settings_.selectTab = nullptr;
+    engine_.onUnreachableWindow(nullptr);
 }
 
 void App::Form_Load() {

@@ -56,12 +56,13 @@ class Process {
         if (running() && TerminateProcess(process_.get(), 1))
             WaitForSingleObject(process_.get(), 5000);
     }
-    bool start(const std::filesystem::path& exe, const std::wstring& arguments = {}) {
+    bool start(const std::filesystem::path& exe, const std::wstring& arguments = {},
+               DWORD flags = 0) {
         std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         PROCESS_INFORMATION info{};
-        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
                             exe.has_root_name() ? exe.parent_path().c_str() : nullptr, &startup,
                             &info))
             return false;

@@ -6,6 +6,9 @@
 #include <memory>
 
 #include "e2e_support.h"
+#include "platform/win32/foreground.h"
+
+#include <tlhelp32.h>
 
 namespace trifolio::e2e {
 namespace {
@@ -108,6 +111,10 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
         typeHotkey(r.modifiers, r.key);
         EXPECT_TRUE(storeShows(r.store, r.stored));
         EXPECT_TRUE(pumpUntil([&] { return target_->text(edit) == r.after; }));
+        // The monitor's read rendered the text first, so the target's read of it shows
+        // nowhere: the store stays offered until the person types on.
+        if (r.operation == kPaste)
+            typeHotkey(0, VK_SHIFT);
         expectBack(before);
     }
     stop = true;
@@ -135,6 +142,83 @@ TEST_F(EngineEndToEnd, WhatComesDuringAnActionRunsAfterIt) {
     EXPECT_TRUE(menu);
     PostMessageW(trifolio_->window(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(menu); }));
+}
+
+// A console running a command copies with Ctrl+Insert and pastes with Shift+Insert: the
+// hotkeys never interrupt the command (Ctrl+C ends it and Wine's console with it), and the
+// user's clipboard comes back after each. With /c, cmd ends when its command does.
+TEST_F(EngineEndToEnd, AConsoleRunningACommandSurvivesTheHotkeys) {
+    const ClipboardState before = user(L"vor der Konsole");
+    Process cmd;
+    // Ending cmd from outside leaves its command running: it goes first.
+    const auto endCommand = [&](Process*) {
+        const win32::FileHandle all(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = all && Process32FirstW(all.get(), &entry); more;
+             more = Process32NextW(all.get(), &entry))
+            if (entry.th32ParentProcessID == cmd.id())
+                if (const win32::KernelHandle child(
+                        OpenProcess(PROCESS_TERMINATE, FALSE, entry.th32ProcessID));
+                    child)
+                    TerminateProcess(child.get(), 1);
+    };
+    const std::unique_ptr<Process, decltype(endCommand)> ending(&cmd, endCommand);
+    ASSERT_TRUE(cmd.start(L"cmd.exe", L"/c ping -n 600 127.0.0.1", CREATE_NEW_CONSOLE));
+    HWND console = nullptr;
+    ASSERT_TRUE(
+        pumpUntil([&] { return (console = FindWindowW(L"WineConsoleClass", nullptr)); }, 20000ms));
+    for (UINT key : {'C', 'X', 'V', 'C', 'X', 'V'}) {
+        SCOPED_TRACE(static_cast<char>(key));
+        ASSERT_TRUE(focusAndWait(console, [&] {
+            return SetForegroundWindow(console) && GetForegroundWindow() == console;
+        }));
+        const DWORD sequence = GetClipboardSequenceNumber();
+        typeHotkey(kCtrlAlt, key);
+        EXPECT_TRUE(pumpUntil([&] { return GetClipboardSequenceNumber() != sequence; }));
+        ClipboardState now;  // a paste nobody reads offers the store up to its bound
+        EXPECT_TRUE(
+            pumpUntil([&] { return (now = clipboardState(owner_->get())) == before; }, 8000ms))
+            << now.text;
+        EXPECT_TRUE(cmd.running() && IsWindow(console));
+    }
+}
+
+// A Store app's frame belongs to ApplicationFrameHost.exe; the clipboard is read by the
+// app's own process, which owns the CoreWindow inside the frame.
+TEST(StoreApp, TheReaderIsTheProcessBehindTheFrame) {
+    Process frameHost;
+    ASSERT_TRUE(frameHost.start(buildProgram(L"e2e_target.exe"), L"ApplicationFrameWindow"));
+    HWND frame = frameHost.shown(L"ApplicationFrameWindow");
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(win32::processBehind(frame), frameHost.id()) << "no app inside yet";
+    WNDCLASSW core{};
+    core.lpfnWndProc = DefWindowProcW;
+    core.lpszClassName = L"Windows.UI.Core.CoreWindow";
+    RegisterClassW(&core);
+    const win32::Window app(CreateWindowExW(0, core.lpszClassName, L"", WS_CHILD, 0, 0, 10, 10,
+                                            frame, nullptr, nullptr, nullptr));
+    ASSERT_TRUE(app);
+    EXPECT_EQ(win32::processBehind(frame), GetCurrentProcessId());
+}
+
+// A target that reads 1.5 s after Ctrl+V, as a busy application or a remote desktop does,
+// pastes the store every time; the user's clipboard comes back once it has read.
+TEST_F(EngineEndToEnd, ALateTargetPastesTheStoreEveryTime) {
+    const ClipboardState before = user(L"Kennwort des Benutzers");
+    ASSERT_TRUE(target_->setDelay(0));
+    select(0, L"aus Ablage 3");
+    typeHotkey(MOD_ALT, 'W');
+    ASSERT_TRUE(storeShows(3, L"aus Ablage 3"));
+    expectBack(before);
+    ASSERT_TRUE(target_->setDelay(1500));
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        select(1, L"");
+        typeHotkey(MOD_ALT, 'E');
+        EXPECT_TRUE(pumpUntil([&] { return target_->text(1) == L"aus Ablage 3"; }));
+        expectBack(before);
+    }
 }
 
 // Shown as store 1 while store 2 copies, the program keeps answering.
@@ -210,6 +294,9 @@ TEST_F(EngineEndToEnd, BoldTextFromWordpadIsPastedBoldAfterPlainText) {
     ASSERT_TRUE(atFront());
     typeHotkey(kCtrlAlt, 'V');
     EXPECT_TRUE(pumpUntil([&] { return windowText(edit).find(L"schlicht fett") == 0; }));
+    // Wine's rich edit reads through OLE with no window of its own open, so its reads
+    // cannot be told from a neighbour's: the store stays offered until the person types on.
+    typeHotkey(0, VK_SHIFT);
     expectBack(before);
     sendTo(edit, EM_SETSEL, 0, -1);
     sendTo(edit, WM_COPY);

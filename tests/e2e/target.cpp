@@ -108,17 +108,18 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
 
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+// The command line may name another window class for the main window.
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR commandLine, int) {
+    const wchar_t* className = *commandLine ? commandLine : kTargetClass;
     const WNDCLASSW windowClass{
         0,        windowProcedure, 0,       0,
         instance, nullptr,         nullptr, reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1),
-        nullptr,  kTargetClass};
+        nullptr,  className};
     // Top left, away from where the pointer rests on a fresh X display (its middle).
-    HWND window =
-        RegisterClassW(&windowClass)
-            ? CreateWindowExW(0, kTargetClass, L"Trifolio E2E Target", WS_OVERLAPPEDWINDOW, 10, 10,
-                              420, 300, nullptr, nullptr, instance, nullptr)
-            : nullptr;
+    HWND window = RegisterClassW(&windowClass)
+                      ? CreateWindowExW(0, className, L"Trifolio E2E Target", WS_OVERLAPPEDWINDOW,
+                                        10, 10, 420, 300, nullptr, nullptr, instance, nullptr)
+                      : nullptr;
     for (int i = 0; window && i < 2; ++i) {
         edits[i] = CreateWindowExW(
             0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_MULTILINE | ES_NOHIDESEL, 0,

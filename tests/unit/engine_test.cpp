@@ -21,7 +21,8 @@ std::vector<std::vector<KeyEvent>> events(const char* text) {
         {"LAlt", vk::kLeftAlt},  {"RAlt", vk::kRightAlt},
         {"LSh", vk::kLeftShift}, {"RSh", vk::kRightShift},
         {"LWin", vk::kLeftWin},  {"RWin", vk::kRightWin},
-        {"Mask", vk::kMask},     {"F9", 0x78}};
+        {"Mask", vk::kMask},     {"F9", 0x78},
+        {"Sh", vk::kShift},      {"Ins", 0x2D}};
     std::vector<std::vector<KeyEvent>> batches(1);
     std::istringstream in(text);
     for (std::string t; in >> t;)
@@ -186,9 +187,10 @@ TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
     }
 }
 
-// Each paste offers every format copied; the user's clipboard comes back once it read
-// them (each read within the grace of the one before), or after the bound. A held key
-// repeats: only a new press is a new paste.
+// Each paste offers every format copied; the user's clipboard comes back once the editor
+// read them (each read within the grace of the one before), at the person's next key press
+// or click, or after the bound. Reads by another program, or by one that cannot be told,
+// end nothing. A held key repeats: only a new press is a new paste.
 TEST_F(Engine, PasteRestoresOnlyAfterTheApplicationRead) {
     const fakes::ClipFormats store = {{platform::kFormatText, {"Zeile"}},
                                       {platform::kFormatRtf, {"{\\rtf1 Zeile}"}},
@@ -197,19 +199,81 @@ TEST_F(Engine, PasteRestoresOnlyAfterTheApplicationRead) {
     rig.press(Copy2);
     rig.keys.pasteReads = {platform::kFormatText, platform::kFormatRtf, platform::kFormatFileList};
     rig.keys.readSpacing = kPasteGrace - 10ms;
-    for (Millis delay : {0ms, 20ms, 700ms, kPasteBound + 100ms}) {
-        SCOPED_TRACE(delay.count());
-        rig.keys.pasteDelay = delay;
+    constexpr std::uint32_t kNobody = 99, kUnknown = 0;
+    const struct {
+        Millis delay;
+        bool storePasted = true;
+        std::uint32_t readerBefore = kNobody;  // reads the text 5 ms after the offer
+        bool pressBefore = false;              // the person types on 300 ms after it
+    } rows[] = {{0ms},
+                {20ms},
+                {1500ms},
+                {1500ms, true, fakes::kOtherProcess},
+                {1500ms, true, kUnknown},
+                {1500ms, false, kNobody, true},
+                {kPasteBound + 100ms, false}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.delay.count() << " " << r.readerBefore);
+        rig.keys.pasteDelay = r.delay;
+        if (r.readerBefore != kNobody)
+            rig.loop.after(5ms, [&] { rig.clipboard.readAsEditor(1, r.readerBefore); });
+        if (r.pressBefore)
+            rig.loop.after(300ms, [&] { rig.keys.press('A'), rig.keys.release('A'); });
         rig.press(Paste2, 3);
         EXPECT_EQ(rig.clipboard.formats, kUsers);
-        rig.loop.idle(1s);
-        EXPECT_EQ(rig.keys.pastes.back(), delay < kPasteBound ? store : kUsers);
+        rig.loop.idle(kPasteBound);
+        EXPECT_EQ(rig.keys.pastes.back(), r.storePasted ? store : kUsers);
     }
-    EXPECT_EQ(rig.keys.pastes.size(), 4u);
+    EXPECT_EQ(rig.keys.pastes.size(), std::size(rows));
     rig.keys.pasteDelay = 0ms;  // "Löschen" leaves nothing to paste
     rig.engine.clearStore(2);
     rig.press(Paste2);
     EXPECT_EQ(rig.keys.pastes.back(), fakes::ClipFormats{});
+}
+
+// Consoles and terminals copy with Ctrl+Insert and paste with Shift+Insert, and a cut
+// there copies: never Ctrl+C or Ctrl+X, which would stop the command running in them.
+TEST_F(Engine, TerminalsGetInsertKeysEverythingElseCtrlXCV) {
+    const char* const terminalKeys =  // cut, copy, paste with Ctrl+Alt held
+        "-Ctl +Ctl -LAlt +Ins | -Ins -Ctl *LCtl *LAlt +Mask -Mask | "
+        "-Ctl +Ctl -LAlt +Ins | -Ins -Ctl *LCtl *LAlt +Mask -Mask | "
+        "-Ctl +Mask -Mask -LAlt +Sh +Ins | -Ins -Sh *LCtl *LAlt +Mask -Mask";
+    const char* const otherKeys =
+        "-Ctl +Ctl -LAlt +X | -X -Ctl *LCtl *LAlt +Mask -Mask | "
+        "-Ctl +Ctl -LAlt +C | -C -Ctl *LCtl *LAlt +Mask -Mask | "
+        "-Ctl +Ctl -LAlt +V | -V -Ctl *LCtl *LAlt +Mask -Mask";
+    for (std::string_view window :
+         {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS", "PseudoConsoleWindow", "mintty",
+          "PuTTY", "VirtualConsoleClass", "WineConsoleClass", "Notepad", "Console"}) {
+        SCOPED_TRACE(window);
+        rig.keys.foreground.windowClass = window;
+        rig.keys.batches.clear();
+        for (int action : {Cut2, Copy2, Paste2})
+            rig.press(action);
+        const bool terminal = window != "Notepad" && window != "Console";
+        EXPECT_EQ(rig.keys.batches, events(terminal ? terminalKeys : otherKeys));
+    }
+}
+
+// A window of higher rights drops the program's keys: nothing is touched there and no key
+// is sent, and the person is told in a balloon, once per window.
+TEST_F(Engine, AWindowOfHigherRightsIsLeftAloneAndToldOfOnce) {
+    rig.app->TrayIconAdd();
+    rig.keys.foreground.unreachable = true;
+    for (std::uintptr_t window : {0x20, 0x20, 0x30, 0x20})
+        for (int action : {Cut2, Copy2, Paste2})
+            rig.keys.foreground.handle = window, rig.press(action);
+    EXPECT_TRUE(rig.journal.empty()) << testing::PrintToString(rig.journal);
+    EXPECT_TRUE(rig.keys.batches.empty());
+    EXPECT_EQ(rig.stores.store(2).displayText(), "leer");
+    ASSERT_EQ(rig.shell.balloons.size(), 2u);
+    EXPECT_EQ(rig.shell.balloons[0],
+              "Achtung! In diesem Fenster kann Trifolio nicht "
+              "ausschneiden, kopieren oder einfügen: es läuft mit "
+              "höheren Rechten.");
+    rig.keys.foreground.unreachable = false;
+    rig.press(Copy2);
+    EXPECT_EQ(rig.stores.store(2).text, "selected");
 }
 
 // Hotkeys and whenIdle work during an action run after it, in order (not once the hotkeys

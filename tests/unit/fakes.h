@@ -132,12 +132,14 @@ class FakeClipboard : public platform::Clipboard {
         if (replace(std::move(data), false, "app writes"))
             owner = process, confidential = secret;
     }
-    // The editor reads one format; delayed data is rendered by its owner first.
-    std::optional<ClipData> readAsEditor(std::uint32_t format) {
+    // The editor (or `reader`, 0: one that cannot be told) reads one format; delayed data
+    // is rendered by its owner first.
+    std::optional<ClipData> readAsEditor(std::uint32_t format,
+                                         std::uint32_t reader = kEditorProcess) {
         auto it = formats.find(format);
         if (heldByOther || it == formats.end())
             return std::nullopt;
-        renders_ += std::exchange(it->second.delayed, false);
+        renders_[reader] += std::exchange(it->second.delayed, false);
         return it->second;
     }
 
@@ -170,7 +172,12 @@ class FakeClipboard : public platform::Clipboard {
                 offered.emplace(format, ClipData{data.bytes, true});
         return replace(std::move(offered), false, "offer") && !refuseOffer;
     }
-    int readsBy(std::uint32_t process) override { return process == kEditorProcess ? renders_ : 0; }
+    int readsBy(std::uint32_t process) override {
+        int reads = 0;
+        for (auto [reader, n] : renders_)
+            reads += process == 0 || reader == process ? n : 0;
+        return reads;
+    }
     std::uint32_t ownerProcess() override { return owner; }
     bool restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) override {
         const auto& saved = dynamic_cast<const Snapshot&>(*snapshot);
@@ -193,7 +200,7 @@ class FakeClipboard : public platform::Clipboard {
     }
     Journal& journal_;
     bool marker_ = false;
-    int renders_ = 0;
+    std::map<std::uint32_t, int> renders_;  // by reader
 };
 
 // The keyboard and the editor in front: `hands` are the keys the person holds, `down` as the
@@ -236,6 +243,8 @@ class FakeKeyboard : public platform::KeyInput {
     }
     std::optional<std::uint64_t> presses() override { return allPresses; }
     std::uint32_t foregroundProcess() override { return kEditorProcess; }
+    Window foreground{0x10, "Notepad"};
+    Window foregroundWindow() override { return foreground; }
 
     // The person presses a key (or it repeats), or lets go.
     void press(std::uint8_t key, bool repeat = false) {

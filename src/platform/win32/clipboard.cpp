@@ -252,7 +252,7 @@ void Win32Clipboard::renderPut(UINT format) {
 
 int Win32Clipboard::readsBy(std::uint32_t process) {
     return static_cast<int>(std::count_if(readers_.begin(), readers_.end(), [&](std::uint32_t r) {
-        return process == 0 || r == 0 || r == process;
+        return process == 0 || r == process;
     }));
 }
 

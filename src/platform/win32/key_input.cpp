@@ -8,6 +8,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/foreground.h"
 #include "platform/win32/handles.h"
 
 namespace trifolio::win32 {
@@ -247,10 +248,12 @@ std::optional<std::uint64_t> Win32KeyInput::presses() {
 }
 
 std::uint32_t Win32KeyInput::foregroundProcess() {
-    DWORD process = 0;
-    if (HWND foreground = GetForegroundWindow())
-        GetWindowThreadProcessId(foreground, &process);
-    return process;
+    HWND foreground = GetForegroundWindow();
+    return foreground ? processBehind(foreground) : 0;
+}
+
+platform::KeyInput::Window Win32KeyInput::foregroundWindow() {
+    return win32::foregroundWindow();
 }
 
 }  // namespace trifolio::win32

@@ -36,6 +36,7 @@ class Win32KeyInput final : public platform::KeyInput {
     std::optional<std::uint64_t> pressesOf(std::uint8_t virtualKey) override;
     std::optional<std::uint64_t> presses() override;
     std::uint32_t foregroundProcess() override;
+    Window foregroundWindow() override;
 
   private:
     std::shared_ptr<InputWatch> watch_;
