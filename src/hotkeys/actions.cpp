@@ -269,7 +269,9 @@ void HotkeyEngine::paste(int store, const Keystroke& keystroke) {
             restoreSnapshot();
         return;
     }
-    PasteWait offered(clipboard_, keys_, loop_, keys_.foregroundProcess());
+    const std::uint32_t target = keys_.foregroundProcess();
+    clipboard_.serveOffer(target);
+    PasteWait offered(clipboard_, keys_, loop_, target);
     const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_);
     offered.wait();
     releaseLetGo(keys_, pressedAgain);

@@ -230,6 +230,12 @@ class Clipboard {
     // Empties the clipboard and offers every format of `content` (nothing when null),
     // each rendered only when a program reads it.
     virtual bool offer(std::shared_ptr<const ClipboardSnapshot> content) = 0;
+    // Names the process the keystroke goes to. From then on, reads of the offer placed
+    // last by `target` (0: unknown) and by readers that cannot be told apart are served;
+    // another program's read, and before the call every read (nobody was asked to paste
+    // yet: the readers are programs woken by the change), is counted but gets nothing, so
+    // that each format stays unread until the target comes to it, and its read shows.
+    virtual void serveOffer(std::uint32_t target) = 0;
     // How often offered content has been read so far by `process` (0 counts every read,
     // also by programs that cannot be told apart). Other programs' reads are served too
     // but do not count.

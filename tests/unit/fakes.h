@@ -139,6 +139,9 @@ class FakeClipboard : public platform::Clipboard {
         auto it = formats.find(format);
         if (heldByOther || it == formats.end())
             return std::nullopt;
+        if (it->second.delayed &&
+            (serving_ == kNobody || (serving_ != 0 && reader != 0 && reader != serving_)))
+            return ++renders_[reader], std::nullopt;  // a neighbour's: counted, left unread
         renders_[reader] += std::exchange(it->second.delayed, false);
         return it->second;
     }
@@ -170,8 +173,10 @@ class FakeClipboard : public platform::Clipboard {
         if (content && !refuseOffer)
             for (auto [format, data] : dynamic_cast<const Snapshot&>(*content).formats)
                 offered.emplace(format, ClipData{data.bytes, true});
+        serving_ = kNobody;
         return replace(std::move(offered), false, "offer") && !refuseOffer;
     }
+    void serveOffer(std::uint32_t target) override { serving_ = target; }
     int readsBy(std::uint32_t process) override {
         int reads = 0;
         for (auto [reader, n] : renders_)
@@ -201,6 +206,8 @@ class FakeClipboard : public platform::Clipboard {
     Journal& journal_;
     bool marker_ = false;
     std::map<std::uint32_t, int> renders_;  // by reader
+    static constexpr std::uint32_t kNobody = 0xFFFFFFFF;
+    std::uint32_t serving_ = kNobody;  // whose reads of an offer are served
 };
 
 // The keyboard and the editor in front: `hands` are the keys the person holds, `down` as the

@@ -177,6 +177,8 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
                 if (HWND opener = GetOpenClipboardWindow())
                     GetWindowThreadProcessId(opener, &reader);
                 readers_.push_back(reader);
+                if (!serving_ || (reader != 0 && *serving_ != 0 && reader != *serving_))
+                    return 0;  // a neighbour's: the format stays offered, unread
             }
             renderPut(format);
             return 0;
@@ -358,6 +360,9 @@ bool Win32Clipboard::put(std::shared_ptr<const Snapshot> content, bool offer) {
         return false;
     // EmptyClipboard dropped what was put in before (WM_DESTROYCLIPBOARD).
     putIsOffer_ = offer;
+    serving_.reset();
+    if (!offer)
+        serving_ = 0;
     if (offer)
         readers_.clear();
     bool ok = true;

@@ -37,6 +37,7 @@ class Win32Clipboard final : public platform::Clipboard {
     bool markerPresent() override;
     bool clear() override;
     bool offer(std::shared_ptr<const platform::ClipboardSnapshot> content) override;
+    void serveOffer(std::uint32_t target) override { serving_ = target; }
     int readsBy(std::uint32_t process) override;
     std::uint32_t ownerProcess() override;
     bool restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) override;
@@ -88,6 +89,9 @@ class Win32Clipboard final : public platform::Clipboard {
     DWORD restoredSequence_ = 0;
     std::vector<UINT> delayed_;
     bool putIsOffer_ = false;
+    // Reads of the offer by this process (by any when 0) and by unknown readers are
+    // served; none before the keystroke.
+    std::optional<DWORD> serving_;
     std::vector<std::uint32_t> readers_;  // the process of each read of the offer, 0: unknown
     std::weak_ptr<const Win32Picture> lastPicture_;
     Window window_;
