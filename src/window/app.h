@@ -54,8 +54,9 @@ class WindowHost {
     // Brings the program to the foreground and shows kPopupMenu at the mouse position;
     // the chosen entry, None when the menu was dismissed.
     virtual MenuCommand popupMenu() = 0;
-    // Hands a web address to the shell, which opens it in the default browser.
-    virtual void openUrl(const std::string& url) = 0;
+    // Hands a web address to the shell, which opens it in the default browser; false
+    // when the shell could not.
+    virtual bool openUrl(const std::string& url) = 0;
 };
 
 // How the program is present on the screen; the view follows it after every event.
