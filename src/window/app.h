@@ -90,8 +90,9 @@ class App {
     // Start-up, after the window was created and ProgramDir determined.
     void Form_Load();
     // Once the window shows or the icon is there after start-up: the combinations the
-    // system refused are told, by a balloon from the icon when the program started in
-    // the tray, else in the "Achtung!" box that "Übernehmen" shows.
+    // system refused, and with Check3 those that type a character on an installed
+    // keyboard layout, are told by a balloon from the icon when the program started in
+    // the tray, else in an "Achtung!" box.
     void reportStartupRefusals();
     // A double click on the icon, or a second start of the program: the window on its
     // Status page.

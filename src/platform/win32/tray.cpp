@@ -2,6 +2,9 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "platform/win32/strings.h"
 #include "platform/win32/system_dlls.h"
 #include "res/resource.h"
@@ -21,10 +24,12 @@ NOTIFYICONDATAW iconData(HWND window) {
 }  // namespace
 
 IconHandle programIcon(HINSTANCE instance, int size) {
-    // Drawn down from the nearest larger image rather than up from a smaller one.
+    // The sizes trifolio.ico holds (src/res/draw_icons.sh) are taken as drawn; any other
+    // is drawn down from the next larger image rather than stretched up from a smaller.
+    constexpr int kDrawn[] = {16, 24, 32, 48, 64, 256};
     HICON icon = nullptr;
     const auto scaleDown = commonControls().loadIconWithScaleDown;
-    if (scaleDown &&
+    if (std::find(std::begin(kDrawn), std::end(kDrawn), size) == std::end(kDrawn) && scaleDown &&
         SUCCEEDED(scaleDown(instance, MAKEINTRESOURCEW(IDI_TRIFOLIO), size, size, &icon)))
         return IconHandle(icon);
     return IconHandle(static_cast<HICON>(
