@@ -57,7 +57,9 @@ windows_build() {
   [ "$size" -lt 1048576 ] || { echo "trifolio.exe is larger than 1 MB"; return 1; }
   dlls=$(x86_64-w64-mingw32-objdump -p "$exe" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u)
   echo "imports: $(echo $dlls)"
-  local allowed="kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll comctl32.dll ole32.dll uxtheme.dll msvcrt.dll comdlg32.dll shlwapi.dll"
+  # Windows' known DLLs only: any other library named here would be looked for beside the
+  # program first (comctl32, uxtheme and oleacc are loaded from the system folder at run time).
+  local allowed="kernel32.dll user32.dll gdi32.dll shell32.dll advapi32.dll ole32.dll oleaut32.dll msvcrt.dll comdlg32.dll shlwapi.dll"
   local d
   for d in $dlls; do
     case " $allowed " in *" $d "*) ;; api-ms-win-*) ;; *) echo "unexpected DLL import: $d"; return 1 ;; esac

@@ -247,4 +247,21 @@ class Clipboard {
     virtual bool restore(std::shared_ptr<const ClipboardSnapshot> snapshot) = 0;
 };
 
+// ---------------------------------------------------------------------------
+// Keyboard layouts
+
+// What a key types on one keyboard layout.
+struct TypedText {
+    std::string layout;  // the layout's name as the system shows it, "Deutsch (Deutschland)"
+    std::string text;    // UTF-8; empty when the key types nothing there
+};
+
+class KeyboardLayouts {
+  public:
+    virtual ~KeyboardLayouts() = default;
+    // For each keyboard layout the person has installed, in the system's order, what
+    // `virtualKey` types with Ctrl and/or Alt held down (AltGr is Ctrl+Alt).
+    virtual std::vector<TypedText> typedBy(std::uint32_t virtualKey, bool control, bool alt) = 0;
+};
+
 }  // namespace trifolio::platform

@@ -28,7 +28,7 @@ Settings::Settings(Form& form, platform::Dialogs& dialogs, platform::Files& file
         if (n % 2 == 1)
             form_.combo(n).onClick = [this, n] { modifierReaction(n); };
         else
-            form_.combo(n).onClick = [this] { markChanged(); };
+            form_.combo(n).onClick = [this, n] { keyReaction(n); };
     }
     form_.Check1.onClick = [this] { markChanged(); };
     form_.Check2.onClick = [this] { markChanged(); };
@@ -62,10 +62,15 @@ void Settings::modifierReaction(int modifierList) {
     const std::string chosen = modifier.text();
     if ((chosen == "ALT" || chosen == "STRG+ALT") && form_.Check3.checked() &&
         !form_.OptionsLoading) {
+        // The key kept with the new modifier may type a character: the same box says so.
+        const auto typed = typedBy(modifierList);
         const Answer answer = dialogs_.messageBox(
             "Achtung!",
-            "Kombinationen mit '" + chosen +
-                "' rufen häufig Schwierigkeiten hervor.\r\nTrotzdem fortfahren?",
+            "Kombinationen mit '" + chosen + "' rufen häufig Schwierigkeiten hervor.\r\n" +
+                (typed
+                     ? typedCharacterWarning(combinationText(chosen, keys.text()), *typed) + "\r\n"
+                     : "") +
+                "Trotzdem fortfahren?",
             Buttons::YesNo, Icon::Exclamation, true);
         if (answer == Answer::No)
             modifier.setText("STRG");  // runs this reaction again, without a warning
@@ -83,6 +88,46 @@ void Settings::modifierReaction(int modifierList) {
         keys.select(0);
     else if (!keys.setText(previousKey))
         keys.select(-1);
+}
+
+std::optional<TypedCharacter> Settings::typedBy(int modifierList) {
+    if (!layouts || !form_.Check3.checked())
+        return std::nullopt;
+    return typedCharacter(*layouts, form_.combo(modifierList).text(),
+                          form_.combo(modifierList + 1).text());
+}
+
+// A key list changed: a key that types a character with its modifier is asked about,
+// and "No" goes back to the key before.
+void Settings::keyReaction(int keyList) {
+    markChanged();
+    const std::string chosen = form_.combo(keyList).text();
+    std::string& kept = keptKeys_[keyList / 2 - 1];
+    if (chosen != kept && !form_.OptionsLoading) {
+        if (const auto typed = typedBy(keyList - 1)) {
+            const std::string combination =
+                combinationText(form_.combo(keyList - 1).text(), chosen);
+            if (dialogs_.messageBox(
+                    "Achtung!",
+                    typedCharacterWarning(combination, *typed) + "\r\nTrotzdem fortfahren?",
+                    Buttons::YesNo, Icon::Exclamation, true) == Answer::No) {
+                form_.combo(keyList).setText(kept);  // runs this reaction again, asking nothing
+                return;
+            }
+        }
+    }
+    kept = chosen;
+}
+
+std::vector<std::string> Settings::typingCombinations() {
+    std::vector<std::string> found;
+    for (int a = 0; a < kAssignmentCount; ++a)
+        if (const auto typed = typedBy(modifierListNumber(a)))
+            found.push_back(
+                typedCharacterItem(combinationText(form_.combo(modifierListNumber(a)).text(),
+                                                   form_.combo(keyListNumber(a)).text()),
+                                   *typed));
+    return found;
 }
 
 bool Settings::CheckDuplicateCombos() {

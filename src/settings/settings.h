@@ -2,10 +2,15 @@
 // and the autostart value. Works directly on the settings window's controls.
 #pragma once
 
+#include <array>
 #include <functional>
+#include <optional>
 #include <string>
+#include <vector>
 
+#include "hotkeys/keys.h"
 #include "platform/platform.h"
+#include "settings/typed_character.h"
 #include "window/form.h"
 
 namespace trifolio {
@@ -53,13 +58,23 @@ class Settings {
 
     const std::string& programDir() const { return programDir_; }
 
+    // The assigned combinations that type a character on an installed keyboard layout,
+    // one "STRG+ALT+V: '@' (Tastatur 'Tschechisch')" each; none while Check3 is clear.
+    std::vector<std::string> typingCombinations();
+
     // Brings a page of the window's tab strip to the front (1 Status ... 4 Info). The
     // window replaces it to switch its page frames; by default it only records the tab.
     std::function<void(int)> selectTab;
+    // The installed keyboard layouts, asked whether a combination types a character; none
+    // asks nothing.
+    platform::KeyboardLayouts* layouts = nullptr;
 
   private:
     void markChanged();
     void modifierReaction(int modifierList);
+    void keyReaction(int keyList);
+    // The character the pair of lists types on an installed layout, when Check3 asks.
+    std::optional<TypedCharacter> typedBy(int modifierList);
     Outcome askToContinue(const char* module, const std::string& description);
 
     Form& form_;
@@ -69,6 +84,8 @@ class Settings {
     HotkeyRegistration& hotkeys_;
     std::string programDir_;
     std::string executablePath_;
+    // Each key list's key before its last change, for a "No" to go back to.
+    std::array<std::string, kAssignmentCount> keptKeys_;
 };
 
 }  // namespace trifolio

@@ -147,15 +147,39 @@ void App::reportRefusedHotkeys() {
                             false);
 }
 
+namespace {
+
+// Combinations that type a character on an installed keyboard layout, told beside the
+// refused ones at start-up.
+std::string typingText(const std::vector<std::string>& typing, bool balloon) {
+    std::string text = typing.size() == 1
+                           ? "Diese Tastenkombination tippt ein Zeichen, das sich nicht mehr "
+                             "eingeben lässt, solange sie belegt ist:"
+                           : "Diese Tastenkombinationen tippen Zeichen, die sich nicht mehr "
+                             "eingeben lassen, solange sie belegt sind:";
+    for (std::size_t i = 0; i < typing.size(); ++i)
+        text += (balloon ? (i == 0 ? " " : ", ") : "\r\n") + typing[i];
+    return text;
+}
+
+}  // namespace
+
 void App::reportStartupRefusals() {
     const auto refused = engine_.refusedCombinations();
-    if (refused.empty() || presence_.ended)
+    const auto typing = settings_.typingCombinations();
+    if ((refused.empty() && typing.empty()) || presence_.ended)
         return;
+    const auto notice = [&](bool balloon) {
+        std::string text = refused.empty() ? std::string() : refusalText(refused, balloon);
+        if (!typing.empty())
+            text += (text.empty() ? "" : balloon ? " " : "\r\n\r\n") + typingText(typing, balloon);
+        return text;
+    };
     if (!iconWanted_) {
-        reportRefusedHotkeys();
+        dialogs_.messageBox("Achtung!", notice(false), Buttons::Ok, Icon::Exclamation, false);
         return;
     }
-    notice_ = refusalText(refused, true);
+    notice_ = notice(true);
     if (iconPresent_)
         tray_.notify("Achtung!", std::exchange(notice_, {}));
 }
@@ -221,9 +245,17 @@ void App::Command8_Click() {
             (form_.*field.member).enabled = enabled;
     };
     enable(false);
-    host_.openUrl(ContactRequest(contactEndpoint_, form_.tName.text, form_.tEmail.text,
-                                 form_.tHomepage.text, form_.tNachricht.text));
-    form_.Label27 = "Vielen Dank für Ihre Nachricht!";
+    const std::string request =
+        ContactRequest(contactEndpoint_, form_.tName.text, form_.tEmail.text, form_.tHomepage.text,
+                       form_.tNachricht.text);
+    // Only what was handed on is thanked for; the fields keep their texts either way.
+    if (request.size() > kUrlLimit)
+        dialogs_.messageBox("Achtung!", TooLongText(request.size()), Buttons::Ok, Icon::Exclamation,
+                            false);
+    else if (!host_.openUrl(request))
+        dialogs_.messageBox("Achtung!", kBrowserFailedText, Buttons::Ok, Icon::Exclamation, false);
+    else
+        form_.Label27 = "Vielen Dank für Ihre Nachricht!";
     enable(true);
 }
 

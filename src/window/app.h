@@ -54,8 +54,9 @@ class WindowHost {
     // Brings the program to the foreground and shows kPopupMenu at the mouse position;
     // the chosen entry, None when the menu was dismissed.
     virtual MenuCommand popupMenu() = 0;
-    // Hands a web address to the shell, which opens it in the default browser.
-    virtual void openUrl(const std::string& url) = 0;
+    // Hands a web address to the shell, which opens it in the default browser; false
+    // when the shell could not.
+    virtual bool openUrl(const std::string& url) = 0;
 };
 
 // How the program is present on the screen; the view follows it after every event.
@@ -89,8 +90,9 @@ class App {
     // Start-up, after the window was created and ProgramDir determined.
     void Form_Load();
     // Once the window shows or the icon is there after start-up: the combinations the
-    // system refused are told, by a balloon from the icon when the program started in
-    // the tray, else in the "Achtung!" box that "Übernehmen" shows.
+    // system refused, and with Check3 those that type a character on an installed
+    // keyboard layout, are told by a balloon from the icon when the program started in
+    // the tray, else in an "Achtung!" box.
     void reportStartupRefusals();
     // A double click on the icon, or a second start of the program: the window on its
     // Status page.

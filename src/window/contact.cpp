@@ -74,6 +74,13 @@ std::string UrlEncode(const std::string& utf8text) {
     return out;
 }
 
+std::string TooLongText(std::size_t length) {
+    return "Die Nachricht ist zu lang, um sie über den Browser zu senden: verschlüsselt sind es " +
+           std::to_string(length) + " Zeichen, höchstens " + std::to_string(kUrlLimit) +
+           " gehen (Umlaute und Sonderzeichen zählen mehrfach).\r\nBitte kürzen Sie die "
+           "Nachricht. Es wurde nichts gesendet.";
+}
+
 std::string ContactRequest(const std::string& endpoint, const std::string& name,
                            const std::string& email, const std::string& homepage,
                            const std::string& message) {

@@ -2,6 +2,7 @@
 // maker's server, which the browser then opens.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 namespace trifolio {
@@ -11,6 +12,16 @@ namespace trifolio {
 // sent as the HTML character reference "&#N;" (what browsers send from a Windows-1252
 // form), so nothing the user typed is lost or garbled.
 std::string UrlEncode(const std::string& utf8text);
+
+// The longest web address the shell and browsers take.
+inline constexpr std::size_t kUrlLimit = 2083;
+
+// Told instead of the thanks when a message was not sent.
+inline constexpr const char* kBrowserFailedText =
+    "Der Browser konnte nicht geöffnet werden. Die Nachricht wurde nicht gesendet; Ihr Text "
+    "bleibt im Formular.";
+// For a request of `length` characters, beyond kUrlLimit: nothing is sent.
+std::string TooLongText(std::size_t length);
 
 // endpoint + "/Vennhaus/kontakt.php?name=...&email=...&homepage=...&nachricht=...";
 // the message is sent behind a first line that names the program and its version.

@@ -117,11 +117,11 @@ TEST(WindowE2e, HiddenStartTrayIconAndSecondStarts) {
     app.expectEnded(optionsFile(true));
 }
 
-// "/config" shows no icon; of a 100 MB readme.txt the help page shows 256 KB and a note
-// while the window answers throughout; closed from outside while "Speichern?" asks (the
-// installer), it ends without saving, and a neighbour holding the clipboard as it ends
-// costs the user's large clipboard nothing.
-TEST(WindowE2e, ConfigStartAndAHugeHelpFile) {
+// "/config" shows no icon and loads no library from its folder; of a 100 MB readme.txt the
+// help page shows 256 KB and a note while the window answers throughout; closed from
+// outside while "Speichern?" asks (the installer), it ends without saving, and a neighbour
+// holding the clipboard as it ends costs the user's large clipboard nothing.
+TEST(WindowE2e, ConfigStartBesideAPlantedLibraryAndAHugeHelpFile) {
     App app;
     std::string block;
     for (int line = 0; block.size() < (1u << 20); ++line)
@@ -129,7 +129,17 @@ TEST(WindowE2e, ConfigStartAndAHugeHelpFile) {
     for (std::ofstream readme(app.path(L"readme.txt"), std::ios::binary);
          readme.tellp() < 100 << 20;)
         readme << block;
-    ASSERT_TRUE(app.start(L" /config "));
+    // A uxtheme.dll beside the program, looked for there first as Windows looks for any
+    // library that is not one of its known ones: the program never loads it.
+    std::filesystem::copy_file(buildProgram(L"planted\\uxtheme.dll"), app.path(L"uxtheme.dll"));
+    // Under Wine, the search order Windows has for it (WINEDLLOVERRIDES=uxtheme=n,b for
+    // trifolio.exe alone).
+    constexpr wchar_t kAppDefaults[] = L"Software\\Wine\\AppDefaults\\trifolio.exe";
+    RegSetKeyValueW(HKEY_CURRENT_USER, (kAppDefaults + std::wstring(L"\\DllOverrides")).c_str(),
+                    L"uxtheme", REG_SZ, L"native,builtin", sizeof L"native,builtin");
+    const bool started = app.start(L" /config ");
+    RegDeleteTreeW(HKEY_CURRENT_USER, kAppDefaults);
+    ASSERT_TRUE(started);
     ASSERT_TRUE(app.windowShown());
     EXPECT_FALSE(app.trayIcon(NIM_MODIFY));
     ASSERT_TRUE(app.turnTabs("TabStrip1", 3, "pInfo"));
@@ -172,10 +182,12 @@ TEST(WindowE2e, ConfigStartAndAHugeHelpFile) {
     CloseClipboard();
     app.expectEnded(optionsFile(true));
     EXPECT_TRUE(clipboardState(owner.get(), format).bytes == large);
+    EXPECT_FALSE(std::filesystem::exists(app.path(L"planted.txt")));
 }
 
 // "Übernehmen" writes both files and changes the hotkeys at once, naming refused ones;
-// "Abbrechen" puts back the unapplied; "Beenden" answered "Nein" ends without saving.
+// "Abbrechen" (Escape) puts back the unapplied; "Beenden" answered "Nein" ends without
+// saving.
 TEST(WindowE2e, ApplyAndCancelChangeTheHotkeysAtOnce) {
     App app(false);
     ASSERT_TRUE(app.start());
@@ -199,7 +211,7 @@ TEST(WindowE2e, ApplyAndCancelChangeTheHotkeysAtOnce) {
     EXPECT_TRUE(holds(ini = app.file(L"options.ini"), "Ablage 2, Einf\xFCgen:", "J"));
 
     ASSERT_TRUE(app.choose("Combo2", L"Q"));
-    app.click("Command2");
+    PostMessageW(app.control("Combo2"), WM_KEYDOWN, VK_ESCAPE, 0);  // Escape: "Abbrechen"
     ASSERT_TRUE(pumpUntil([&] { return !app.windowShown(); }));
     EXPECT_TRUE(pumpUntil([&] { return app.text("Combo2") == L"X"; }));
     EXPECT_EQ(app.file(L"options.ini"), ini);

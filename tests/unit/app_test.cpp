@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "fakes.h"
+#include "window/contact.h"
 
 namespace trifolio {
 namespace {
@@ -110,6 +111,31 @@ TEST(AppStatus, TicksClearButtonsInfoPageAndContactForm) {
                   "&homepage=Homepage&nachricht=Trifolio+V1.1%0D%0AZeile+1%0D%0AZeile+2"));
     EXPECT_EQ(rig.form.Label27, "Vielen Dank für Ihre Nachricht!");
     EXPECT_TRUE(rig.form.Command8.enabled && rig.form.tNachricht.enabled);
+    // A browser that does not open, and a message too long for an address, are told, and
+    // no thanks follow; the long one is not handed on. With 140 "中" ("%26%2320013%3B")
+    // and "abcd" the request has 2083 characters.
+    rig.form.Label27 = "";
+    rig.shell.browser = false;
+    rig.app->Command8_Click();
+    EXPECT_EQ(rig.form.Label27, "");
+    rig.shell.browser = true;
+    rig.form.tNachricht.text.clear();
+    for (int i = 0; i < 140; ++i)
+        rig.form.tNachricht.text += "中";
+    for (const char* tail : {"abcd", "e"}) {
+        rig.form.tNachricht.text += tail;
+        rig.app->Command8_Click();
+    }
+    EXPECT_EQ(rig.shell.opened.size(), 4u);
+    EXPECT_EQ(rig.shell.opened.back().size(), kUrlLimit);
+    EXPECT_EQ(rig.dialogs.shown,
+              (std::vector<std::string>{
+                  std::string("Achtung! ") + kBrowserFailedText,
+                  "Achtung! Die Nachricht ist zu lang, um sie über den Browser zu senden: "
+                  "verschlüsselt sind es 2084 Zeichen, höchstens 2083 gehen (Umlaute und "
+                  "Sonderzeichen zählen mehrfach).\r\nBitte kürzen Sie die Nachricht. Es wurde "
+                  "nichts gesendet."}));
+    EXPECT_EQ(rig.form.Label27, "Vielen Dank für Ihre Nachricht!");
     rig.app->selectTab(1);
     rig.app->selectTab(4);
     EXPECT_EQ(rig.page(), "pInfoFProgramminfo");

@@ -329,8 +329,39 @@ class FakeShell : public Tray, public WindowHost {
         balloons.push_back(title + " " + text);
     }
     MenuCommand popupMenu() override { return std::exchange(choice, MenuCommand::None); }
-    void openUrl(const std::string& url) override { opened.push_back(url); }
+    bool browser = true;  // the shell opens addresses
+    bool openUrl(const std::string& url) override {
+        opened.push_back(url);
+        return browser;
+    }
 };
+
+// Installed keyboard layouts as a table of what Ctrl+Alt (AltGr) with a key types; Ctrl
+// with a letter types its control character, as on Windows.
+struct FakeLayouts : platform::KeyboardLayouts {
+    struct Layout {
+        std::string name;
+        std::map<char, std::string> altGr;
+    };
+    std::vector<Layout> installed;
+    std::vector<platform::TypedText> typedBy(std::uint32_t key, bool control, bool alt) override {
+        std::vector<platform::TypedText> typed;
+        for (const auto& [name, altGr] : installed) {
+            const auto found = altGr.find(static_cast<char>(key));
+            typed.push_back({name, control && alt && found != altGr.end() ? found->second
+                                   : control && !alt && key >= 'A' && key <= 'Z'
+                                       ? std::string(1, static_cast<char>(key - 'A' + 1))
+                                       : ""});
+        }
+        return typed;
+    }
+};
+inline const FakeLayouts::Layout kGerman{
+    "Deutsch",
+    {{'Q', "@"}, {'E', "€"}, {'M', "µ"}, {'7', "{"}, {'8', "["}, {'9', "]"}, {'0', "}"}}};
+inline const FakeLayouts::Layout kCzech{
+    "Tschechisch", {{'V', "@"}, {'C', "&"}, {'X', "#"}, {'Q', "\\"}, {'W', "|"}, {'B', "{"}}};
+inline const FakeLayouts::Layout kUs{"Englisch (USA)", {}};
 
 // The real settings, hotkey engine and window logic over the fakes.
 struct Rig {

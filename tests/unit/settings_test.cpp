@@ -160,5 +160,70 @@ TEST(Reactions, ChangeMarkAltWarningKeyListsAndTheDuplicateCheck) {
                                 "-", "-", "-"}));
 }
 
+// A combination is named with the first installed layout on which it types a printable
+// character (Ctrl with a letter types a control character: none). With Check3 a key list
+// asks about it (No goes back to the key before) and the Alt warning names it; start-up
+// names the assigned ones beside refused hotkeys. With Check3 clear nothing asks.
+TEST(Reactions, CombinationsThatTypeACharacterAreNamed) {
+    using fakes::kCzech, fakes::kGerman, fakes::kUs;
+    fakes::FakeLayouts layouts;
+    const struct {
+        std::vector<fakes::FakeLayouts::Layout> installed;
+        const char *modifier, *key, *typed;  // typed: character and layout, "" for none
+    } cases[] = {{{kUs}, "STRG+ALT", "Q", ""},
+                 {{kUs, kGerman}, "STRG+ALT", "Q", "@ Deutsch"},
+                 {{kGerman}, "STRG+ALT", "E", "€ Deutsch"},
+                 {{kGerman}, "STRG+ALT", "7", "{ Deutsch"},
+                 {{kGerman}, "STRG", "Q", ""},
+                 {{kGerman}, "ALT", "Q", ""},
+                 {{kGerman}, "STRG+ALT", "F5", ""},
+                 {{kGerman}, "STRG+ALT", "-", ""},
+                 {{kGerman, kCzech}, "STRG+ALT", "V", "@ Tschechisch"},
+                 {{kCzech, kGerman}, "STRG+ALT", "Q", "\\ Tschechisch"}};
+    for (const auto& c : cases) {
+        layouts.installed = c.installed;
+        const auto typed = typedCharacter(layouts, c.modifier, c.key);
+        EXPECT_EQ(typed ? typed->character + " " + typed->layout : "", c.typed)
+            << c.modifier << "+" << c.key;
+    }
+
+    layouts.installed = {kUs, kGerman};
+    Window w;
+    w.settings.layouts = &layouts;
+    w.set(kExampleLists);
+    const std::string q =
+        "Die Kombination 'STRG+ALT+Q' tippt auf der Tastatur 'Deutsch' das Zeichen "
+        "'@'. Solange sie belegt ist, lässt sich '@' in keinem Programm eingeben.";
+    w.dialogs.answers = {Answer::No, Answer::Yes, Answer::Yes};
+    w.form.combo(2).setText("Q");
+    EXPECT_EQ(w.question(), "Achtung! " + q + "\r\nTrotzdem fortfahren?");
+    EXPECT_EQ(w.lists()[1], "X");
+    w.form.combo(2).setText("Q");
+    EXPECT_EQ(w.lists()[1], "Q");
+    w.form.combo(7).setText("STRG");
+    w.form.combo(8).setText("Q");
+    w.form.combo(7).setText("STRG+ALT");
+    EXPECT_EQ(w.dialogs.shown.back(),
+              "Achtung! Kombinationen mit 'STRG+ALT' rufen häufig "
+              "Schwierigkeiten hervor.\r\n" +
+                  q + "\r\nTrotzdem fortfahren?");
+    EXPECT_EQ(w.dialogs.shown.size(), 3u);
+    w.form.Check3.setChecked(false);
+    w.form.combo(4).setText("E");
+    EXPECT_EQ(w.dialogs.shown.size(), 3u);
+
+    // A first start on a Czech keyboard: the defaults STRG+ALT+X, C, V each type one.
+    fakes::Rig rig;
+    layouts.installed = {kCzech};
+    rig.settings.layouts = &layouts;
+    rig.start();
+    ASSERT_EQ(rig.dialogs.shown.size(), 1u);
+    EXPECT_EQ(
+        rig.dialogs.shown[0],
+        "Achtung! Diese Tastenkombinationen tippen Zeichen, die sich nicht mehr eingeben "
+        "lassen, solange sie belegt sind:\r\nSTRG+ALT+X: '#' (Tastatur 'Tschechisch')\r\n"
+        "STRG+ALT+C: '&' (Tastatur 'Tschechisch')\r\nSTRG+ALT+V: '@' (Tastatur 'Tschechisch')");
+}
+
 }  // namespace
 }  // namespace trifolio

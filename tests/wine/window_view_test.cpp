@@ -1,8 +1,13 @@
 // The settings window's Win32 side: the layout table laid out at each DPI, and timers.
 #include <windows.h>
+// clang-format off
+#include <oleacc.h>
+// clang-format on
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <string_view>
 #include <tuple>
 
 #include "../support/pump.h"
@@ -61,6 +66,39 @@ TEST(WindowView, ControlsSitWhereTheTableSaysAtEachDpi) {
         EXPECT_EQ(std::make_tuple(frame.left, frame.top), std::make_tuple(50L, 60L));
     }
     SetEnvironmentVariableW(L"TRIFOLIO_DPI", nullptr);
+}
+
+// Every control of every page has a name a screen reader can read: the lists by their
+// assignment and role, the store boxes by their store, the rest by their captions.
+TEST(WindowView, EveryControlHasAnAccessibleName) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    Form form;
+    StoreSet stores;
+    win32::SettingsWindow view(GetModuleHandleW(nullptr), form, stores);
+    ASSERT_TRUE(view.create() && view.prepareControls());
+    std::map<std::string_view, std::wstring> names;
+    for (const auto& row : layout::controls()) {
+        IAccessible* object = nullptr;
+        ASSERT_EQ(
+            AccessibleObjectFromWindow(child(view.hwnd(), row.name), OBJID_CLIENT,
+                                       __uuidof(IAccessible), reinterpret_cast<void**>(&object)),
+            S_OK)
+            << row.name;
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR name = nullptr;
+        object->get_accName(self, &name);
+        names[row.name] = name ? name : L"";
+        EXPECT_NE(names[row.name], L"") << row.name;
+        SysFreeString(name);
+        object->Release();
+    }
+    EXPECT_EQ(names["Combo1"], L"Ablage 2, Ausschneiden: Zusatztaste");
+    EXPECT_EQ(names["Combo12"], L"Ablage 3, Einfügen: Taste");
+    EXPECT_EQ(names["CB1text"], L"Ablage 1: Text");
+    EXPECT_EQ(names["Command1"], L"Übernehmen");
+    CoUninitialize();
 }
 
 // Under a stream of messages that each sync the view, the tray icon refused at first is

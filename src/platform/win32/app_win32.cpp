@@ -1,6 +1,6 @@
 #include "platform/win32/app_win32.h"
 
-#include <commctrl.h>
+#include <objbase.h>
 
 #include "hotkeys/engine.h"
 #include "platform/win32/clipboard.h"
@@ -10,6 +10,7 @@
 #include "platform/win32/handles.h"
 #include "platform/win32/hotkey_api.h"
 #include "platform/win32/key_input.h"
+#include "platform/win32/keyboard_layouts.h"
 #include "platform/win32/process.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/settings_window.h"
@@ -74,17 +75,31 @@ class OneInstance {
     bool owned_ = false;
 };
 
+// COM on the user-interface thread, once for the program's life: the shell, which opens
+// the contact form's address, and the accessibility objects use it.
+class ComScope {
+  public:
+    ComScope()
+        : initialised_(SUCCEEDED(
+              CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ~ComScope() {
+        if (initialised_)
+            CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+  private:
+    bool initialised_;
+};
+
 }  // namespace
 
 int runTrifolio(HINSTANCE instance) {
     const OneInstance one;
     if (!one.running())
         return 0;
-
-    INITCOMMONCONTROLSEX controls{};
-    controls.dwSize = sizeof(controls);
-    controls.dwICC = ICC_TAB_CLASSES | ICC_BAR_CLASSES | ICC_STANDARD_CLASSES;
-    InitCommonControlsEx(&controls);
+    const ComScope com;
 
     Win32Process process;
     const std::string executable = process.executablePath();
@@ -105,7 +120,9 @@ int runTrifolio(HINSTANCE instance) {
     Win32EventLoop loop;
     loop.setDialog(window.hwnd());
     HotkeyEngine engine(form, stores, hotkeyApi, clipboard, keys, loop);
+    Win32KeyboardLayouts layouts;
     Settings settings(form, dialogs, files, registry, engine, programDirOf(executable), executable);
+    settings.layouts = &layouts;
     Win32Tray tray(window.hwnd(), instance);
     App app(form, stores, settings, engine, dialogs, files, tray, window, process.commandLine(),
             TRIFOLIO_CONTACT_ENDPOINT);

@@ -2,7 +2,9 @@
 #include <windows.h>
 
 #include "platform/win32/app_win32.h"
+#include "platform/win32/system_dlls.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    trifolio::win32::loadLibrariesFromSystemOnly();
     return trifolio::win32::runTrifolio(instance);
 }

@@ -10,6 +10,7 @@
 #include <utility>
 
 #include "platform/win32/strings.h"
+#include "platform/win32/system_dlls.h"
 #include "res/resource.h"
 
 namespace trifolio::win32 {
@@ -81,6 +82,7 @@ SettingsWindow::~SettingsWindow() {
 }
 
 bool SettingsWindow::registerClasses() {
+    initCommonControls();
     WNDCLASSEXW main{};
     main.cbSize = sizeof(main);
     main.lpfnWndProc = windowProc;
@@ -222,6 +224,9 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             if (lParam != 0 && !syncing_)
                 whenIdle(
                     [this, id = LOWORD(wParam), code = HIWORD(wParam)] { onCommand(id, code); });
+            // Escape, which the dialog navigation turns into IDCANCEL: "Abbrechen".
+            else if (lParam == 0 && wParam == IDCANCEL && app_)
+                whenIdle([this] { app_->Command2_Click(); });
             sync();
             return 0;
         case WM_NOTIFY:
@@ -383,14 +388,17 @@ MenuCommand SettingsWindow::popupMenu() {
     return trackTrayMenu(hwnd());
 }
 
-void SettingsWindow::openUrl(const std::string& url) {
+bool SettingsWindow::openUrl(const std::string& url) {
     // The form shows its fields disabled while the shell takes the address.
     if (controlsMade()) {
         const bool wasSyncing = std::exchange(syncing_, true);
         syncControls();
         syncing_ = wasSyncing;
     }
-    ShellExecuteW(hwnd(), L"open", widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    // Success is a value above 32.
+    const HINSTANCE result =
+        ShellExecuteW(hwnd(), L"open", widen(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return reinterpret_cast<INT_PTR>(result) > 32;
 }
 
 }  // namespace trifolio::win32

@@ -67,7 +67,7 @@ class SettingsWindow final : public WindowHost {
     bool preTranslate(const MSG& msg);
 
     MenuCommand popupMenu() override;
-    void openUrl(const std::string& url) override;
+    bool openUrl(const std::string& url) override;
 
     int dpi() const noexcept { return dpi_; }
 

@@ -6,8 +6,10 @@
 
 #include <utility>
 
+#include "platform/win32/accessible.h"
 #include "platform/win32/picture.h"
 #include "platform/win32/strings.h"
+#include "platform/win32/system_dlls.h"
 #include "res/resource.h"
 
 namespace trifolio::win32 {
@@ -195,10 +197,11 @@ HWND SettingsWindow::createControl(layout::ControlId id, HWND parent) {
     // A frame draws its line and caption on the page's colour and nothing inside; it
     // lies below the controls it frames.
     if (row.kind == Kind::GroupBox)
-        SetWindowSubclass(control, groupBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
+        setWindowSubclass(control, groupBoxProc, 0, reinterpret_cast<DWORD_PTR>(this));
     // A tab strip on a page erases around its tabs in the page's colour.
     if (row.kind == Kind::TabStrip && row.parent != "")
-        SetWindowSubclass(control, tabStripOnPageProc, 0, reinterpret_cast<DWORD_PTR>(this));
+        setWindowSubclass(control, tabStripOnPageProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    nameForScreenReaders(control, id);
     if (row.kind == Kind::TextBox)
         SendMessageW(control, EM_SETLIMITTEXT, id == layout::id("tNachricht") ? kMessageLimit : 0,
                      0);
@@ -234,8 +237,14 @@ void SettingsWindow::loadIcons() {
     const auto iconSize = [this](layout::ControlId picture) {
         return layout::toPixels(layout::row(picture), dpi_).width;
     };
-    bigIcon_ = programIcon(instance_, MulDiv(GetSystemMetrics(SM_CXICON), dpi_, 96));
-    smallIcon_ = programIcon(instance_, MulDiv(GetSystemMetrics(SM_CXSMICON), dpi_, 96));
+    // The system's icon sizes are those of its own DPI; the window's may differ.
+    WindowDc screen(nullptr);
+    const int systemDpi = GetDeviceCaps(screen.get(), LOGPIXELSX);
+    const auto forWindow = [&](int metric) {
+        return MulDiv(GetSystemMetrics(metric), dpi_, systemDpi > 0 ? systemDpi : 96);
+    };
+    bigIcon_ = programIcon(instance_, forWindow(SM_CXICON));
+    smallIcon_ = programIcon(instance_, forWindow(SM_CXSMICON));
     infoIcon_ = programIcon(instance_, iconSize(layout::id("Image7")));
     const int actionSize = iconSize(layout::id("Image1"));
     const int ids[3] = {IDI_ACTION_CUT, IDI_ACTION_COPY, IDI_ACTION_PASTE};

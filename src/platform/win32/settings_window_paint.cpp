@@ -3,7 +3,6 @@
 // pictures (the stores', the actions', the program's icon).
 #include "platform/win32/settings_window.h"
 
-#include <uxtheme.h>
 #include <vssym32.h>
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 
 #include "platform/win32/picture.h"
 #include "platform/win32/strings.h"
+#include "platform/win32/system_dlls.h"
 
 namespace trifolio::win32 {
 
@@ -20,9 +20,7 @@ namespace {
 // visual styles, the button face without.
 COLORREF paneColour(HWND tabStrip) {
     COLORREF colour = GetSysColor(COLOR_BTNFACE);
-    if (!IsAppThemed() || !IsThemeActive())
-        return colour;
-    HTHEME theme = OpenThemeData(tabStrip, L"TAB");
+    HTHEME theme = openTheme(tabStrip, L"TAB");
     if (!theme)
         return colour;
     WindowDc screen(nullptr);
@@ -32,10 +30,10 @@ COLORREF paneColour(HWND tabStrip) {
         SelectedObject selected(dc.get(), canvas.get());
         RECT area{0, 0, 64, 64};
         FillRect(dc.get(), &area, GetSysColorBrush(COLOR_BTNFACE));
-        DrawThemeBackground(theme, dc.get(), TABP_PANE, 0, &area, nullptr);
+        drawThemeBackground(theme, dc.get(), TABP_PANE, 0, area);
         colour = GetPixel(dc.get(), 32, 32);
     }
-    CloseThemeData(theme);
+    closeTheme(theme);
     return colour;
 }
 
@@ -104,8 +102,8 @@ LRESULT CALLBACK SettingsWindow::tabStripOnPageProc(HWND window, UINT message, W
         return 1;
     }
     if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(window, tabStripOnPageProc, 0);
-    return DefSubclassProc(window, message, wParam, lParam);
+        removeWindowSubclass(window, tabStripOnPageProc, 0);
+    return defSubclassProc(window, message, wParam, lParam);
 }
 
 LRESULT CALLBACK SettingsWindow::groupBoxProc(HWND window, UINT message, WPARAM wParam,
@@ -121,8 +119,8 @@ LRESULT CALLBACK SettingsWindow::groupBoxProc(HWND window, UINT message, WPARAM 
         });
     }
     if (message == WM_NCDESTROY)
-        RemoveWindowSubclass(window, groupBoxProc, 0);
-    return DefSubclassProc(window, message, wParam, lParam);
+        removeWindowSubclass(window, groupBoxProc, 0);
+    return defSubclassProc(window, message, wParam, lParam);
 }
 
 void SettingsWindow::paintGroupBox(HWND frame, HDC dc) {
@@ -139,10 +137,10 @@ void SettingsWindow::paintGroupBox(HWND frame, HDC dc) {
     // Only the line: a theme's own filling of the frame stays out.
     const int saved = SaveDC(dc);
     ExcludeClipRect(dc, line.left + 2, line.top + 2, line.right - 2, line.bottom - 2);
-    HTHEME theme = IsAppThemed() ? OpenThemeData(frame, L"BUTTON") : nullptr;
+    HTHEME theme = openTheme(frame, L"BUTTON");
     if (theme) {
-        DrawThemeBackground(theme, dc, BP_GROUPBOX, GBS_NORMAL, &line, nullptr);
-        CloseThemeData(theme);
+        drawThemeBackground(theme, dc, BP_GROUPBOX, GBS_NORMAL, line);
+        closeTheme(theme);
     } else {
         DrawEdge(dc, &line, EDGE_ETCHED, BF_RECT);
     }

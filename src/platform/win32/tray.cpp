@@ -2,7 +2,11 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
+#include <iterator>
+
 #include "platform/win32/strings.h"
+#include "platform/win32/system_dlls.h"
 #include "res/resource.h"
 #include "window/layout.h"
 
@@ -20,12 +24,33 @@ NOTIFYICONDATAW iconData(HWND window) {
 }  // namespace
 
 IconHandle programIcon(HINSTANCE instance, int size) {
+    // The sizes trifolio.ico holds (src/res/draw_icons.sh) are taken as drawn; any other
+    // is drawn down from the next larger image rather than stretched up from a smaller.
+    constexpr int kDrawn[] = {16, 24, 32, 48, 64, 256};
+    HICON icon = nullptr;
+    const auto scaleDown = commonControls().loadIconWithScaleDown;
+    if (std::find(std::begin(kDrawn), std::end(kDrawn), size) == std::end(kDrawn) && scaleDown &&
+        SUCCEEDED(scaleDown(instance, MAKEINTRESOURCEW(IDI_TRIFOLIO), size, size, &icon)))
+        return IconHandle(icon);
     return IconHandle(static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(IDI_TRIFOLIO), IMAGE_ICON, size, size, 0)));
 }
 
+namespace {
+
+// The notification area's small icon at the shell's DPI.
+IconHandle trayIcon(HINSTANCE instance) {
+    HICON icon = nullptr;
+    const auto metric = commonControls().loadIconMetric;
+    if (metric && SUCCEEDED(metric(instance, MAKEINTRESOURCEW(IDI_TRIFOLIO), LIM_SMALL, &icon)))
+        return IconHandle(icon);
+    return programIcon(instance, GetSystemMetrics(SM_CXSMICON));
+}
+
+}  // namespace
+
 Win32Tray::Win32Tray(HWND window, HINSTANCE instance)
-    : window_(window), icon_(programIcon(instance, GetSystemMetrics(SM_CXSMICON))) {}
+    : window_(window), icon_(trayIcon(instance)) {}
 
 bool Win32Tray::add() {
     NOTIFYICONDATAW data = iconData(window_);

@@ -1,0 +1,40 @@
+// A stranger's uxtheme.dll, put beside trifolio.exe by the planted-library test: it has
+// the functions a themed program asks for, and leaves "planted.txt" beside itself when
+// it is loaded.
+#include <windows.h>
+
+extern "C" {
+
+BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
+    if (reason != DLL_PROCESS_ATTACH)
+        return TRUE;
+    wchar_t path[MAX_PATH + 16];
+    const DWORD length = GetModuleFileNameW(self, path, MAX_PATH);
+    DWORD slash = length;
+    while (slash > 0 && path[slash - 1] != L'\\')
+        --slash;
+    lstrcpyW(path + slash, L"planted.txt");
+    HANDLE file =
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+    return TRUE;
+}
+
+__declspec(dllexport) BOOL WINAPI IsAppThemed() {
+    return FALSE;
+}
+__declspec(dllexport) BOOL WINAPI IsThemeActive() {
+    return FALSE;
+}
+__declspec(dllexport) HANDLE WINAPI OpenThemeData(HWND, LPCWSTR) {
+    return nullptr;
+}
+__declspec(dllexport) HRESULT WINAPI CloseThemeData(HANDLE) {
+    return S_OK;
+}
+__declspec(dllexport) HRESULT WINAPI
+    DrawThemeBackground(HANDLE, HDC, int, int, const RECT*, const RECT*) {
+    return S_OK;
+}
+}
