@@ -151,7 +151,8 @@ class InputWatch {
     // Has the watch's thread handle `message`, and waits (bounded) until it did.
     bool request(UINT message) {
         const DWORD thread = threadId_;
-        return thread && done_ && PostThreadMessageW(thread, message, 0, 0) &&
+        return thread && done_ && ResetEvent(done_.get()) &&
+               PostThreadMessageW(thread, message, 0, 0) &&
                WaitForSingleObject(done_.get(), kRequestWait) == WAIT_OBJECT_0;
     }
 
