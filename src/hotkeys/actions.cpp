@@ -36,16 +36,22 @@ void HotkeyEngine::onHotkey(int id) {
             continue;
         // A key held down repeats, and the system may hand each repeat on as the hotkey
         // again: only a new press of the key is a new hotkey. A key that is up again is
-        // no repeat, also when the watch has not yet counted its press.
-        const auto press = keys_.pressesOf(entry.key);
-        if (press && press == lastPress_[i] && keys_.held(entry.key))
-            continue;
+        // no repeat, also when the watch has not yet counted its press. A watch the
+        // system removed would hold the key down for ever: it first proves it is alive.
+        auto press = keys_.pressesOf(entry.key);
+        if (press && press == lastPress_[i] && keys_.held(entry.key)) {
+            if (watchAnswers(keys_, loop_))
+                continue;
+            press = keys_.pressesOf(entry.key);
+        }
         lastPress_[i] = press;
+        // Without a watch the keystroke goes out under the modifiers the person holds and
+        // may be this hotkey again: during an action one cannot be told from the person's.
         if (!busy_) {
             runHotkey(i);
-        } else if (std::count_if(queued_.begin(), queued_.end(), [](const Pending& p) {
-                       return p.assignment >= 0;
-                   }) < static_cast<std::ptrdiff_t>(kMaxQueuedHotkeys)) {
+        } else if (press && std::count_if(queued_.begin(), queued_.end(), [](const Pending& p) {
+                                return p.assignment >= 0;
+                            }) < static_cast<std::ptrdiff_t>(kMaxQueuedHotkeys)) {
             queued_.push_back({i, nullptr});
         }
     }
@@ -232,7 +238,7 @@ void HotkeyEngine::capture(int store, const Keystroke& keystroke) {
     // The watch for a late copy ends at the person's next press after this moment: one
     // made while the clipboard is put back counts too.
     const auto pressesAtGiveUp = keys_.presses();
-    releaseLetGo(keys_, pressedAgain);
+    releaseLetGo(keys_, loop_, pressedAgain);
 
     if (copied) {
         // The application's copy is the clipboard's now: should the store never get it,
@@ -274,7 +280,7 @@ void HotkeyEngine::paste(int store, const Keystroke& keystroke) {
     PasteWait offered(clipboard_, keys_, loop_, target);
     const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_);
     offered.wait();
-    releaseLetGo(keys_, pressedAgain);
+    releaseLetGo(keys_, loop_, pressedAgain);
     restoreSnapshot();
 }
 

@@ -55,20 +55,6 @@ bool opensMenuOnRelease(std::uint8_t key) {
            key == vk::kRightWin;
 }
 
-// The key a code for either Shift, Ctrl or Alt presses: the left one.
-std::uint8_t physicalKey(std::uint8_t key) {
-    switch (key) {
-        case vk::kShift:
-            return vk::kLeftShift;
-        case vk::kControl:
-            return vk::kLeftControl;
-        case vk::kAlt:
-            return vk::kLeftAlt;
-        default:
-            return key;
-    }
-}
-
 void tapMask(std::vector<KeyEvent>& events) {
     events.push_back({vk::kMask, false});
     events.push_back({vk::kMask, true});
@@ -76,32 +62,35 @@ void tapMask(std::vector<KeyEvent>& events) {
 
 }  // namespace
 
-void sendKeys(platform::KeyInput& keys, std::span<const KeyEvent> events) {
-    const std::size_t sent = std::min(keys.send(events), events.size());
-    if (sent == events.size())
-        return;
-    std::vector<std::uint8_t> down;
-    for (const KeyEvent& e : events.first(sent)) {
-        const std::uint8_t key = physicalKey(e.virtualKey);
-        std::erase(down, key);
-        if (!e.release)
-            down.push_back(key);
+void sendKeys(platform::KeyInput& keys, platform::EventLoop& loop,
+              std::span<const KeyEvent> events) {
+    const auto until = loop.now() + kKeyRetryBound;
+    while (!events.empty()) {
+        events = events.subspan(std::min(keys.send(events), events.size()));
+        if (events.empty() || loop.now() >= until)
+            return;
+        loop.waitUntil([] { return false; }, kKeyRetryStep);
     }
-    std::vector<KeyEvent> undo;
-    for (std::uint8_t key : down)
-        if (!keys.held(key))
-            undo.push_back({key, true});
-    if (!undo.empty())
-        keys.send(undo);
 }
 
-void releaseLetGo(platform::KeyInput& keys, std::span<const std::uint8_t> pressedAgain) {
+bool watchAnswers(platform::KeyInput& keys, platform::EventLoop& loop) {
+    if (keys.presses()) {
+        keys.probeWatch();
+        const auto sawAll = [&] { return keys.watchSawAll(); };
+        if (sawAll() || loop.waitUntil(sawAll, kWatchBound))
+            return true;
+    }
+    keys.rewatch();
+    return false;
+}
+
+void releaseLetGo(platform::KeyInput& keys, platform::EventLoop& loop,
+                  std::span<const std::uint8_t> pressedAgain) {
     std::vector<KeyEvent> releases;
     for (std::uint8_t key : pressedAgain)
         if (!keys.held(key))
             releases.push_back({key, true});
-    if (!releases.empty())
-        sendKeys(keys, releases);
+    sendKeys(keys, loop, releases);
 }
 
 namespace {
@@ -112,13 +101,21 @@ std::vector<std::uint8_t> typeCombo(std::span<const std::uint8_t> modifiers,
                                     platform::EventLoop& loop) {
     const bool control = std::ranges::find(modifiers, vk::kControl) != modifiers.end();
 
+    watchAnswers(keys, loop);
+    const bool watching = keys.presses().has_value();
     std::vector<std::uint8_t> held;
     for (std::uint8_t key : kModifiers)
         if (keys.held(key))
             held.push_back(key);
+    // Without a watch, a left Control the person holds is the keystroke's Control.
+    const bool leaveControl = !watching && std::ranges::count(held, vk::kLeftControl) > 0;
+    if (!watching)
+        held.clear();
 
-    std::vector<KeyEvent> presses{{vk::kControl, true}};
-    if (control)
+    std::vector<KeyEvent> presses;
+    if (!leaveControl)
+        presses.push_back({vk::kControl, true});
+    if (control && !leaveControl)
         presses.push_back({vk::kControl, false});
     // A Control press between Alt's press and release already keeps the menu closed;
     // without one, the unassigned mask key does it.
@@ -133,7 +130,7 @@ std::vector<std::uint8_t> typeCombo(std::span<const std::uint8_t> modifiers,
             presses.push_back({key, false});
     for (std::uint8_t code : codes)
         presses.push_back({code, false});
-    sendKeys(keys, presses);
+    sendKeys(keys, loop, presses);
 
     loop.pumpOnce();
 
@@ -143,7 +140,8 @@ std::vector<std::uint8_t> typeCombo(std::span<const std::uint8_t> modifiers,
     for (std::uint8_t code : codes)
         releases.push_back({code, true});
     for (std::uint8_t key : modifiers)
-        releases.push_back({key, true});
+        if (key != vk::kControl || !leaveControl)
+            releases.push_back({key, true});
     std::vector<std::uint8_t> again;
     for (std::uint8_t key : held) {
         if ((control && key == vk::kRightControl) || !keys.held(key))
@@ -153,8 +151,7 @@ std::vector<std::uint8_t> typeCombo(std::span<const std::uint8_t> modifiers,
     }
     if (std::any_of(again.begin(), again.end(), opensMenuOnRelease))
         tapMask(releases);
-    if (!releases.empty())
-        sendKeys(keys, releases);
+    sendKeys(keys, loop, releases);
     return again;
 }
 

@@ -29,6 +29,13 @@ inline constexpr std::uint8_t kRightWin = 0x5C;
 inline constexpr std::uint8_t kMask = 0xE8;
 }  // namespace vk
 
+// A batch the system takes only in part goes in again, the rest of it, after a pass of
+// messages, until it is all in or this long has passed.
+inline constexpr platform::Millis kKeyRetryBound{500};
+inline constexpr platform::Millis kKeyRetryStep{10};
+// Longest wait for the watch of the person's keys to see a probe of the program's own.
+inline constexpr platform::Millis kWatchBound{100};
+
 // Types the combination named by `text`, parts joined by "+": "STRG" or "CTRL" (any
 // case) is the Control key, every other part the key whose code is its first character.
 //
@@ -40,21 +47,30 @@ inline constexpr std::uint8_t kMask = 0xE8;
 // holds: the next tap under the same modifiers is that hotkey again, and a key held down
 // never reaches the application as its plain letter. A mask tap follows a re-pressed Alt
 // or Win, so that letting go of it alone opens no menu either. No key is left down that
-// the person does not hold, also when the system takes only part of a batch. Returns
-// the modifiers it pressed again.
+// the person does not hold, also when the system takes only part of a batch.
+//
+// What the person holds comes from the watch of the keyboard, which first proves it is
+// alive (watchAnswers). Without a working watch nobody can tell whether the person still
+// holds a modifier once it was released, so the modifiers held are left as they are: the
+// keystroke goes out under them. Returns the modifiers it pressed again.
 std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput& keys,
                                        platform::EventLoop& loop);
 
 // The same for a typed keystroke, such as Ctrl+C or Shift+Insert.
 std::vector<std::uint8_t> SendKeystroke(const Keystroke& keystroke, platform::KeyInput& keys,
                                         platform::EventLoop& loop);
+// The watch of the person's keys proves it still sees them: a probe must come through it
+// within kWatchBound. A watch that does not answer (the system removed it) is installed
+// anew, and one that is missing is tried again. True when it answered.
+bool watchAnswers(platform::KeyInput& keys, platform::EventLoop& loop);
 
 // A person may let go of a modifier just while SendKeyCombo presses it again, and the
 // two cross: releases those of `pressedAgain` the person no longer holds.
-void releaseLetGo(platform::KeyInput& keys, std::span<const std::uint8_t> pressedAgain);
+void releaseLetGo(platform::KeyInput& keys, platform::EventLoop& loop,
+                  std::span<const std::uint8_t> pressedAgain);
 
-// Sends `events` as one batch. When the system takes only the first few, the keys those
-// left down are released again, unless the person holds them.
-void sendKeys(platform::KeyInput& keys, std::span<const platform::KeyEvent> events);
+// Sends `events` as one batch, and what the system did not take of it again (bounded).
+void sendKeys(platform::KeyInput& keys, platform::EventLoop& loop,
+              std::span<const platform::KeyEvent> events);
 
 }  // namespace trifolio

@@ -136,6 +136,17 @@ class KeyInput {
         bool unreachable = false;
     };
     virtual Window foregroundWindow() = 0;
+    // The watch behind held, pressesOf and presses can stop without notice (the system
+    // removes it when it once answered too late: after resume, under load); it then
+    // reports the keyboard as it was. It proves it is alive by seeing the program's own
+    // events: probeWatch sends an event that only the watch sees, and watchSawAll is true
+    // once every event the program sent, probes included, has come through it.
+    virtual void probeWatch() = 0;
+    virtual bool watchSawAll() = 0;
+    // Installs the watch anew. What it knows of the keyboard is then the system's state,
+    // and a key down at that moment counts as a new press. False when no watch could be
+    // installed: pressesOf and presses are then nullopt.
+    virtual bool rewatch() = 0;
 };
 
 // ---------------------------------------------------------------------------

@@ -35,13 +35,15 @@ std::vector<std::vector<KeyEvent>> events(const char* text) {
 }
 
 // Held Alt, Shift and Win go up before the key (a lone Alt or Win after a mask tap) and
-// down again after it; a partly taken batch leaves nothing down the person does not hold.
+// down again after it; what the system did not take of a batch goes in again. A watch the
+// system removed is installed anew first; without any, held modifiers are left alone.
 TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
     const struct {
         const char *held, *text, *batches;
         std::size_t accept = SIZE_MAX;  // of the first batch, or of the second with `late`
         bool late = false;
         int letGo = 0;  // the first held key: 1 on the keystroke's way, 2 as it goes down again
+        int watch = 0;  // 1 removed before the keys were held, 2 none can be installed
     } cases[] = {
         {"", "STRG+C", "-Ctl +Ctl +C | -C -Ctl"},
         {"+LCtl +LAlt", "STRG+C", "-Ctl +Ctl -LAlt +C | -C -Ctl *LCtl *LAlt +Mask -Mask"},
@@ -51,12 +53,17 @@ TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
          "-V -Ctl *LSh *RSh *LAlt *RAlt *LWin *RWin +Mask -Mask"},
         {"+LAlt", "STRG+V", "-Ctl +Ctl -LAlt +V | -V -Ctl", SIZE_MAX, false, 1},
         {"+LAlt", "STRG+V", "-Ctl +Ctl -LAlt +V | -V -Ctl *LAlt +Mask -Mask", SIZE_MAX, false, 2},
-        {"", "STRG+C", "-Ctl +Ctl | -LCtl | -C -Ctl", 2},
+        {"", "STRG+C", "-Ctl +Ctl | +C | -C -Ctl", 2},
+        {"", "STRG+C", "-Ctl +Ctl +C | -C | -Ctl", 1, true},
         {"+LAlt", "STRG+C", "-Ctl +Ctl -LAlt +C | -C -Ctl *LAlt +Mask | -Mask", 4, true},
+        {"+LAlt", "STRG+C", "-Ctl +Ctl -LAlt +C | -C -Ctl *LAlt +Mask -Mask", SIZE_MAX, false, 0,
+         1},
+        {"+LCtl +LAlt", "STRG+C", "+C | -C", SIZE_MAX, false, 0, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
         fakes::Rig t;
+        c.watch == 1 ? t.keys.removeWatch() : void(t.keys.none = c.watch == 2);
         const auto held = events(c.held)[0];
         for (auto e : held)
             t.keys.press(e.virtualKey);
@@ -69,6 +76,7 @@ TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
         SendKeyCombo(c.text, t.keys, t.loop);
         EXPECT_EQ(t.keys.batches, events(c.batches));
         EXPECT_EQ(t.keys.down, t.keys.hands);
+        EXPECT_EQ(t.keys.rewatches, c.watch > 0);
     }
 }
 
@@ -233,7 +241,13 @@ TEST_F(Engine, PasteRestoresOnlyAfterTheApplicationRead) {
         EXPECT_EQ(rig.keys.pastes.back(), r.storePasted ? store : kUsers);
     }
     EXPECT_EQ(rig.keys.pastes.size(), std::size(rows));
-    rig.keys.pasteDelay = 0ms;  // "Löschen" leaves nothing to paste
+    rig.keys.pasteDelay = 0ms;
+    // The system removes the watch while the key is down; the next press is no repeat.
+    rig.loop.after(1ms, [&] { rig.keys.removeWatch(); });
+    rig.press(Paste2);
+    rig.press(Paste2);
+    EXPECT_EQ(rig.keys.pastes.size(), std::size(rows) + 2);
+    // "Löschen" leaves nothing to paste
     rig.engine.clearStore(2);
     rig.press(Paste2);
     EXPECT_EQ(rig.keys.pastes.back(), fakes::ClipFormats{});

@@ -223,6 +223,15 @@ class FakeKeyboard : public platform::KeyInput {
     std::uint64_t allPresses = 0;
     std::size_t accept = SIZE_MAX;   // events the system takes of the next batch
     std::function<void()> crossing;  // what the person does just as the next batch goes in
+    // The watch: removed by the system it sees nothing and tells the keyboard as it was;
+    // `none` when it cannot be installed (`held` is then the system's state).
+    struct Watch {
+        std::set<std::uint8_t> hands;
+        std::map<std::uint8_t, std::uint64_t> pressCount;
+    };
+    std::optional<Watch> removed;
+    bool none = false;
+    int rewatches = 0;
 
     ClipFormats selection;  // empty: a copy puts nothing in
     Millis copyDelay{0}, pasteDelay{0}, readSpacing{0};
@@ -235,7 +244,7 @@ class FakeKeyboard : public platform::KeyInput {
         const std::size_t taken = std::min(std::exchange(accept, SIZE_MAX), events.size());
         batches.emplace_back(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(taken));
         for (const auto& e : events.first(taken)) {
-            if (e.whileHeld && !held(e.virtualKey))
+            if (e.whileHeld && !removed && !none && !held(e.virtualKey))
                 continue;  // let go of before the system came to it
             e.release ? (void)down.erase(sided(e.virtualKey))
                       : (void)down.insert(sided(e.virtualKey));
@@ -244,14 +253,29 @@ class FakeKeyboard : public platform::KeyInput {
         }
         return taken;
     }
-    bool held(std::uint8_t key) override { return hands.count(sided(key)) > 0; }
-    std::optional<std::uint64_t> pressesOf(std::uint8_t key) override {
-        return pressCount[sided(key)];
+    bool held(std::uint8_t key) override {
+        return (none ? down : removed ? removed->hands : hands).count(sided(key)) > 0;
     }
-    std::optional<std::uint64_t> presses() override { return allPresses; }
+    std::optional<std::uint64_t> pressesOf(std::uint8_t key) override {
+        return none ? std::nullopt
+                    : std::optional((removed ? removed->pressCount : pressCount)[sided(key)]);
+    }
+    std::optional<std::uint64_t> presses() override {
+        return none ? std::nullopt : std::optional(allPresses);
+    }
     std::uint32_t foregroundProcess() override { return kEditorProcess; }
     Window foreground{0x10, "Notepad"};
     Window foregroundWindow() override { return foreground; }
+    void probeWatch() override {}
+    bool watchSawAll() override { return !removed; }
+    bool rewatch() override {
+        ++rewatches;
+        if (std::exchange(removed, std::nullopt))
+            for (auto key : hands)
+                ++pressCount[key];
+        return !none;
+    }
+    void removeWatch() { removed = Watch{hands, pressCount}; }
 
     // The person presses a key (or it repeats), or lets go.
     void press(std::uint8_t key, bool repeat = false) {

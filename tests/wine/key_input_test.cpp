@@ -43,5 +43,27 @@ TEST(KeyInput, ThePersonsReleasesGoThroughAndWhatIsNotHeldIsNotPutBack) {
     EXPECT_FALSE(down(VK_F14)) << "a key the person does not hold is not put back";
 }
 
+// The system removes the hook without a word; the probe tells, and the watch installed
+// anew has the key the person pressed meanwhile as held, and as a new press.
+TEST(KeyInput, AWatchTheSystemRemovedIsNoticedAndInstalledAgain) {
+    win32::Win32KeyInput keys;
+    const auto answers = [&](std::chrono::milliseconds bound) {
+        keys.probeWatch();
+        return pumpUntil([&] { return keys.watchSawAll(); }, bound);
+    };
+    ASSERT_TRUE(answers(2000ms));
+    ASSERT_TRUE(keys.loseKeyboardHook());
+    const auto presses = keys.pressesOf(VK_F13);
+    personal({{VK_F13, false}});
+    EXPECT_FALSE(answers(200ms));
+    EXPECT_FALSE(keys.held(VK_F13)) << "what a removed watch knows";
+    ASSERT_TRUE(keys.rewatch());
+    EXPECT_TRUE(keys.held(VK_F13));
+    EXPECT_EQ(keys.pressesOf(VK_F13), *presses + 1);
+    EXPECT_TRUE(answers(2000ms));
+    personal({{VK_F13, true}});
+    EXPECT_FALSE(keys.held(VK_F13));
+}
+
 }  // namespace
 }  // namespace trifolio::test

@@ -56,11 +56,42 @@ std::uint8_t sided(DWORD virtualKey, bool extended) {
     }
 }
 
+struct HookTraits {
+    using Handle = HHOOK;
+    static Handle invalid() noexcept { return nullptr; }
+    static void close(Handle h) noexcept { UnhookWindowsHookEx(h); }
+};
+using Hook = Unique<HookTraits>;
+
+// Asks the watch's thread to install its hooks anew, or (tests) to lose its keyboard hook.
+constexpr UINT kRewatchMessage = WM_APP + 1;
+constexpr UINT kLoseHookMessage = WM_APP + 2;
+constexpr DWORD kRequestWait = 1000;
+constexpr wchar_t kWatchWindowClass[] = L"TrifolioInputWatch";
+
+// Registers the window for the session's changes, or ends that (wtsapi32, loaded from
+// the system directory when it is there).
+void sessionNotifications(HWND window, bool on) {
+    static const HMODULE module =
+        LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (!module || !window)
+        return;
+    const auto function = reinterpret_cast<void*>(GetProcAddress(
+        module, on ? "WTSRegisterSessionNotification" : "WTSUnRegisterSessionNotification"));
+    if (function && on)
+        reinterpret_cast<BOOL(WINAPI*)(HWND, DWORD)>(function)(window, 0);  // this session
+    else if (function)
+        reinterpret_cast<BOOL(WINAPI*)(HWND)>(function)(window);
+}
+
 }  // namespace
 
 // The person's keys and clicks, from low-level hooks on a thread of their own that does
 // nothing else, so that it always answers within the system's hook timeout. The program's
-// own events (kOwnInputTag) do not count; everything else does.
+// own events (kOwnInputTag) do not count; everything else does. The system may still
+// remove the hooks without notice; the program's own events, which must come through
+// them, tell, and the hooks are installed anew (so too after resume and unlock, which a
+// hidden window of the thread hears of).
 class InputWatch {
   public:
     static std::shared_ptr<InputWatch> shared() {
@@ -74,9 +105,11 @@ class InputWatch {
         }
         return watch;
     }
+    // The thread ends once `stop_` is set, whenever it started: no message to a thread
+    // whose queue may not exist yet.
     ~InputWatch() {
-        if (threadId_)
-            PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        if (stop_)
+            SetEvent(stop_.get());
         if (thread_.joinable())
             thread_.join();
         instance_ = nullptr;
@@ -102,6 +135,11 @@ class InputWatch {
     std::uint64_t presses() const { return presses_; }
     // While a batch of the program's events is on its way.
     std::atomic<int> sending_{0};
+    // The program's own events put into the input stream, and those the hook saw.
+    std::atomic<std::uint64_t> sent_{0}, seen_{0};
+
+    bool rewatch() { return request(kRewatchMessage) && active_; }
+    bool loseKeyboardHook() { return request(kLoseHookMessage); }
 
   private:
     struct Key {
@@ -111,8 +149,21 @@ class InputWatch {
         std::atomic<std::uint64_t> presses{0};
     };
 
-    InputWatch() : ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
+    // Has the watch's thread handle `message`, and waits (bounded) until it did.
+    bool request(UINT message) {
+        const DWORD thread = threadId_;
+        return thread && done_ && ResetEvent(done_.get()) &&
+               PostThreadMessageW(thread, message, 0, 0) &&
+               WaitForSingleObject(done_.get(), kRequestWait) == WAIT_OBJECT_0;
+    }
+
+    InputWatch()
+        : ready_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          stop_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
+          done_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
         instance_ = this;
+        if (!stop_)
+            return;  // it could not be ended: no watch, as when the hooks are refused
         thread_ = std::thread([this] { run(); });
         // A watch that cannot start leaves the program as it was without one.
         if (ready_)
@@ -123,20 +174,79 @@ class InputWatch {
         SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
         MSG msg;
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the thread's queue
-        HINSTANCE module = GetModuleHandleW(nullptr);
-        HHOOK keyboard = SetWindowsHookExW(WH_KEYBOARD_LL, &InputWatch::keyboard, module, 0);
-        HHOOK mouse = SetWindowsHookExW(WH_MOUSE_LL, &InputWatch::mouse, module, 0);
-        active_ = keyboard && mouse;
         threadId_ = GetCurrentThreadId();
+        install();
+        const Window window(createWindow());
         if (ready_)
             SetEvent(ready_.get());
-        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // The hooks are called through the thread's messages.
+        HANDLE stop = stop_.get();
+        while (MsgWaitForMultipleObjectsEx(1, &stop, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+               WAIT_OBJECT_0 + 1) {
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (!msg.hwnd && msg.message == kRewatchMessage) {
+                    install();
+                    SetEvent(done_.get());
+                } else if (!msg.hwnd && msg.message == kLoseHookMessage) {
+                    // As the system does it: the handle stays, the hook is gone.
+                    UnhookWindowsHookEx(keyboard_.get());
+                    SetEvent(done_.get());
+                } else {
+                    DispatchMessageW(&msg);
+                }
+            }
         }
         active_ = false;
-        if (keyboard)
-            UnhookWindowsHookEx(keyboard);
-        if (mouse)
-            UnhookWindowsHookEx(mouse);
+        keyboard_.reset();
+        mouse_.reset();
+        sessionNotifications(window.get(), false);
+    }
+
+    // Installs the hooks anew (a hook the system removed is gone already). What the
+    // hooks missed meanwhile is taken from the system: a key down now counts as a new
+    // press, since nobody can say whether it was let go of in between.
+    void install() {
+        keyboard_.reset();
+        mouse_.reset();
+        HINSTANCE module = GetModuleHandleW(nullptr);
+        keyboard_.reset(SetWindowsHookExW(WH_KEYBOARD_LL, &InputWatch::keyboard, module, 0));
+        mouse_.reset(SetWindowsHookExW(WH_MOUSE_LL, &InputWatch::mouse, module, 0));
+        for (int code = 1; code < 256; ++code) {
+            Key& key = keys_[static_cast<std::size_t>(code)];
+            const bool down = (GetAsyncKeyState(code) & 0x8000) != 0;
+            key.releasedByProgram = false;
+            key.downForProgram = false;
+            key.down = down;
+            if (down && code > VK_XBUTTON2)
+                ++key.presses, ++presses_;
+        }
+        seen_ = sent_.load();
+        active_ = keyboard_ && mouse_;
+    }
+
+    // A hidden top-level window, for the system's word that it resumed or that the
+    // session was unlocked or connected: the hooks may be gone or have missed keys.
+    static HWND createWindow() {
+        WNDCLASSW windowClass{};
+        windowClass.lpfnWndProc = &InputWatch::windowProc;
+        windowClass.hInstance = GetModuleHandleW(nullptr);
+        windowClass.lpszClassName = kWatchWindowClass;
+        RegisterClassW(&windowClass);
+        HWND window = CreateWindowExW(0, kWatchWindowClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
+                                      nullptr, windowClass.hInstance, nullptr);
+        sessionNotifications(window, true);
+        return window;
+    }
+
+    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        const bool resumed = message == WM_POWERBROADCAST &&
+                             (wParam == PBT_APMRESUMEAUTOMATIC || wParam == PBT_APMRESUMESUSPEND);
+        const bool session = message == WM_WTSSESSION_CHANGE &&
+                             (wParam == WTS_SESSION_UNLOCK || wParam == WTS_CONSOLE_CONNECT ||
+                              wParam == WTS_REMOTE_CONNECT || wParam == WTS_SESSION_LOGON);
+        if (InputWatch* self = instance_; self && (resumed || session))
+            self->install();
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 
     static LRESULT CALLBACK keyboard(int code, WPARAM wParam, LPARAM lParam) {
@@ -146,7 +256,12 @@ class InputWatch {
             const bool up = (event.flags & LLKHF_UP) != 0;
             const bool injected = (event.flags & LLKHF_INJECTED) != 0;
             const bool whileHeld = injected && event.dwExtraInfo == kOwnWhileHeldTag;
-            const bool own = whileHeld || (injected && event.dwExtraInfo == kOwnInputTag);
+            const bool probe = injected && event.dwExtraInfo == kOwnProbeTag;
+            const bool own = whileHeld || probe || (injected && event.dwExtraInfo == kOwnInputTag);
+            if (own)
+                ++self->seen_;
+            if (probe)
+                return 1;  // for the watch alone
             const std::uint8_t virtualKey =
                 sided(event.vkCode, (event.flags & LLKHF_EXTENDED) != 0);
             Key& key = self->keys_[virtualKey];
@@ -202,9 +317,22 @@ class InputWatch {
     std::atomic<std::uint64_t> presses_{0};
     std::atomic<bool> active_{false};
     std::atomic<DWORD> threadId_{0};
-    KernelHandle ready_;
+    KernelHandle ready_, stop_, done_;
+    Hook keyboard_, mouse_;  // used on the watch's thread only
     std::thread thread_;
 };
+
+namespace {
+
+std::size_t sendInputs(InputWatch& watch, std::vector<INPUT>& inputs) {
+    ++watch.sending_;
+    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    watch.sent_ += sent;
+    --watch.sending_;
+    return sent;
+}
+
+}  // namespace
 
 Win32KeyInput::Win32KeyInput() : watch_(InputWatch::shared()) {}
 
@@ -225,10 +353,32 @@ std::size_t Win32KeyInput::send(std::span<const platform::KeyEvent> events) {
                            (isExtendedKey(event.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0u);
         input.ki.dwExtraInfo = event.whileHeld ? kOwnWhileHeldTag : kOwnInputTag;
     }
-    ++watch_->sending_;
-    const UINT sent = SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-    --watch_->sending_;
-    return sent;
+    return sendInputs(*watch_, inputs);
+}
+
+// A tap of the unassigned mask key that the watch swallows: should the watch be gone,
+// the application gets a key that means nothing.
+void Win32KeyInput::probeWatch() {
+    std::vector<INPUT> inputs(2);
+    for (INPUT& input : inputs) {
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = kProbeKey;
+        input.ki.dwExtraInfo = kOwnProbeTag;
+    }
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    sendInputs(*watch_, inputs);
+}
+
+bool Win32KeyInput::watchSawAll() {
+    return watch_->seen_ >= watch_->sent_;
+}
+
+bool Win32KeyInput::rewatch() {
+    return watch_->rewatch();
+}
+
+bool Win32KeyInput::loseKeyboardHook() {
+    return watch_->loseKeyboardHook();
 }
 
 bool Win32KeyInput::held(std::uint8_t virtualKey) {

@@ -15,6 +15,9 @@ namespace trifolio::win32 {
 inline constexpr std::uintptr_t kOwnInputTag = 0x54726946;  // "Trif"
 // The same for a press that the watch lets through only while the person holds the key.
 inline constexpr std::uintptr_t kOwnWhileHeldTag = 0x54726948;
+// The same for the probe that proves the watch alive, which only the watch sees.
+inline constexpr std::uintptr_t kOwnProbeTag = 0x54726950;
+inline constexpr std::uint8_t kProbeKey = 0xE8;  // assigned to no key
 
 class InputWatch;
 
@@ -37,6 +40,11 @@ class Win32KeyInput final : public platform::KeyInput {
     std::optional<std::uint64_t> presses() override;
     std::uint32_t foregroundProcess() override;
     Window foregroundWindow() override;
+    void probeWatch() override;
+    bool watchSawAll() override;
+    bool rewatch() override;
+    // Tests: the keyboard hook goes as when the system removes it, and nobody is told.
+    bool loseKeyboardHook();
 
   private:
     std::shared_ptr<InputWatch> watch_;
