@@ -147,8 +147,7 @@ bool HotkeyEngine::takeUsersClipboard() {
     if (!reading)
         return false;
     stores_.capture(1, std::move(reading->content));
-    users_.emplace();
-    users_->snapshot = std::move(reading->whole);
+    users_ = UsersClipboard{std::move(reading->whole), false, Look{}, std::nullopt};
     return true;
 }
 
