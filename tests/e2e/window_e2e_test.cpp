@@ -36,10 +36,8 @@ struct App : Trifolio {
         return pumpUntil([&] { return shows(page); });
     }
     // Answers the box `title` and waits until what the answer leads to has run (files).
-    bool answer(const wchar_t* title, int button, std::wstring* message = nullptr) const {
+    bool answer(const wchar_t* title, int button) const {
         HWND box = shown(L"#32770", title);
-        for (HWND c = nullptr; message && (c = FindWindowExW(box, c, L"Static", nullptr));)
-            *message += windowText(c);
         return box && PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) &&
                pumpUntil([&] { return !IsWindow(box); }) && (sendTo(window(), WM_NULL), true);
     }
@@ -53,22 +51,8 @@ bool holds(const std::string& ini, const std::string& heading, const char* key) 
     return ini.find("\"" + heading + "\"\r\n\"STRG+ALT\"\r\n\"" + key + "\"\r\n") != ini.npos;
 }
 
-// STRG+ALT+`copy` in e2e_target.exe copies into store 2, STRG+ALT+`paste` pastes it.
-void copyAndPaste(App& app, const std::wstring& text, UINT copy, UINT paste = 0) {
-    Target target;
-    ASSERT_TRUE(target.start() && target.setText(0, text) && target.focus(0));
-    target.select(0, 0, -1);
-    typeHotkey(kCtrlAlt, copy);
-    ASSERT_TRUE(pumpUntil([&] { return app.text("CB2text") == text; }));
-    if (paste) {
-        ASSERT_TRUE(target.setText(1, L"") && target.focus(1));
-        typeHotkey(kCtrlAlt, paste);
-        EXPECT_TRUE(pumpUntil([&] { return target.text(1) == text; })) << target.text(1);
-    }
-}
-
 // Hidden start with a refused combination named in a balloon; second starts (which end at
-// once) and the icon's double click show the Status page; hotkeys work while it shows.
+// once) and the icon's double click show the Status page.
 TEST(WindowE2e, HiddenStartTrayIconAndSecondStarts) {
     App app;
     ASSERT_TRUE(RegisterHotKey(nullptr, 0xB002, MOD_ALT, 'E'));
@@ -104,7 +88,6 @@ TEST(WindowE2e, HiddenStartTrayIconAndSecondStarts) {
         EXPECT_TRUE(pumpUntil(
             [&] { return app.shows("pStatus") && GetForegroundWindow() == app.window(); }));
     }
-    copyAndPaste(app, L"bei offenem Fenster", 'C', 'V');
 
     // Explorer restarting drops the icon; its broadcast brings it back. Logging off ends it.
     ASSERT_TRUE(app.trayIcon(NIM_DELETE));
@@ -158,29 +141,20 @@ TEST(WindowE2e, ConfigStartAndAHugeHelpFile) {
     app.expectEnded(optionsFile(true));
 }
 
-// "Übernehmen" writes both files and changes the hotkeys at once, naming refused ones;
-// "Abbrechen" puts back the unapplied; "Beenden" answered "Nein" ends without saving.
-TEST(WindowE2e, ApplyAndCancelChangeTheHotkeysAtOnce) {
+// "Übernehmen" writes both files and changes the hotkeys at once; "Abbrechen" puts back the
+// unapplied; a save that fails leaves the change unsaved.
+TEST(WindowE2e, ApplyCancelAndAFailedSave) {
     App app(false);
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(app.turnTabs("TabStrip1", 1, "pTastenbelegung"));
     ASSERT_TRUE(app.choose("Combo4", L"K"));  // store 2 copy on K instead of C
     app.click("Command1");
     ASSERT_TRUE(pumpUntil([&] { return !app.canApply(); }));
-    std::string ini = app.file(L"options.ini");
+    const std::string ini = app.file(L"options.ini");
     EXPECT_TRUE(holds(ini, "Ablage 2, Kopieren:", "K"));
     EXPECT_EQ(app.file(L"options.tmp"), ini);
     EXPECT_FALSE(heldElsewhere(kCtrlAlt, 'C'));
-    copyAndPaste(app, L"Kopierter Text", 'K');
-
-    ASSERT_TRUE(RegisterHotKey(nullptr, 0xB001, kCtrlAlt, 'J'));
-    ASSERT_TRUE(app.choose("Combo6", L"J"));
-    app.click("Command1");
-    std::wstring message;
-    EXPECT_TRUE(app.answer(L"Achtung!", IDOK, &message));
-    EXPECT_NE(message.find(L"STRG+ALT+J"), std::wstring::npos) << message.size();
-    UnregisterHotKey(nullptr, 0xB001);
-    EXPECT_TRUE(holds(ini = app.file(L"options.ini"), "Ablage 2, Einf\xFCgen:", "J"));
+    EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'K'));
 
     ASSERT_TRUE(app.choose("Combo2", L"Q"));
     app.click("Command2");
@@ -190,43 +164,30 @@ TEST(WindowE2e, ApplyAndCancelChangeTheHotkeysAtOnce) {
     EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'X'));
     EXPECT_FALSE(heldElsewhere(kCtrlAlt, 'Q'));
 
+    // A read-only options.ini: the failed save answered "Ja" leaves the change in effect
+    // but unsaved, so "Beenden" asks, fails again and runs on; once writable, it saves.
     app.tray(WM_LBUTTONDBLCLK);
     ASSERT_TRUE(pumpUntil([&] { return app.windowShown(); }));
-    ASSERT_TRUE(app.choose("Combo2", L"Q"));
-    app.click("Command4");
-    ASSERT_TRUE(app.answer(L"Speichern?", IDNO));
-    app.expectEnded(ini);
-}
-
-// A read-only options.ini: the failed save answered "Ja" leaves the change in effect but
-// unsaved, so "Beenden" asks, fails again and runs on; once writable, it saves and ends.
-TEST(WindowE2e, AFailedSaveLeavesTheChangeUnsaved) {
-    App app(false);
-    const std::wstring ini = app.path(L"options.ini").wstring();
-    ASSERT_TRUE(SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_READONLY));
-    ASSERT_TRUE(app.start());
+    const std::wstring path = app.path(L"options.ini").wstring();
+    ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(app.choose("Combo2", L"Q"));
     app.click("Command1");
     ASSERT_TRUE(app.answer(L"Fehler!", IDYES));
     const std::string tmp = app.file(L"options.tmp");
-    EXPECT_NE(tmp.find("\"Q\""), std::string::npos);
+    EXPECT_TRUE(holds(tmp, "Ablage 2, Ausschneiden:", "Q"));
     EXPECT_TRUE(app.canApply());
-
     app.click("Command4");
     ASSERT_TRUE(app.answer(L"Speichern?", IDYES));
     ASSERT_TRUE(app.answer(L"Fehler!", IDYES));
     EXPECT_FALSE(app.ended(300ms));
     EXPECT_TRUE(app.canApply());
-    EXPECT_EQ(app.file(L"options.ini"), optionsFile(false));  // untouched, nothing left beside
+    EXPECT_EQ(app.file(L"options.ini"), ini);  // untouched, nothing left beside
     EXPECT_FALSE(std::filesystem::exists(app.path(L"options.ini.new")));
 
-    SetFileAttributesW(ini.c_str(), FILE_ATTRIBUTE_NORMAL);
-    ASSERT_TRUE(app.choose("Combo4", L"K"));
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     app.click("Command4");
     ASSERT_TRUE(app.answer(L"Speichern?", IDYES));
-    EXPECT_TRUE(app.ended());
-    EXPECT_TRUE(holds(app.file(L"options.ini"), "Ablage 2, Kopieren:", "K"));
-    EXPECT_EQ(app.file(L"options.tmp"), tmp);
+    app.expectEnded(tmp);
 }
 
 }  // namespace
