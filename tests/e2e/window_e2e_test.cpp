@@ -2,6 +2,8 @@
 // message boxes; each test walks one program run from its start to one way it ends.
 #include <gtest/gtest.h>
 
+#include <regex>
+
 #include "e2e_support.h"
 #include "platform/win32/strings.h"
 #include "window/texts.h"
@@ -36,8 +38,10 @@ struct App : Trifolio {
         return pumpUntil([&] { return shows(page); });
     }
     // Answers the box `title` and waits until what the answer leads to has run (files).
-    bool answer(const wchar_t* title, int button) const {
+    bool answer(const wchar_t* title, int button, std::wstring* message = nullptr) const {
         HWND box = shown(L"#32770", title);
+        for (HWND c = nullptr; message && (c = FindWindowExW(box, c, L"Static", nullptr));)
+            *message += windowText(c);
         return box && PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0) &&
                pumpUntil([&] { return !IsWindow(box); }) && (sendTo(window(), WM_NULL), true);
     }
@@ -47,16 +51,27 @@ struct App : Trifolio {
     }
 };
 
+constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+bool runValue(const wchar_t* name) {
+    return RegGetValueW(HKEY_CURRENT_USER, kRunKey, name, RRF_RT_REG_SZ, nullptr, nullptr,
+                        nullptr) == ERROR_SUCCESS;
+}
+
 bool holds(const std::string& ini, const std::string& heading, const char* key) {
     return ini.find("\"" + heading + "\"\r\n\"STRG+ALT\"\r\n\"" + key + "\"\r\n") != ini.npos;
 }
 
-// Hidden start with a refused combination named in a balloon; second starts (which end at
-// once) and the icon's double click show the Status page.
+// Hidden start with a refused combination named in a balloon, deleting its own Run value
+// only; second starts (which end at once) and the icon's double click show the Status page.
 TEST(WindowE2e, HiddenStartTrayIconAndSecondStarts) {
     App app;
+    for (const wchar_t* name : {L"Trifolio", L"Nachbar"})
+        RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, name, REG_SZ, L"x.exe", 12);
     ASSERT_TRUE(RegisterHotKey(nullptr, 0xB002, MOD_ALT, 'E'));
     ASSERT_TRUE(app.start());
+    EXPECT_FALSE(runValue(L"Trifolio"));
+    EXPECT_TRUE(runValue(L"Nachbar"));
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, L"Nachbar");
     ASSERT_TRUE(pumpUntil([&] { return app.trayIcon(NIM_MODIFY); }));
     EXPECT_FALSE(app.windowShown());
     EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'X'));
@@ -172,7 +187,13 @@ TEST(WindowE2e, ApplyCancelAndAFailedSave) {
     ASSERT_TRUE(SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY));
     ASSERT_TRUE(app.choose("Combo2", L"Q"));
     app.click("Command1");
-    ASSERT_TRUE(app.answer(L"Fehler!", IDYES));
+    std::wstring message;  // in the system's words, on one line
+    ASSERT_TRUE(app.answer(L"Fehler!", IDYES, &message));
+    EXPECT_TRUE(
+        std::regex_match(message, std::wregex(L"Folgender Fehler ist im Modul SaveOptions "
+                                              L"aufgetreten: [^\r\n]*[^.\r\n]\\.\n\r"
+                                              L"Soll das Programm fortgef\u00FChrt werden\\?")))
+        << message.size();
     const std::string tmp = app.file(L"options.tmp");
     EXPECT_TRUE(holds(tmp, "Ablage 2, Ausschneiden:", "Q"));
     EXPECT_TRUE(app.canApply());
