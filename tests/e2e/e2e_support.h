@@ -217,13 +217,14 @@ inline std::string optionsFile(bool minimised) {
            "\"\r\n\"warnen: 0\"\r\n";
 }
 
-// trifolio.exe of this build in a fresh directory with its own options.ini.
+// trifolio.exe of this build in a fresh directory with its own options.ini; the directory's
+// name has a blank and letters beyond any code page.
 class Trifolio : public Process {
   public:
     explicit Trifolio(bool minimised = true) {
         static int runs = 0;
         dir_ = std::filesystem::temp_directory_path() /
-               (L"trifolio-e2e-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               (L"trifolio e2e T\u00EBst \u0416-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
                 std::to_wstring(++runs));
         std::filesystem::remove_all(dir_);  // a crashed run may have left it
         std::filesystem::create_directory(dir_);

@@ -12,6 +12,13 @@ namespace {
 
 const std::string kMinimised = fakes::replaceLine(fakes::kExampleOptions, 28, "\"minimiert: 1\"");
 
+// The "Achtung!" box naming one combination another program holds.
+std::string refused(const std::string& combination) {
+    return "Achtung! Diese Tastenkombination gehört schon einem anderen Programm und wirkt "
+           "deshalb nicht:\r\n\r\n" +
+           combination + "\r\n\r\nBitte wählen Sie eine andere Kombination.";
+}
+
 // A program started with "options.ini" as given; `page` names the pages that show.
 struct Started : fakes::Rig {
     explicit Started(const std::string& options = fakes::kExampleOptions) {
@@ -36,12 +43,7 @@ TEST(AppStart, MinimisedOptionAndConfigDecideWhetherTheWindowShows) {
         rig.start(line);
         EXPECT_EQ(rig.app->presence().windowShown && rig.app->presence().inTaskList, shown) << line;
         EXPECT_EQ(rig.shell.icons + rig.shell.balloons.size(), shown ? 0u : 2u) << line;
-        EXPECT_EQ(rig.dialogs.shown,
-                  std::vector<std::string>(
-                      shown,
-                      "Achtung! Diese Tastenkombination gehört schon einem anderen Programm "
-                      "und wirkt deshalb nicht:\r\n\r\nALT+F12\r\n\r\nBitte wählen Sie "
-                      "eine andere Kombination."));
+        EXPECT_EQ(rig.dialogs.shown, std::vector<std::string>(shown, refused("ALT+F12"))) << line;
     }
 }
 
@@ -76,7 +78,9 @@ TEST(AppTray, MenuPagesAndABalloonThatWaitsForTheIcon) {
 // only when it holds something new (Wine moves the sequence number without a change);
 // "Löschen" empties clipboard and store 1, a store's button the store; Info opens on the
 // program information; the contact form hands its request to the browser and thanks.
-TEST(AppStatus, TicksClearButtonsInfoPageAndContactForm) {
+// "Übernehmen" saves and names a combination another program holds; "Beenden" after a
+// change asks, and "Nein" ends without saving.
+TEST(AppStatus, TicksButtonsInfoPageContactFormApplyAndQuit) {
     Started rig;
     int shown = 0;
     rig.stores.onChanged = [&](int n) { shown += n == 1; };
@@ -139,6 +143,19 @@ TEST(AppStatus, TicksClearButtonsInfoPageAndContactForm) {
     rig.app->selectTab(1);
     rig.app->selectTab(4);
     EXPECT_EQ(rig.page(), "pInfoFProgramminfo");
+
+    rig.hotkeyApi.takenElsewhere = {{3, 'J'}};
+    rig.form.combo(6).setText("J");
+    rig.dialogs.shown.clear();
+    rig.app->Command1_Click();
+    EXPECT_EQ(rig.dialogs.shown, std::vector<std::string>{refused("STRG+ALT+J")});
+    const std::string saved = fakes::replaceLine(fakes::kExampleOptions, 11, "\"J\"");
+    EXPECT_EQ(rig.file("options.ini"), saved);
+    rig.form.combo(2).setText("Q");
+    rig.dialogs.answers = {platform::Answer::No};
+    rig.app->Command4_Click();
+    EXPECT_TRUE(rig.app->presence().ended && rig.dialogs.answers.empty());
+    EXPECT_EQ(rig.file("options.ini"), saved);
 }
 
 }  // namespace
