@@ -168,7 +168,13 @@ TEST(WindowE2e, ConfigStartBesideAPlantedLibraryAndAHugeHelpFile) {
     const UINT format = RegisterClipboardFormatW(L"TrifolioE2E.Large");
     const std::string large(300 << 10, 'L');
     ASSERT_TRUE(setUserClipboard(owner.get(), L"eigen", format, large));
-    copyAndPaste(app, L"vor dem Ende", 'C');
+    {
+        Target target;
+        ASSERT_TRUE(target.start() && target.setText(0, L"vor dem Ende") && target.focus(0));
+        target.select(0, 0, -1);
+        typeHotkey(kCtrlAlt, 'C');
+        ASSERT_TRUE(pumpUntil([&] { return app.text("CB2text") == L"vor dem Ende"; }));
+    }
     ASSERT_TRUE(pumpUntil([&] { return clipboardState(owner.get()).text == L"eigen"; }));
     ASSERT_TRUE(app.choose("Combo2", L"Q"));
     app.click("Command4");

@@ -40,7 +40,8 @@ TEST(ProgramDirectory, AnOptionsFileHeldForAMomentIsWaitedFor) {
     cleanUp();
     ASSERT_TRUE(std::filesystem::create_directory(widen(kDir)));
     SettingsOnWindows program;
-    EXPECT_EQ(program.settings.LoadOptions(false), Outcome::Done);  // a first start writes it
+    EXPECT_EQ(program.settings.LoadOptions(false), Outcome::Done);  // a first start
+    ASSERT_EQ(program.settings.SaveOptions(false), Outcome::Done);
     for (auto step : {&Settings::LoadOptions, &Settings::SaveOptions}) {
         FileHandle moment(CreateFileW(widen(kDir + "options.ini").c_str(), GENERIC_READ, 0, nullptr,
                                       OPEN_EXISTING, 0, nullptr));
