@@ -335,6 +335,8 @@ void HotkeyEngine::settleAfterAction() {
         users_.reset();
         return;
     }
+    if (users.owed && clipboard_.heldElsewhere())
+        return;  // still held: trying would only wait
     // Did anything come since the program left the clipboard? A moved sequence number
     // alone says nothing; the content does, or, when it could not be read then, the owner.
     bool changed = false;

@@ -73,6 +73,9 @@ class HotkeyEngine : public HotkeyRegistration {
     // hotkey while its key is still held from the press that ran it.
     void onHotkey(int id);
     bool busy() const { return busy_; }
+    // The restore of the user's clipboard failed (another program held the clipboard) and
+    // is owed: clipboardChanged makes it up once the clipboard is free.
+    bool restoreOwed() const { return users_ && users_->owed; }
     // Runs `work` now, or after the running action and whatever queued up before it.
     void whenIdle(std::function<void()> work);
 

@@ -126,6 +126,8 @@ class App {
     void Timer1_Timer();
     // The Windows clipboard changed: the store-1 row follows it while the window shows.
     void clipboardChanged();
+    // The user's clipboard is owed back: clipboardChanged should come again soon.
+    bool restoreOwed() const { return engine_.restoreOwed(); }
 
     void TrayIconAdd();
     void TrayIconRemove(bool removeIcon);

@@ -38,9 +38,9 @@ class EngineEndToEnd : public ::testing::Test {
     }
     static void expectBack(const ClipboardState& before) {
         ClipboardState now;
-        EXPECT_TRUE(pumpUntil(
-            [&] { return (now = clipboardState(owner_->get(), before.of)) == before; }, 3000ms))
-            << now.text;
+        EXPECT_TRUE(pumpUntil([&] {
+            return (now = clipboardState(owner_->get(), before.of)) == before;
+        })) << now.text;
     }
     static void select(int edit, const wchar_t* text, int from = 0, int to = -1) {
         ASSERT_TRUE(target_->setText(edit, text) && target_->focus(edit));

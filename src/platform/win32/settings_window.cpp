@@ -311,7 +311,7 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_DESTROY:
             RemoveClipboardFormatListener(window);
-            for (UINT_PTR timer : {kTimer1, kTrayRetry, kEndWhenIdle, kHelpFill})
+            for (UINT_PTR timer : {kTimer1, kTrayRetry, kEndWhenIdle, kHelpFill, kRestoreRetry})
                 setTimer(timer, false, 0);
             PostQuitMessage(0);
             return 0;
@@ -382,6 +382,8 @@ void SettingsWindow::onTimer(UINT_PTR timer) {
         app_->Timer1_Timer();
     else if (timer == kTrayRetry)
         app_->retryTrayIcon();
+    else if (timer == kRestoreRetry)
+        app_->clipboardChanged();
 }
 
 MenuCommand SettingsWindow::popupMenu() {

@@ -75,12 +75,14 @@ class SettingsWindow final : public WindowHost {
     // Posted to itself: make the controls now.
     static constexpr UINT kPrepareControls = WM_APP + 2;
     // Timers of the window.
-    static constexpr UINT_PTR kTimer1 = 1;       // store-1 snapshots while the window shows
-    static constexpr UINT_PTR kTrayRetry = 2;    // the notification area did not take the icon yet
-    static constexpr UINT_PTR kEndWhenIdle = 3;  // ending waits for a running hotkey action
-    static constexpr UINT_PTR kHelpFill = 4;     // the next slice of a long help text
+    static constexpr UINT_PTR kTimer1 = 1;        // store-1 snapshots while the window shows
+    static constexpr UINT_PTR kTrayRetry = 2;     // the notification area did not take the icon yet
+    static constexpr UINT_PTR kEndWhenIdle = 3;   // ending waits for a running hotkey action
+    static constexpr UINT_PTR kHelpFill = 4;      // the next slice of a long help text
+    static constexpr UINT_PTR kRestoreRetry = 5;  // the user's clipboard is owed back
     static constexpr UINT kTrayRetryInterval = 2000;
     static constexpr UINT kEndRetryInterval = 50;
+    static constexpr UINT kRestoreRetryInterval = 250;
     // The store boxes and pictures of the Status page: store 1 at index 0.
     static constexpr std::array<layout::ControlId, 3> kStoreTexts = {
         layout::id("CB1text"), layout::id("CB2text"), layout::id("CB3text")};
@@ -162,7 +164,7 @@ class SettingsWindow final : public WindowHost {
     int dpi_ = 96;
     UINT taskbarCreated_ = 0;
     UINT showStatus_ = 0;
-    std::array<bool, 5> timerRunning_{};  // by timer id
+    std::array<bool, 6> timerRunning_{};  // by timer id
     bool syncing_ = false;
     bool preparePosted_ = false;
     bool destroying_ = false;

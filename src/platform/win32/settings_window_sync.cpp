@@ -223,6 +223,9 @@ void SettingsWindow::syncPresence() {
     }
     setTimer(kTimer1, presence.timer, kTimer1Interval);
     setTimer(kTrayRetry, app_->trayIconMissing(), kTrayRetryInterval);
+    // A restore that another program's hold made fail is tried again without waiting
+    // for the clipboard to change: nothing may change when that program lets go.
+    setTimer(kRestoreRetry, app_->restoreOwed(), kRestoreRetryInterval);
 
     const LONG_PTR exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
     const LONG_PTR wanted =
