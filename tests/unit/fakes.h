@@ -132,8 +132,7 @@ class FakeClipboard : public platform::Clipboard {
         if (replace(std::move(data), false, "app writes"))
             owner = process, confidential = secret;
     }
-    // The editor (or `reader`, 0: one that cannot be told) reads one format; delayed data
-    // is rendered by its owner first.
+    // `reader` (0: one that cannot be told) reads one format, rendered first if delayed.
     std::optional<ClipData> readAsEditor(std::uint32_t format,
                                          std::uint32_t reader = kEditorProcess) {
         auto it = formats.find(format);
@@ -341,7 +340,7 @@ class FakeHotkeyApi : public platform::HotkeyApi {
 // The shell: a notification area taking one icon when ready, the menu, the browser.
 class FakeShell : public Tray, public WindowHost {
   public:
-    bool ready = true;
+    bool ready = true, browser = true;  // takes the icon; opens addresses
     int icons = 0;
     MenuCommand choice = MenuCommand::None;  // picked from the next menu
     std::vector<std::string> opened, balloons;
@@ -353,7 +352,6 @@ class FakeShell : public Tray, public WindowHost {
         balloons.push_back(title + " " + text);
     }
     MenuCommand popupMenu() override { return std::exchange(choice, MenuCommand::None); }
-    bool browser = true;  // the shell opens addresses
     bool openUrl(const std::string& url) override {
         opened.push_back(url);
         return browser;

@@ -16,9 +16,6 @@ Rect inWindow(const ControlRow& c, int dpi) {
     }
     return r;
 }
-Rect inWindow(std::string_view name, int dpi) {
-    return inWindow(*find(name), dpi);
-}
 bool inside(const Rect& inner, const Rect& outer) {
     return inner.left >= outer.left && inner.top >= outer.top && inner.right() <= outer.right() &&
            inner.bottom() <= outer.bottom();
@@ -53,12 +50,13 @@ TEST(Layout, ControlsStayInsideApartAndTouchingAtEveryDpi) {
                 EXPECT_TRUE(tb.right() != ta.left || pb.right() == pa.left) << pair;
             }
         }
+        const Rect strip = inWindow(*find("TabStrip1"), dpi);
         for (auto page : {"pStatus", "pTastenbelegung", "pOptionen", "pInfo"})
-            EXPECT_TRUE(inside(inWindow(page, dpi), inWindow("TabStrip1", dpi))) << page;
-        const Rect info = inWindow("TabInfo", dpi);
+            EXPECT_TRUE(inside(inWindow(*find(page), dpi), strip)) << page;
+        const Rect info = inWindow(*find("TabInfo"), dpi);
         for (auto page : {"FProgramminfo", "fHilfe", "fKontakt"}) {
-            EXPECT_TRUE(inside(inWindow(page, dpi), info)) << page;
-            EXPECT_GE(inWindow(page, dpi).top - info.top, twipsToPixels(450, dpi)) << page;
+            EXPECT_TRUE(inside(inWindow(*find(page), dpi), info)) << page;
+            EXPECT_GE(inWindow(*find(page), dpi).top - info.top, twipsToPixels(450, dpi)) << page;
         }
     }
 }

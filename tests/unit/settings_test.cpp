@@ -173,12 +173,10 @@ TEST(Reactions, CombinationsThatTypeACharacterAreNamed) {
     } cases[] = {{{kUs}, "STRG+ALT", "Q", ""},
                  {{kUs, kGerman}, "STRG+ALT", "Q", "@ Deutsch"},
                  {{kGerman}, "STRG+ALT", "E", "€ Deutsch"},
-                 {{kGerman}, "STRG+ALT", "7", "{ Deutsch"},
                  {{kGerman}, "STRG", "Q", ""},
                  {{kGerman}, "ALT", "Q", ""},
                  {{kGerman}, "STRG+ALT", "F5", ""},
                  {{kGerman}, "STRG+ALT", "-", ""},
-                 {{kGerman, kCzech}, "STRG+ALT", "V", "@ Tschechisch"},
                  {{kCzech, kGerman}, "STRG+ALT", "Q", "\\ Tschechisch"}};
     for (const auto& c : cases) {
         layouts.installed = c.installed;
