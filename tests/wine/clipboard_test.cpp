@@ -261,6 +261,26 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
            {dropped[2], globalBytes("own")}},
           {kFormatText, kFormatRtf, kFormatLink, kFormatBitmap, kFormatDib}, "fett", kBitmap);
     check("nothing", {}, {}, std::nullopt, std::nullopt);
+    // Pictures whose headers lie about what follows: no picture, not even the bitmap the
+    // system would make of them with GDI, and they come back whole.
+    const auto lying = [](const auto& header, std::size_t following) {  // then 0x11 bytes
+        return globalBytes(std::string(reinterpret_cast<const char*>(&header), sizeof header)
+                               .append(following, '\x11'));
+    };
+    using Info = BITMAPINFOHEADER;
+    check("RLE shorter than its size",
+          {{CF_DIB,
+            lying(Info{sizeof(Info), 8000, 8000, 1, 8, BI_RLE8, 1 << 26, 0, 0, 0, 0}, 1 << 16)}},
+          {}, std::nullopt, std::nullopt);
+    check("RLE of 60000 x 60000",
+          {{CF_DIB,
+            lying(Info{sizeof(Info), 60000, 60000, 1, 8, BI_RLE8, 4096, 0, 0, 0, 0}, 4096 + 1024)}},
+          {}, std::nullopt, std::nullopt);
+    BITMAPV5HEADER profile{};
+    profile.bV5Size = sizeof profile, profile.bV5ProfileSize = 4096;
+    profile.bV5Width = 4, profile.bV5Height = 3, profile.bV5Planes = 1, profile.bV5BitCount = 24;
+    profile.bV5CSType = 0x4D424544 /* 'MBED' */, profile.bV5ProfileData = 1 << 30;
+    check("profile far outside", {{CF_DIBV5, lying(profile, 36)}}, {}, std::nullopt, std::nullopt);
 
     // Of a long text only the beginning that is shown is converted, without splitting a
     // surrogate pair; its length counts the whole text. Put back, the text waits to be
