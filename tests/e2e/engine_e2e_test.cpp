@@ -34,11 +34,15 @@ class EngineEndToEnd : public ::testing::Test {
         EXPECT_TRUE(setUserClipboard(owner_->get(), text, format, bytes));
         return clipboardState(owner_->get(), format);
     }
-    static void expectBack(const ClipboardState& before) {
+    static void expectBack(const ClipboardState& before, std::chrono::milliseconds bound = 3000ms) {
         ClipboardState now;
         EXPECT_TRUE(pumpUntil(
-            [&] { return (now = clipboardState(owner_->get(), before.of)) == before; }, 3000ms))
+            [&] { return (now = clipboardState(owner_->get(), before.of)) == before; }, bound))
             << now.text;
+    }
+    static bool toFront(HWND window) {
+        return focusAndWait(
+            window, [&] { return SetForegroundWindow(window) && GetForegroundWindow() == window; });
     }
     static void select(int edit, const wchar_t* text, int from = 0, int to = -1) {
         ASSERT_TRUE(target_->setText(edit, text) && target_->focus(edit));
@@ -161,16 +165,11 @@ TEST_F(EngineEndToEnd, AConsoleRunningACommandSurvivesTheHotkeys) {
         pumpUntil([&] { return (console = FindWindowW(L"WineConsoleClass", nullptr)); }, 20000ms));
     for (UINT key : {'C', 'X', 'V', 'C', 'X', 'V'}) {
         SCOPED_TRACE(static_cast<char>(key));
-        ASSERT_TRUE(focusAndWait(console, [&] {
-            return SetForegroundWindow(console) && GetForegroundWindow() == console;
-        }));
+        ASSERT_TRUE(toFront(console));
         const DWORD sequence = GetClipboardSequenceNumber();
         typeHotkey(kCtrlAlt, key);
         EXPECT_TRUE(pumpUntil([&] { return GetClipboardSequenceNumber() != sequence; }));
-        ClipboardState now;  // a paste nobody reads offers the store up to its bound
-        EXPECT_TRUE(
-            pumpUntil([&] { return (now = clipboardState(owner_->get())) == before; }, 8000ms))
-            << now.text;
+        expectBack(before, 8000ms);  // a paste nobody reads offers the store up to its bound
         EXPECT_TRUE(ping.running() && IsWindow(console));
     }
 }
@@ -208,18 +207,14 @@ TEST_F(EngineEndToEnd, BoldTextFromWordpadIsPastedBoldAfterPlainText) {
     user(L"normal fett", rtf, "{\\rtf1\\ansi normal {\\b fett}}");
     sendTo(edit, WM_PASTE);
     user(before.text, before.of, before.bytes);
-    const auto atFront = [&] {
-        return focusAndWait(
-            main, [&] { return SetForegroundWindow(main) && GetForegroundWindow() == main; });
-    };
     sendTo(edit, EM_SETSEL, 7, 11);
-    ASSERT_TRUE(atFront());
+    ASSERT_TRUE(toFront(main));
     typeHotkey(kCtrlAlt, 'C');
     ASSERT_TRUE(storeShows(2, L"fett")) << testing::PrintToString(windowText(edit));
     expectBack(before);
     sendTo(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"schlicht "));
     sendTo(edit, EM_SETSEL, 9, 9);
-    ASSERT_TRUE(atFront());
+    ASSERT_TRUE(toFront(main));
     typeHotkey(kCtrlAlt, 'V');
     EXPECT_TRUE(pumpUntil([&] { return windowText(edit).find(L"schlicht fett") == 0; }));
     // Wine's rich edit reads through OLE with no window of its own open, so its reads
