@@ -297,7 +297,6 @@ class Target : public Process {
                             [&] { return sendTo(window_, kFocusEdit, which ? 1 : 0) == 1; });
     }
     bool setDelay(UINT milliseconds) { return sendTo(window_, kSetDelay, milliseconds) == 1; }
-    bool setFileList(bool on) { return sendTo(window_, kFileList, on) == 1; }
     LRESULT requests() const { return sendTo(window_, kRequests); }
     bool setReporter(HWND reporter) {
         return sendTo(window_, kSetReporter, reinterpret_cast<WPARAM>(reporter)) == 1;

@@ -3,11 +3,6 @@
 // after the delay set with kSetDelay, one at a time, as slow applications do.
 #include <windows.h>
 
-#include <shlobj.h>
-
-#include <algorithm>
-#include <cstring>
-#include <string>
 #include <utility>
 
 #include "target_protocol.h"
@@ -20,39 +15,9 @@ HWND edits[2], reporter, lateEdit;
 WNDPROC editProc;
 UINT delay, lateMessage;
 LRESULT requests;
-bool files;
-
-// A copy of the edit's text, names split by '|', as a file list; a paste of a file list.
-void fileList(HWND edit, UINT message) {
-    std::wstring names(static_cast<std::size_t>(GetWindowTextLengthW(edit)) + 2, L'\0');
-    GetWindowTextW(edit, names.data(), static_cast<int>(names.size()));
-    if (!OpenClipboard(edit))
-        return;
-    if (auto drop = static_cast<HDROP>(GetClipboardData(CF_HDROP)); message == WM_PASTE && drop) {
-        names.clear();
-        wchar_t name[MAX_PATH];
-        for (UINT i = 0; DragQueryFileW(drop, i, name, MAX_PATH); ++i)
-            names += (i ? L"|" : L"") + std::wstring(name);
-        SetWindowTextW(edit, names.c_str());
-    } else if (message == WM_COPY && EmptyClipboard()) {
-        std::ranges::replace(names, L'|', L'\0');
-        const DROPFILES header{sizeof header, {}, FALSE, TRUE};
-        const std::string list =
-            std::string(reinterpret_cast<const char*>(&header), sizeof header)
-                .append(reinterpret_cast<const char*>(names.data()), names.size() * 2);
-        HGLOBAL data = GlobalAlloc(GMEM_MOVEABLE, list.size());
-        std::memcpy(GlobalLock(data), list.data(), list.size());
-        GlobalUnlock(data);
-        SetClipboardData(CF_HDROP, data);
-    }
-    CloseClipboard();
-}
 
 void carryOut(HWND edit, UINT message) {
-    if (files)
-        fileList(edit, message);
-    else
-        CallWindowProcW(editProc, edit, message, 0, 0);
+    CallWindowProcW(editProc, edit, message, 0, 0);
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
     const Operation operation = message == WM_COPY ? kCopy : message == WM_CUT ? kCut : kPaste;
@@ -86,9 +51,6 @@ LRESULT CALLBACK windowProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     switch (message) {
         case kSetDelay:
             delay = static_cast<UINT>(wParam);
-            return 1;
-        case kFileList:
-            files = wParam != 0;
             return 1;
         case kSetReporter:
             reporter = reinterpret_cast<HWND>(wParam);

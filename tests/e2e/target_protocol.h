@@ -13,7 +13,6 @@ inline constexpr UINT kSetDelay = WM_APP + 1;     // wParam: reaction delay in m
 inline constexpr UINT kFocusEdit = WM_APP + 2;    // wParam: 0 source, 1 destination
 inline constexpr UINT kSetReporter = WM_APP + 3;  // wParam: HWND that gets kReport
 inline constexpr UINT kRequests = WM_APP + 4;     // returns the cut, copy and paste requests
-inline constexpr UINT kFileList = WM_APP + 6;     // wParam 1: copies and pastes go as file lists
 // Posted to the reporter when an operation is carried out: wParam = Operation * 2 + 1,
 // lParam = QueryPerformanceCounter at that moment.
 inline constexpr UINT kReport = WM_APP + 5;

@@ -1,6 +1,8 @@
 // The program's clipboard against Wine's real one, which only this layer sees byte by byte.
 #include "platform/win32/clipboard.h"
 
+#include <shlobj.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -160,6 +162,11 @@ HGLOBAL makeMetafilePict() {
     return globalCopy(&pict, sizeof pict);
 }
 
+// The bytes of `header`, then `following`.
+std::string withHeader(const auto& header, std::string_view following) {
+    return std::string(reinterpret_cast<const char*>(&header), sizeof header).append(following);
+}
+
 const auto registered = [](const wchar_t* name) { return RegisterClipboardFormatW(name); };
 
 // Kind, size and corner colours drawn: opposite corners tell a picture upside down or mirrored.
@@ -251,16 +258,35 @@ TEST_F(ClipboardTest, CapturesEachKindOfContentAndRestoresEveryFormatThatCanBeCo
           {{CF_DIB, globalBytes(makeDib(200))}, {CF_PALETTE, CreatePalette(&palette)}},
           {kFormatDib, kFormatPalette}, std::nullopt,
           Look{true, 800, 600, pixelColour(0, 0), pixelColour(3, 2)});
-    check("documents with a device-dependent bitmap",
+    check("documents with a device-dependent bitmap and a file list",
           {{CF_UNICODETEXT, globalText(L"fett")},
            {registered(L"Rich Text Format"), globalBytes("{\\rtf1 {\\b fett} \\u8364?}")},
            {registered(L"Link"), globalBytes({"app\0topic\0item\0\0", 16})},
            {CF_BITMAP, makeDdb()},
+           {CF_HDROP, globalBytes(withHeader(
+                          DROPFILES{sizeof(DROPFILES), {}, FALSE, TRUE},
+                          {reinterpret_cast<const char*>(L"C:\\a.txt\0C:\\b c.txt\0"), 42}))},
            {dropped[0], globalBytes("app")},
            {dropped[1], globalBytes("ole")},
            {dropped[2], globalBytes("own")}},
-          {kFormatText, kFormatRtf, kFormatLink, kFormatBitmap, kFormatDib}, "fett", kBitmap);
+          {kFormatText, kFormatRtf, kFormatLink, kFormatBitmap, kFormatDib, kFormatFileList},
+          "fett", kBitmap);
     check("nothing", {}, {}, std::nullopt, std::nullopt);
+    // Pictures whose headers lie about what follows: no picture, not even the bitmap the
+    // system would make of them with GDI, and they come back whole.
+    const auto lying = [](const auto& header, std::size_t following) {  // then 0x11 bytes
+        return globalBytes(withHeader(header, std::string(following, '\x11')));
+    };
+    using Info = BITMAPINFOHEADER;
+    check("RLE shorter than its size",
+          {{CF_DIB,
+            lying(Info{sizeof(Info), 8000, 8000, 1, 8, BI_RLE8, 1 << 26, 0, 0, 0, 0}, 1 << 16)}},
+          {}, std::nullopt, std::nullopt);
+    BITMAPV5HEADER profile{};
+    profile.bV5Size = sizeof profile, profile.bV5ProfileSize = 4096;
+    profile.bV5Width = 4, profile.bV5Height = 3, profile.bV5Planes = 1, profile.bV5BitCount = 24;
+    profile.bV5CSType = 0x4D424544 /* 'MBED' */, profile.bV5ProfileData = 1 << 30;
+    check("profile far outside", {{CF_DIBV5, lying(profile, 36)}}, {}, std::nullopt, std::nullopt);
 
     // Of a long text only the beginning that is shown is converted, without splitting a
     // surrogate pair; its length counts the whole text. Put back, the text waits to be
