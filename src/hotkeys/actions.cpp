@@ -156,8 +156,7 @@ bool HotkeyEngine::takeUsersClipboard() {
 // then does not try again: its paste pastes nothing, its cut loses the text. So the
 // keystroke goes out once nobody holds the clipboard and nobody has for a quiet time
 // (neighbours' reads of an offer count as holds). False when it stayed held.
-bool HotkeyEngine::waitForFreeClipboard() {
-    const auto changed = loop_.now();
+bool HotkeyEngine::waitForFreeClipboard(std::chrono::steady_clock::time_point changed) {
     const auto end = changed + kFreeBound;
     const platform::Millis quiet = kQuiet + neighbourDelay_;
     auto lastHeld = changed;
@@ -222,13 +221,16 @@ void HotkeyEngine::capture(int store, const Keystroke& keystroke) {
     // not yet"; when it could not be placed, any change of the clipboard counts.
     placed_ = true;
     const bool marked = clipboard_.clearWithMarker();
-    if (!waitForFreeClipboard()) {
+    // The watch of the person's keys is probed while the neighbours' quiet time runs.
+    const auto changed = loop_.now();
+    keys_.probeWatch();
+    if (!waitForFreeClipboard(changed)) {
         restoreSnapshot();  // as if the action had not begun
         return;
     }
     const std::uint32_t before = clipboard_.sequenceNumber();
     const std::uint32_t target = keys_.foregroundProcess();
-    const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_);
+    const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_, true);
     const bool copied = loop_.waitUntil(
         [&] {
             return marked ? !clipboard_.markerPresent() : clipboard_.sequenceNumber() != before;
@@ -267,7 +269,10 @@ void HotkeyEngine::paste(int store, const Keystroke& keystroke) {
     // instead of guessing, whatever clipboard monitors read meanwhile.
     const std::uint32_t sequence = clipboard_.sequenceNumber();
     placed_ = true;
-    if (!clipboard_.offer(stores_.store(store).whole) || !waitForFreeClipboard()) {
+    const bool inClipboard = clipboard_.offer(stores_.store(store).whole);
+    const auto changed = loop_.now();
+    keys_.probeWatch();
+    if (!inClipboard || !waitForFreeClipboard(changed)) {
         // The store is not in the clipboard, or nobody could paste it: a Ctrl+V now
         // would paste something else.
         if (clipboard_.sequenceNumber() != sequence)
@@ -277,7 +282,7 @@ void HotkeyEngine::paste(int store, const Keystroke& keystroke) {
     const std::uint32_t target = keys_.foregroundProcess();
     clipboard_.serveOffer(target);
     PasteWait offered(clipboard_, keys_, loop_, target);
-    const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_);
+    const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_, true);
     offered.wait();
     releaseLetGo(keys_, loop_, pressedAgain);
     restoreSnapshot();

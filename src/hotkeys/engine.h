@@ -148,7 +148,7 @@ class HotkeyEngine : public HotkeyRegistration {
     void capture(int store, const Keystroke& keystroke);
     void paste(int store, const Keystroke& keystroke);
     bool takeUsersClipboard();
-    bool waitForFreeClipboard();
+    bool waitForFreeClipboard(std::chrono::steady_clock::time_point changed);
     bool takeCopy(int store);
     std::optional<platform::Clipboard::Reading> readWhole();
     Look look();

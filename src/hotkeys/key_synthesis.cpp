@@ -98,10 +98,12 @@ namespace {
 // Presses `modifiers` (Control, Shift) around `codes`: see SendKeyCombo.
 std::vector<std::uint8_t> typeCombo(std::span<const std::uint8_t> modifiers,
                                     std::span<const std::uint8_t> codes, platform::KeyInput& keys,
-                                    platform::EventLoop& loop) {
+                                    platform::EventLoop& loop, bool probed) {
     const bool control = std::ranges::find(modifiers, vk::kControl) != modifiers.end();
 
-    watchAnswers(keys, loop);
+    // A probe sent a moment ago that came through proves the watch already.
+    if (!probed || !keys.presses() || !keys.watchSawAll())
+        watchAnswers(keys, loop);
     const bool watching = keys.presses().has_value();
     std::vector<std::uint8_t> held;
     for (std::uint8_t key : kModifiers)
@@ -166,18 +168,18 @@ std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput
     std::vector<std::uint8_t> modifiers;
     if (control)
         modifiers.push_back(vk::kControl);
-    return typeCombo(modifiers, keyParts(text), keys, loop);
+    return typeCombo(modifiers, keyParts(text), keys, loop, false);
 }
 
 std::vector<std::uint8_t> SendKeystroke(const Keystroke& keystroke, platform::KeyInput& keys,
-                                        platform::EventLoop& loop) {
+                                        platform::EventLoop& loop, bool probed) {
     std::vector<std::uint8_t> modifiers;
     if (keystroke.control)
         modifiers.push_back(vk::kControl);
     if (keystroke.shift)
         modifiers.push_back(vk::kShift);
     const std::uint8_t codes[] = {keystroke.key};
-    return typeCombo(modifiers, codes, keys, loop);
+    return typeCombo(modifiers, codes, keys, loop, probed);
 }
 
 }  // namespace trifolio

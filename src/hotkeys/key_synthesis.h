@@ -56,9 +56,11 @@ inline constexpr platform::Millis kWatchBound{100};
 std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput& keys,
                                        platform::EventLoop& loop);
 
-// The same for a typed keystroke, such as Ctrl+C or Shift+Insert.
+// The same for a typed keystroke, such as Ctrl+C or Shift+Insert. `probed`: the caller
+// sent the watch a probe (probeWatch) a moment ago; if it came through, the watch is not
+// asked again.
 std::vector<std::uint8_t> SendKeystroke(const Keystroke& keystroke, platform::KeyInput& keys,
-                                        platform::EventLoop& loop);
+                                        platform::EventLoop& loop, bool probed = false);
 // The watch of the person's keys proves it still sees them: a probe must come through it
 // within kWatchBound. A watch that does not answer (the system removed it) is installed
 // anew, and one that is missing is tried again. True when it answered.

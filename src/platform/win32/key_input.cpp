@@ -137,6 +137,8 @@ class InputWatch {
     std::atomic<int> sending_{0};
     // The program's own events put into the input stream, and those the hook saw.
     std::atomic<std::uint64_t> sent_{0}, seen_{0};
+    // When the keyboard hook last saw an event, any event (GetTickCount64).
+    std::atomic<ULONGLONG> lastSeen_{0};
 
     bool rewatch() { return request(kRewatchMessage) && active_; }
     bool loseKeyboardHook() { return request(kLoseHookMessage); }
@@ -188,8 +190,10 @@ class InputWatch {
                     install();
                     SetEvent(done_.get());
                 } else if (!msg.hwnd && msg.message == kLoseHookMessage) {
-                    // As the system does it: the handle stays, the hook is gone.
+                    // As the system does it: the handle stays, the hook is gone, and the
+                    // last event it saw is a while ago.
                     UnhookWindowsHookEx(keyboard_.get());
+                    lastSeen_ = 0;
                     SetEvent(done_.get());
                 } else {
                     DispatchMessageW(&msg);
@@ -258,6 +262,7 @@ class InputWatch {
             const bool whileHeld = injected && event.dwExtraInfo == kOwnWhileHeldTag;
             const bool probe = injected && event.dwExtraInfo == kOwnProbeTag;
             const bool own = whileHeld || probe || (injected && event.dwExtraInfo == kOwnInputTag);
+            self->lastSeen_ = GetTickCount64();
             if (own)
                 ++self->seen_;
             if (probe)
@@ -357,8 +362,13 @@ std::size_t Win32KeyInput::send(std::span<const platform::KeyEvent> events) {
 }
 
 // A tap of the unassigned mask key that the watch swallows: should the watch be gone,
-// the application gets a key that means nothing.
+// the application gets a key that means nothing. A hook that saw an event a moment ago
+// (the hotkey's own keys, as a rule) is alive: the probe, which costs a round trip
+// through the hook, is then not sent.
 void Win32KeyInput::probeWatch() {
+    constexpr ULONGLONG kRecentlyAlive = 200;  // milliseconds
+    if (const ULONGLONG last = watch_->lastSeen_; last && GetTickCount64() - last < kRecentlyAlive)
+        return;
     std::vector<INPUT> inputs(2);
     for (INPUT& input : inputs) {
         input.type = INPUT_KEYBOARD;
