@@ -103,14 +103,14 @@ void HotkeyEngine::runHotkey(int assignment) {
         switch (assignment) {
             case Cut2:
             case Cut3:
-                capture(store, keystrokeFor(Edit::Cut, window.windowClass));
+                capture(store, keystrokeFor(Edit::Cut, window.windowClass), window.process);
                 break;
             case Copy2:
             case Copy3:
-                capture(store, keystrokeFor(Edit::Copy, window.windowClass));
+                capture(store, keystrokeFor(Edit::Copy, window.windowClass), window.process);
                 break;
             default:
-                paste(store, keystrokeFor(Edit::Paste, window.windowClass));
+                paste(store, keystrokeFor(Edit::Paste, window.windowClass), window.process);
                 break;
         }
     } catch (...) {
@@ -212,7 +212,8 @@ bool HotkeyEngine::takeCopy(int store) {
     return true;
 }
 
-void HotkeyEngine::capture(int store, const Keystroke& keystroke) {
+// `target`: the process the keystroke goes to.
+void HotkeyEngine::capture(int store, const Keystroke& keystroke, std::uint32_t target) {
     // Without the user's content in hand nothing may be cleared.
     if (!takeUsersClipboard())
         return;
@@ -229,7 +230,6 @@ void HotkeyEngine::capture(int store, const Keystroke& keystroke) {
         return;
     }
     const std::uint32_t before = clipboard_.sequenceNumber();
-    const std::uint32_t target = keys_.foregroundProcess();
     const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_, true);
     const bool copied = loop_.waitUntil(
         [&] {
@@ -260,7 +260,7 @@ void HotkeyEngine::capture(int store, const Keystroke& keystroke) {
     }
 }
 
-void HotkeyEngine::paste(int store, const Keystroke& keystroke) {
+void HotkeyEngine::paste(int store, const Keystroke& keystroke, std::uint32_t target) {
     if (!takeUsersClipboard())
         return;
 
@@ -279,7 +279,6 @@ void HotkeyEngine::paste(int store, const Keystroke& keystroke) {
             restoreSnapshot();
         return;
     }
-    const std::uint32_t target = keys_.foregroundProcess();
     clipboard_.serveOffer(target);
     PasteWait offered(clipboard_, keys_, loop_, target);
     const auto pressedAgain = SendKeystroke(keystroke, keys_, loop_, true);

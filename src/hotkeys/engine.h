@@ -145,8 +145,8 @@ class HotkeyEngine : public HotkeyRegistration {
 
     void runPending();
     void runHotkey(int assignment);
-    void capture(int store, const Keystroke& keystroke);
-    void paste(int store, const Keystroke& keystroke);
+    void capture(int store, const Keystroke& keystroke, std::uint32_t target);
+    void paste(int store, const Keystroke& keystroke, std::uint32_t target);
     bool takeUsersClipboard();
     bool waitForFreeClipboard(std::chrono::steady_clock::time_point changed);
     bool takeCopy(int store);

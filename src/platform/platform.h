@@ -124,13 +124,13 @@ class KeyInput {
     virtual std::optional<std::uint64_t> pressesOf(std::uint8_t virtualKey) = 0;
     // How often the person has pressed any key or mouse button so far; nullopt as above.
     virtual std::optional<std::uint64_t> presses() = 0;
-    // The process of the foreground window, which the keys go to; 0 when unknown. For a
-    // Store app, whose frame belongs to another process, the app's own process.
-    virtual std::uint32_t foregroundProcess() = 0;
     // The foreground window, which the keys go to.
     struct Window {
         std::uintptr_t handle = 0;  // 0: none
         std::string windowClass;
+        // Its process, which reads the clipboard for it; 0 when unknown. For a Store app,
+        // whose frame belongs to another process, the app's own process.
+        std::uint32_t process = 0;
         // Its process runs at a higher integrity level than the program, or its level
         // cannot be read: the system drops the program's keys to it without a word.
         bool unreachable = false;

@@ -262,8 +262,7 @@ class FakeKeyboard : public platform::KeyInput {
     std::optional<std::uint64_t> presses() override {
         return none ? std::nullopt : std::optional(allPresses);
     }
-    std::uint32_t foregroundProcess() override { return kEditorProcess; }
-    Window foreground{0x10, "Notepad"};
+    Window foreground{0x10, "Notepad", kEditorProcess};
     Window foregroundWindow() override { return foreground; }
     void probeWatch() override {}
     bool watchSawAll() override { return !removed; }

@@ -80,6 +80,7 @@ platform::KeyInput::Window foregroundWindow() {
     result.handle = reinterpret_cast<std::uintptr_t>(window);
     result.windowClass = narrow(classOf(window));
     result.unreachable = aboveOwnIntegrity(process);
+    result.process = processBehind(window);
     return result;
 }
 

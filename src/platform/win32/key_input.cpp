@@ -407,11 +407,6 @@ std::optional<std::uint64_t> Win32KeyInput::presses() {
     return watch_->presses();
 }
 
-std::uint32_t Win32KeyInput::foregroundProcess() {
-    HWND foreground = GetForegroundWindow();
-    return foreground ? processBehind(foreground) : 0;
-}
-
 platform::KeyInput::Window Win32KeyInput::foregroundWindow() {
     return win32::foregroundWindow();
 }

@@ -38,7 +38,6 @@ class Win32KeyInput final : public platform::KeyInput {
     bool held(std::uint8_t virtualKey) override;
     std::optional<std::uint64_t> pressesOf(std::uint8_t virtualKey) override;
     std::optional<std::uint64_t> presses() override;
-    std::uint32_t foregroundProcess() override;
     Window foregroundWindow() override;
     void probeWatch() override;
     bool watchSawAll() override;
