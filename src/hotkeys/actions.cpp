@@ -130,6 +130,11 @@ void HotkeyEngine::runHotkey(int assignment) {
         }
     }
     placed_ = false;
+    dropUsersClipboardWhenDone();
+}
+
+// The user's clipboard is kept only while its restore is owed or a late copy is watched.
+void HotkeyEngine::dropUsersClipboardWhenDone() {
     if (users_ && !users_->owed && !users_->late)
         users_.reset();
 }
@@ -335,10 +340,9 @@ void HotkeyEngine::settleAfterAction() {
     UsersClipboard& users = *users_;
     if (users.late && (loop_.now() > users.late->until || keys_.presses() != users.late->presses))
         users.late.reset();
-    if (!users.owed && !users.late) {
-        users_.reset();
+    dropUsersClipboardWhenDone();
+    if (!users_)
         return;
-    }
     if (users.owed && clipboard_.heldElsewhere())
         return;  // still held: trying would only wait
     // Did anything come since the program left the clipboard? A moved sequence number
@@ -358,8 +362,7 @@ void HotkeyEngine::settleAfterAction() {
             users_.reset();  // someone wrote: the clipboard is theirs now
         else
             restoreSnapshot();
-        if (users_ && !users_->owed)
-            users_.reset();
+        dropUsersClipboardWhenDone();
         return;
     }
     if (!changed)
@@ -376,8 +379,7 @@ void HotkeyEngine::settleAfterAction() {
     stores_.capture(users.late->store, std::move(reading->content), std::move(reading->whole));
     users.late.reset();
     restoreSnapshot();
-    if (!users_->owed)
-        users_.reset();
+    dropUsersClipboardWhenDone();
 }
 
 bool HotkeyEngine::UpdateClipboardStatus() {

@@ -148,6 +148,7 @@ class HotkeyEngine : public HotkeyRegistration {
     void capture(int store, const Keystroke& keystroke, std::uint32_t target);
     void paste(int store, const Keystroke& keystroke, std::uint32_t target);
     bool takeUsersClipboard();
+    void dropUsersClipboardWhenDone();
     bool waitForFreeClipboard(std::chrono::steady_clock::time_point changed);
     bool takeCopy(int store);
     std::optional<platform::Clipboard::Reading> readWhole();

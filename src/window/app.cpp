@@ -121,18 +121,24 @@ bool App::applySettings() {
 
 namespace {
 
-// What is told of refused combinations: on lines of their own in a message box, in one
-// line in a balloon.
+// `text` followed by `items`: on lines of their own in a message box, in one line in a
+// balloon.
+std::string listed(std::string text, const std::vector<std::string>& items, bool balloon) {
+    for (std::size_t i = 0; i < items.size(); ++i)
+        text += (balloon ? (i == 0 ? " " : ", ") : "\r\n") + items[i];
+    return text;
+}
+
+// What is told of refused combinations.
 std::string refusalText(const std::vector<std::string>& refused, bool balloon) {
-    std::string text = refused.size() == 1
-                           ? "Diese Tastenkombination gehört schon einem anderen Programm und "
-                             "wirkt deshalb nicht:"
-                           : "Diese Tastenkombinationen gehören schon einem anderen Programm und "
-                             "wirken deshalb nicht:";
-    if (!balloon)
-        text += "\r\n";
-    for (std::size_t i = 0; i < refused.size(); ++i)
-        text += (balloon ? (i == 0 ? " " : ", ") : "\r\n") + refused[i];
+    std::string text = listed(
+        std::string(refused.size() == 1
+                        ? "Diese Tastenkombination gehört schon einem anderen Programm und "
+                          "wirkt deshalb nicht:"
+                        : "Diese Tastenkombinationen gehören schon einem anderen Programm und "
+                          "wirken deshalb nicht:") +
+            (balloon ? "" : "\r\n"),
+        refused, balloon);
     if (!balloon)
         text += "\r\n\r\nBitte wählen Sie eine andere Kombination.";
     return text;
@@ -152,14 +158,12 @@ namespace {
 // Combinations that type a character on an installed keyboard layout, told beside the
 // refused ones at start-up.
 std::string typingText(const std::vector<std::string>& typing, bool balloon) {
-    std::string text = typing.size() == 1
-                           ? "Diese Tastenkombination tippt ein Zeichen, das sich nicht mehr "
-                             "eingeben lässt, solange sie belegt ist:"
-                           : "Diese Tastenkombinationen tippen Zeichen, die sich nicht mehr "
-                             "eingeben lassen, solange sie belegt sind:";
-    for (std::size_t i = 0; i < typing.size(); ++i)
-        text += (balloon ? (i == 0 ? " " : ", ") : "\r\n") + typing[i];
-    return text;
+    return listed(typing.size() == 1
+                      ? "Diese Tastenkombination tippt ein Zeichen, das sich nicht mehr "
+                        "eingeben lässt, solange sie belegt ist:"
+                      : "Diese Tastenkombinationen tippen Zeichen, die sich nicht mehr "
+                        "eingeben lassen, solange sie belegt sind:",
+                  typing, balloon);
 }
 
 }  // namespace

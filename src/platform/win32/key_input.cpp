@@ -10,6 +10,7 @@
 
 #include "platform/win32/foreground.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/system_dlls.h"
 
 namespace trifolio::win32 {
 
@@ -72,12 +73,11 @@ constexpr wchar_t kWatchWindowClass[] = L"TrifolioInputWatch";
 // Registers the window for the session's changes, or ends that (wtsapi32, loaded from
 // the system directory when it is there).
 void sessionNotifications(HWND window, bool on) {
-    static const HMODULE module =
-        LoadLibraryExW(L"wtsapi32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (!module || !window)
+    if (!window)
         return;
-    const auto function = reinterpret_cast<void*>(GetProcAddress(
-        module, on ? "WTSRegisterSessionNotification" : "WTSUnRegisterSessionNotification"));
+    const auto function = reinterpret_cast<void*>(
+        systemFunction(L"wtsapi32.dll",
+                       on ? "WTSRegisterSessionNotification" : "WTSUnRegisterSessionNotification"));
     if (function && on)
         reinterpret_cast<BOOL(WINAPI*)(HWND, DWORD)>(function)(window, 0);  // this session
     else if (function)
