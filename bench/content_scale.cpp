@@ -36,7 +36,7 @@
 #include <vector>
 
 #include "../tests/e2e/e2e_support.h"
-#include "platform/win32/strings.h"
+#include "win32/strings.h"
 
 namespace {
 

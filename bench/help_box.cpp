@@ -12,11 +12,11 @@
 #include <random>
 #include <string>
 
-#include "platform/win32/files.h"
-#include "platform/win32/handles.h"
-#include "platform/win32/sliced_text.h"
-#include "platform/win32/strings.h"
-#include "window/texts.h"
+#include "core/window/texts.h"
+#include "view/sliced_text.h"
+#include "win32/files.h"
+#include "win32/handles.h"
+#include "win32/strings.h"
 
 namespace {
 

@@ -26,8 +26,8 @@
 #include <string>
 
 #include "../tests/e2e/e2e_support.h"
-#include "platform/win32/clipboard.h"
-#include "platform/win32/strings.h"
+#include "win32/clipboard.h"
+#include "win32/strings.h"
 
 namespace {
 

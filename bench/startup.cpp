@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "../tests/e2e/e2e_support.h"
-#include "platform/win32/handles.h"
-#include "platform/win32/settings_window.h"
+#include "view/settings_window.h"
+#include "win32/handles.h"
 
 namespace {
 

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs every test: formatting, the portable logic natively (with sanitizers), a few
-# seconds of each fuzz target, the Windows build's checks, the Win32 and end-to-end
-# suites under Wine, and the packages (zip, installer, uninstaller) under Wine.
+# Runs every test: formatting, the layers' include directions, the portable logic
+# natively (with sanitizers), a few seconds of each fuzz target, the Windows build's
+# checks, the Win32 and end-to-end suites under Wine, and the packages (zip, installer,
+# uninstaller) under Wine.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -92,6 +93,7 @@ packages() {
 
 start=$(date +%s)
 step "format" check_format
+step "layers" scripts/check-layers.sh
 step "native unit tests" native
 step "fuzz targets" scripts/fuzz.sh 5
 step "windows build" windows_build

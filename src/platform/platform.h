@@ -1,9 +1,8 @@
 // The operating-system services the program's logic needs, as small interfaces.
 //
-// Everything under hotkeys/, stores/, settings/ and window/ reaches the system only
-// through these. platform/win32 implements them with Win32 calls; the unit tests
-// implement them with fakes. Texts are UTF-8 throughout; conversion to UTF-16 or to
-// Windows-1252 happens at the edge.
+// Everything under core/ reaches the system only through these. win32/ implements them
+// with Win32 calls; the unit tests implement them with fakes. Texts are UTF-8
+// throughout; conversion to UTF-16 or to Windows-1252 happens at the edge.
 #pragma once
 
 #include <chrono>

@@ -12,11 +12,11 @@
 #include <fstream>
 #include <thread>
 
-#include "platform/win32/handles.h"
-#include "platform/win32/picture.h"
-#include "platform/win32/settings_window.h"
-#include "platform/win32/tray.h"
 #include "target_protocol.h"
+#include "view/settings_window.h"
+#include "view/tray.h"
+#include "win32/handles.h"
+#include "win32/picture.h"
 
 namespace trifolio::e2e {
 

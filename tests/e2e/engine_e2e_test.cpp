@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "e2e_support.h"
-#include "platform/win32/foreground.h"
+#include "win32/foreground.h"
 
 namespace trifolio::e2e {
 namespace {

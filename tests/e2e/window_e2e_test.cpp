@@ -4,9 +4,9 @@
 
 #include <regex>
 
+#include "core/window/texts.h"
 #include "e2e_support.h"
-#include "platform/win32/strings.h"
-#include "window/texts.h"
+#include "win32/strings.h"
 
 namespace trifolio::e2e {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/dib.h"
+#include "core/formats/dib.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // A copy of exactly `size` bytes, so that AddressSanitizer sees any read past them.

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "../support/memory_files.h"
-#include "window/texts.h"
+#include "core/window/texts.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0)

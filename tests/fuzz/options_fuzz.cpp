@@ -5,7 +5,7 @@
 #include <string>
 
 #include "../support/memory_files.h"
-#include "settings/settings.h"
+#include "core/settings/settings.h"
 
 namespace {
 

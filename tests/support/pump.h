@@ -7,7 +7,7 @@
 #include <chrono>
 #include <functional>
 
-#include "platform/win32/settings_window.h"
+#include "view/settings_window.h"
 
 namespace trifolio::test {
 

@@ -1,11 +1,11 @@
 // The window logic where the end-to-end tests cannot reach: command-line details, the tray
 // menu, a late notification area, the clear buttons and the contact form.
-#include "window/app.h"
+#include "core/window/app.h"
 
 #include <gtest/gtest.h>
 
+#include "core/window/contact.h"
 #include "fakes.h"
-#include "window/contact.h"
 
 namespace trifolio {
 namespace {
@@ -53,8 +53,8 @@ TEST(AppTray, MenuPagesAndABalloonThatWaitsForTheIcon) {
     const char* pages[] = {"pStatus", "pTastenbelegung", "pOptionen", "pInfoFProgramminfo"};
     for (std::size_t i = 0; i < 4; ++i) {
         Started hidden(kMinimised);
-        hidden.shell.choice = kPopupMenu[i].command;
-        hidden.app->trayCallback(kTrayRightUp);
+        hidden.shell.choice = platform::kPopupMenu[i].command;
+        hidden.app->trayCallback(platform::kTrayRightUp);
         EXPECT_TRUE(hidden.app->presence().windowShown && hidden.app->presence().timer &&
                     hidden.shell.icons == 1 && hidden.page() == pages[i])
             << pages[i];

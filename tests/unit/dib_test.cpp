@@ -1,6 +1,6 @@
 // The check of packed DIBs from the clipboard (what stays within the bytes is the fuzz
 // target's): one lying header per reason, good ones give their layout.
-#include "platform/dib.h"
+#include "core/formats/dib.h"
 
 #include <gtest/gtest.h>
 

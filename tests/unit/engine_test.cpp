@@ -3,8 +3,8 @@
 
 #include <sstream>
 
+#include "core/hotkeys/key_synthesis.h"
 #include "fakes.h"
-#include "hotkeys/key_synthesis.h"
 
 namespace trifolio {
 namespace {

@@ -15,11 +15,11 @@
 #include <vector>
 
 #include "../support/memory_files.h"
-#include "hotkeys/engine.h"
+#include "core/formats/text.h"
+#include "core/hotkeys/engine.h"
+#include "core/settings/settings.h"
+#include "core/window/app.h"
 #include "platform/platform.h"
-#include "platform/text.h"
-#include "settings/settings.h"
-#include "window/app.h"
 
 namespace trifolio::fakes {
 
@@ -337,11 +337,11 @@ class FakeHotkeyApi : public platform::HotkeyApi {
 };
 
 // The shell: a notification area taking one icon when ready, the menu, the browser.
-class FakeShell : public Tray, public WindowHost {
+class FakeShell : public platform::Tray, public platform::WindowHost {
   public:
     bool ready = true, browser = true;  // takes the icon; opens addresses
     int icons = 0;
-    MenuCommand choice = MenuCommand::None;  // picked from the next menu
+    platform::MenuCommand choice = platform::MenuCommand::None;  // picked from the next menu
     std::vector<std::string> opened, balloons;
 
     bool add() override { return ready && icons == 0 && ++icons; }
@@ -350,7 +350,9 @@ class FakeShell : public Tray, public WindowHost {
         EXPECT_EQ(icons, 1) << "a balloon needs the icon";
         balloons.push_back(title + " " + text);
     }
-    MenuCommand popupMenu() override { return std::exchange(choice, MenuCommand::None); }
+    platform::MenuCommand popupMenu() override {
+        return std::exchange(choice, platform::MenuCommand::None);
+    }
     bool openUrl(const std::string& url) override {
         opened.push_back(url);
         return browser;
@@ -401,7 +403,7 @@ struct Rig {
     std::unique_ptr<App> app;
 
     std::string& file(const std::string& name) { return files.files[kProgramDir + name]; }
-    App& start(const std::string& commandLine = "", WindowHost* host = nullptr) {
+    App& start(const std::string& commandLine = "", platform::WindowHost* host = nullptr) {
         app = std::make_unique<App>(form, stores, settings, engine, dialogs, files, shell,
                                     host ? *host : shell, commandLine, "https://vennhaus.example");
         app->Form_Load();

@@ -1,5 +1,5 @@
 // The window's layout table at every DPI.
-#include "window/layout.h"
+#include "core/window/layout.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // Text encodings: Windows-1252, the help file, the store preview and the contact request.
 #include <gtest/gtest.h>
 
+#include "core/formats/text.h"
+#include "core/window/contact.h"
+#include "core/window/texts.h"
 #include "fakes.h"
-#include "platform/text.h"
-#include "window/contact.h"
-#include "window/texts.h"
 
 namespace trifolio {
 namespace {

@@ -1,5 +1,5 @@
 // The program's clipboard against Wine's real one, which only this layer sees byte by byte.
-#include "platform/win32/clipboard.h"
+#include "win32/clipboard.h"
 
 #include <shlobj.h>
 
@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "../support/pump.h"
-#include "platform/text.h"
-#include "platform/win32/strings.h"
+#include "core/formats/text.h"
+#include "win32/strings.h"
 
 namespace trifolio::win32 {
 namespace {

@@ -1,5 +1,5 @@
 // The options file in a program folder with blanks and beyond any code page, held by others.
-#include "platform/win32/files.h"
+#include "win32/files.h"
 
 #include <gtest/gtest.h>
 
@@ -7,10 +7,10 @@
 #include <thread>
 
 #include "../unit/fakes.h"
-#include "platform/win32/handles.h"
-#include "platform/win32/registry.h"
-#include "platform/win32/strings.h"
-#include "settings/settings.h"
+#include "core/settings/settings.h"
+#include "win32/handles.h"
+#include "win32/registry.h"
+#include "win32/strings.h"
 
 namespace trifolio::win32 {
 namespace {

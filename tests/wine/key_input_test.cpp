@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "../support/pump.h"
-#include "platform/win32/key_input.h"
+#include "win32/key_input.h"
 
 namespace trifolio::test {
 namespace {

@@ -11,9 +11,9 @@
 
 #include "../support/pump.h"
 #include "../unit/fakes.h"
-#include "platform/win32/settings_window.h"
-#include "platform/win32/tray.h"
-#include "window/layout.h"
+#include "core/window/layout.h"
+#include "view/settings_window.h"
+#include "view/tray.h"
 
 namespace trifolio {
 namespace {
@@ -119,7 +119,7 @@ TEST(WindowView, TimersTickWhateverOtherMessagesCome) {
             6000ms);
     };
     EXPECT_TRUE(underAStream([&] { return rig.shell.icons == 1; }));
-    app.trayCallback(kTrayDoubleClick);  // back from the tray: Timer1 runs
+    app.trayCallback(platform::kTrayDoubleClick);  // back from the tray: Timer1 runs
     view.sync();
     rig.journal.clear();
     ++rig.clipboard.sequence;  // something new for a tick to read
