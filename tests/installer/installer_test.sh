@@ -8,7 +8,9 @@
 #  4. the silent uninstaller ends the running program through its own close path and
 #     leaves no file, shortcut, Run value or uninstall entry;
 #  5. another copy of the program (the zip's, elsewhere) keeps running and keeps its Run
-#     value through an uninstall.
+#     value through an uninstall;
+#  and neither the installer run from a download folder nor the uninstaller runs a
+#  library planted beside it.
 # Exits non-zero at the first broken promise, saying which.
 set -uo pipefail
 cd "$(dirname "$0")/../.."
@@ -99,8 +101,32 @@ step "packages"
 grep -aq 'requestedExecutionLevel level="asInvoker"' "$setup" ||
   fail "the installer asks for more than the user's rights"
 
-step "silent install"
-wine "$setup" /S || fail "the silent installer failed"
+# A stranger's libraries beside a package, under the names of libraries it and Windows'
+# own code may load by name, with Windows' search order (WINEDLLOVERRIDES: the program's
+# folder first). Not uxtheme and version: Wine's comctl32 and user32 load them while the
+# package's imports are bound, before its first instruction, where Windows' do not
+# (tests/e2e checks uxtheme for trifolio.exe, which binds comctl32 late).
+planted=$root/build/windows/tests/e2e/planted/uxtheme.dll
+planted_names="userenv setupapi apphelp propsys dwmapi cryptbase oleacc clbcatq ntmarta winmm shfolder riched20 msftedit textshaping"
+plant() {  # plant DIR: the stranger's copies in DIR
+  local name
+  for name in $planted_names; do cp "$planted" "$1/$name.dll"; done
+}
+unplant() {
+  local name
+  for name in $planted_names; do rm -f "$1/$name.dll"; done
+  rm -f "$1/planted.txt"
+}
+beside_planted() {  # beside_planted COMMAND...: with the stranger's search order
+  WINEDLLOVERRIDES="$(echo $planted_names | sed 's/ /,/g')=n,b" "$@"
+}
+[ -f "$planted" ] || fail "the planted library is not built"
+
+step "silent install from a download folder with planted libraries"
+downloads=$prefix/downloads
+mkdir -p "$downloads" && cp "$setup" "$downloads/" && plant "$downloads"
+beside_planted wine "$downloads/$(basename "$setup")" /S || fail "the silent installer failed"
+gone "$downloads/planted.txt" || fail "the installer ran a library planted beside it"
 for f in trifolio.exe readme.txt uninstall.exe; do
   [ -f "$dir/$f" ] || fail "$win_dir\\$f is not installed"
 done
@@ -154,8 +180,11 @@ program=$!
 wait_for 30 "the zip's program writes its Run value" exists "$portable/options.tmp"
 [ "$(reg_value "$run_key" Trifolio)" = '"C:\trifolio portable\trifolio.exe"' ] ||
   fail "the zip's program wrote the Run value $(reg_value "$run_key" Trifolio)"
-wine "$dir/uninstall.exe" /S || fail "the silent uninstaller failed"
+plant "$dir"
+beside_planted wine "$dir/uninstall.exe" /S || fail "the silent uninstaller failed"
 wait_for 30 "the uninstaller removes its entry" lacks_key "$uninstall_key"
+gone "$dir/planted.txt" || fail "the uninstaller ran a library planted beside it"
+unplant "$dir"
 running "$program" || fail "the uninstaller ended another copy of the program"
 [ "$(reg_value "$run_key" Trifolio)" = '"C:\trifolio portable\trifolio.exe"' ] ||
   fail "the uninstaller removed the Run value of another copy"
