@@ -227,6 +227,11 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             // Escape, which the dialog navigation turns into IDCANCEL: "Abbrechen".
             else if (lParam == 0 && wParam == IDCANCEL && app_)
                 whenIdle([this] { app_->Command2_Click(); });
+            // Enter, which it turns into IDOK: the focused push button, otherwise "OK".
+            else if (lParam == 0 && wParam == IDOK && app_)
+                whenIdle([this, button = focusedPushButton()] {
+                    button ? onCommand(button, BN_CLICKED) : app_->Command3_Click();
+                });
             sync();
             return 0;
         case WM_NOTIFY:
@@ -365,6 +370,16 @@ void SettingsWindow::whenIdle(std::function<void()> work) {
         engine_->whenIdle(std::move(work));
     else
         work();
+}
+
+int SettingsWindow::focusedPushButton() const {
+    HWND focus = GetFocus();
+    wchar_t name[16] = {};
+    if (!focus || !IsChild(hwnd(), focus) || !GetClassNameW(focus, name, 16) ||
+        lstrcmpiW(name, WC_BUTTONW) != 0)
+        return 0;
+    const LONG_PTR type = GetWindowLongPtrW(focus, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? GetDlgCtrlID(focus) : 0;
 }
 
 void SettingsWindow::onTabChange(HWND strip) {

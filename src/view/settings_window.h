@@ -125,6 +125,8 @@ class SettingsWindow final : public platform::WindowHost {
     // Runs `work` now, or after the running hotkey action (nothing without an App).
     void whenIdle(std::function<void()> work);
     void onCommand(int id, int code);
+    // The control identifier of the focused push button of this window, 0 for none.
+    int focusedPushButton() const;
     void onTabChange(HWND strip);
     void onTimer(UINT_PTR timer);
     // The brush for a control's background, 0 for the default one.

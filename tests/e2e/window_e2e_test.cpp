@@ -189,21 +189,24 @@ TEST(WindowE2e, ConfigStartBesideAPlantedLibraryAndAHugeHelpFile) {
     EXPECT_FALSE(std::filesystem::exists(app.path(L"planted.txt")));
 }
 
-// "Übernehmen" writes both files and changes the hotkeys at once; "Abbrechen" (Escape) puts
+// "OK" (Enter) writes both files and changes the hotkeys at once; "Abbrechen" (Escape) puts
 // back the unapplied; a save that fails leaves the change unsaved.
 TEST(WindowE2e, ApplyCancelAndAFailedSave) {
     App app(false);
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(app.turnTabs("TabStrip1", 1, "pTastenbelegung"));
     ASSERT_TRUE(app.choose("Combo4", L"K"));  // store 2 copy on K instead of C
-    app.click("Command1");
-    ASSERT_TRUE(pumpUntil([&] { return !app.canApply(); }));
+    PostMessageW(app.control("Combo4"), WM_KEYDOWN, VK_RETURN, 0);  // Enter: "OK"
+    ASSERT_TRUE(pumpUntil([&] { return !app.windowShown(); }));
+    EXPECT_FALSE(app.canApply());
     const std::string ini = app.file(L"options.ini");
     EXPECT_TRUE(holds(ini, "Ablage 2, Kopieren:", "K"));
     EXPECT_EQ(app.file(L"options.tmp"), ini);
     EXPECT_FALSE(heldElsewhere(kCtrlAlt, 'C'));
     EXPECT_TRUE(heldElsewhere(kCtrlAlt, 'K'));
 
+    app.tray(WM_LBUTTONDBLCLK);
+    ASSERT_TRUE(pumpUntil([&] { return app.windowShown(); }));
     ASSERT_TRUE(app.choose("Combo2", L"Q"));
     PostMessageW(app.control("Combo2"), WM_KEYDOWN, VK_ESCAPE, 0);  // Escape: "Abbrechen"
     ASSERT_TRUE(pumpUntil([&] { return !app.windowShown(); }));
