@@ -62,7 +62,7 @@ bool holds(const std::string& ini, const std::string& heading, const char* key) 
 }
 
 // Hidden start with a refused combination named in a balloon, deleting its own Run value
-// only; second starts (which end at once) and the icon's double click show the Status page.
+// only; a second start (which ends at once) and the icon's double click show the Status page.
 TEST(WindowE2e, HiddenStartTrayIconAndSecondStarts) {
     App app;
     for (const wchar_t* name : {L"Trifolio", L"Nachbar"})
@@ -88,7 +88,7 @@ TEST(WindowE2e, HiddenStartTrayIconAndSecondStarts) {
         10000ms));
     UnregisterHotKey(nullptr, 0xB002);
 
-    for (const wchar_t* arguments : {L"", L" /config ", static_cast<const wchar_t*>(nullptr)}) {
+    for (const wchar_t* arguments : {L"", static_cast<const wchar_t*>(nullptr)}) {
         if (app.windowShown()) {
             ASSERT_TRUE(app.turnTabs("TabStrip1", 2, "pOptionen"));
             app.click("Command2");
