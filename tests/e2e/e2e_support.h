@@ -8,8 +8,10 @@
 
 #include <shellapi.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
 #include "target_protocol.h"
@@ -192,6 +194,29 @@ inline win32::Window messageWindow() {
     return win32::Window(
         CreateWindowExW(0, L"STATIC", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr));
 }
+
+// Another program, on a thread of its own, that gets every clipboard change as clipboard
+// tools and synchronisers do and runs `changed` with its window (which opens the clipboard).
+class ClipboardNeighbour {
+  public:
+    explicit ClipboardNeighbour(std::function<void(HWND)> changed)
+        : thread_([this, changed = std::move(changed)](std::stop_token stop) {
+              win32::Window window = messageWindow();
+              ready_ = AddClipboardFormatListener(window.get());
+              for (MSG msg; !stop.stop_requested();
+                   MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, 0))
+                  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                      if (msg.message == WM_CLIPBOARDUPDATE)
+                          changed(window.get());
+          }) {}
+    bool listening() const {
+        return pumpUntil([&] { return ready_.load(); });
+    }
+
+  private:
+    std::atomic<bool> ready_{false};
+    std::jthread thread_;  // last: stopped and joined first
+};
 
 // A program of this build (trifolio.exe, tests/e2e/e2e_target.exe), found from this one.
 inline std::filesystem::path buildProgram(const wchar_t* name) {

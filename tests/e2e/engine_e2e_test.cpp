@@ -65,24 +65,18 @@ class EngineEndToEnd : public ::testing::Test {
 
 constexpr const wchar_t* kUnicode = L"Kopie nach Ablage 2: Grüße, Ωμέγα, 日本, €";
 
-// Both stores, a copy with nothing selected (the store keeps its content) and a target
-// 300 ms late, beside a program that reads the clipboard at every change as history
-// tools do (pastes come 50 ms late, so that it reads first): each round keeps the user's
-// rich text.
+// Both stores and a copy 300 ms late, beside a program that reads the clipboard at every
+// change as history tools do (pastes come 50 ms late, so that it reads first): each round
+// keeps the user's rich text.
 TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboard) {
     std::atomic<int> reads{0};
-    std::atomic<bool> ready{false}, stop{false};
-    std::thread monitor([&] {
-        win32::Window window = messageWindow();
-        ready = AddClipboardFormatListener(window.get());
-        for (MSG msg; !stop; MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, 0))
-            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-                if (msg.message == WM_CLIPBOARDUPDATE && OpenClipboard(window.get())) {
-                    reads += GetClipboardData(CF_UNICODETEXT) != nullptr;
-                    CloseClipboard();
-                }
+    const ClipboardNeighbour monitor([&](HWND window) {
+        if (OpenClipboard(window)) {
+            reads += GetClipboardData(CF_UNICODETEXT) != nullptr;
+            CloseClipboard();
+        }
     });
-    ASSERT_TRUE(pumpUntil([&] { return ready.load(); }));
+    ASSERT_TRUE(monitor.listening());
     const ClipboardState before =
         user(L"fett", RegisterClipboardFormatW(L"Rich Text Format"), "{\\rtf1 {\\b fett}}");
     const struct {
@@ -98,9 +92,7 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
          L"vorne  hinten"},
         {50, MOD_ALT, 'E', kPaste, L"", 0, 0, 3, L"AUSGESCHNITTEN", L"AUSGESCHNITTEN"},
         {50, kCtrlAlt, 'V', kPaste, L"", 0, 0, 2, kUnicode, kUnicode},
-        {0, MOD_ALT, 'W', kCopy, L"ohne Auswahl", 3, 3, 3, L"AUSGESCHNITTEN", L"ohne Auswahl"},
-        {300, MOD_ALT, 'W', kCopy, L"spät kopiert", 0, -1, 3, L"spät kopiert", L"spät kopiert"},
-        {300, MOD_ALT, 'E', kPaste, L"", 0, 0, 3, L"spät kopiert", L"spät kopiert"}};
+        {300, MOD_ALT, 'W', kCopy, L"spät kopiert", 0, -1, 3, L"spät kopiert", L"spät kopiert"}};
     for (const auto& r : rounds) {
         SCOPED_TRACE(testing::Message() << r.key << " " << r.after);
         const int edit = r.operation == kPaste ? 1 : 0;
@@ -114,24 +106,16 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
             typeHotkey(0, VK_SHIFT);
         expectBack(before);
     }
-    stop = true;
-    monitor.join();
     // It was there: it read the user's text at least once. (How often depends on how
     // many changes came while it was still reading one.)
     EXPECT_GT(reads, 0);
 }
 
-// A hotkey and a tray menu request; the menu inside the action would hold the action up.
-TEST_F(EngineEndToEnd, WhatComesDuringAnActionRunsAfterItAndALateTargetStillPastes) {
-    const ClipboardState before = user(L"schnell hintereinander, danach wie vorher");
+// A tray menu requested during an action opens after it (inside, it would hold the action
+// up); a late target still pastes.
+TEST_F(EngineEndToEnd, ATrayMenuDuringAnActionOpensAfterItAndALateTargetStillPastes) {
+    const ClipboardState before = user(L"vor dem Menü");
     ASSERT_TRUE(target_->setDelay(300));
-    select(0, L"doppelt");
-    ASSERT_TRUE(hold(kCtrlAlt, 'C'));
-    typeHotkey(MOD_ALT, 'W');
-    EXPECT_TRUE(storeShows(2, L"doppelt")) << trifolio_->text("CB2text");
-    EXPECT_TRUE(storeShows(3, L"doppelt")) << trifolio_->text("CB3text");
-    expectBack(before);
-
     select(0, L"mit Menü");
     ASSERT_TRUE(hold(MOD_ALT, 'W'));
     trifolio_->tray(WM_RBUTTONUP);
@@ -145,7 +129,7 @@ TEST_F(EngineEndToEnd, WhatComesDuringAnActionRunsAfterItAndALateTargetStillPast
     // A target that reads 1.5 s after Ctrl+V, as a busy application or a remote desktop
     // does, pastes the store every time; the user's clipboard comes back once it has read.
     ASSERT_TRUE(target_->setDelay(1500));
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i);
         select(1, L"");
         typeHotkey(MOD_ALT, 'E');
@@ -164,7 +148,7 @@ TEST_F(EngineEndToEnd, AConsoleRunningACommandSurvivesTheHotkeys) {
     HWND console = nullptr;
     ASSERT_TRUE(
         pumpUntil([&] { return (console = FindWindowW(L"WineConsoleClass", nullptr)); }, 20000ms));
-    for (UINT key : {'C', 'X', 'V', 'C', 'X', 'V'}) {
+    for (UINT key : {'C', 'X', 'V'}) {
         SCOPED_TRACE(static_cast<char>(key));
         ASSERT_TRUE(toFront(console));
         const DWORD sequence = GetClipboardSequenceNumber();
