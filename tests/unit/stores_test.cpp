@@ -9,7 +9,8 @@ namespace {
 using namespace platform;  // format numbers
 
 // Over a store that held text, a picture and a palette; the description in the status bar.
-// Confidential content shows as such in every store, and stores 2 and 3 keep it for a paste.
+// Confidential content shows as such in every store, and stores 2 and 3 keep it for a paste,
+// also when it follows confidential content.
 TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
     constexpr auto TXT = kFormatText, BMP = kFormatBitmap, DIB = kFormatDib;
     constexpr auto EMF = kFormatEnhMetafile, WMF = kFormatMetafilePict;
@@ -38,8 +39,13 @@ TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
         SCOPED_TRACE(c.description + " " + testing::PrintToString(c.formats));
         StoreSet stores;
         for (int n : {1, 2}) {
-            stores.capture(
-                n, {{TXT, BMP, kFormatPalette}, "alt", 3, std::make_shared<fakes::FakePicture>()});
+            stores.capture(n,
+                           {{TXT, BMP, kFormatPalette},
+                            "alt",
+                            3,
+                            std::make_shared<fakes::FakePicture>(),
+                            c.secret},
+                           std::make_shared<ClipboardSnapshot>());
             ClipboardContent content{c.formats, {}, 0, c.picture ? picture : nullptr, c.secret};
             if (c.text)
                 content.text = c.text;
