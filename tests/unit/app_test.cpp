@@ -33,10 +33,16 @@ struct Started : fakes::Rig {
     }
 };
 
-// Only "/config" alone shows a minimised start; a refusal shown is told in "Achtung!".
+// Only "/config" alone (blanks and tabs around it aside) shows a minimised start; a refusal
+// shown is told in "Achtung!".
 TEST(AppStart, MinimisedOptionAndConfigDecideWhetherTheWindowShows) {
-    for (const auto& [minimised, line, shown] :
-         {std::tuple{true, "/CONFIG", false}, {true, "/config x", false}, {false, "", true}}) {
+    for (const auto& [minimised, line, shown] : {std::tuple{true, "/CONFIG", false},
+                                                 {true, "/config x", false},
+                                                 {true, "\"/config\"", false},
+                                                 {true, "", false},
+                                                 {true, "/config", true},
+                                                 {true, " \t/config\t ", true},
+                                                 {false, "", true}}) {
         fakes::Rig rig;
         rig.file("options.ini") = minimised ? kMinimised : fakes::kExampleOptions;
         rig.hotkeyApi.takenElsewhere = {{1, 0x7B}};  // ALT+F12
@@ -47,18 +53,23 @@ TEST(AppStart, MinimisedOptionAndConfigDecideWhetherTheWindowShows) {
     }
 }
 
-// The menu's entries bring their pages out of the tray; a balloon waits for a late icon and
-// comes once, not again after Explorer's restart.
+// The menu's entries bring their pages out of the tray, below a separator "Beenden" ends; a
+// balloon waits for a late icon and comes once, not again after Explorer's restart.
 TEST(AppTray, MenuPagesAndABalloonThatWaitsForTheIcon) {
-    const char* pages[] = {"pStatus", "pTastenbelegung", "pOptionen", "pInfoFProgramminfo"};
-    for (std::size_t i = 0; i < 4; ++i) {
+    const char* pages[] = {"pStatus", "pTastenbelegung", "pOptionen", "pInfoFProgramminfo",
+                           "pStatus", "pStatus"};
+    std::string captions;
+    for (std::size_t i = 0; i < 6; ++i) {
         Started hidden(kMinimised);
         hidden.shell.choice = platform::kPopupMenu[i].command;
+        captions += std::string(platform::kPopupMenu[i].caption) + "|";
         hidden.app->trayCallback(platform::kTrayRightUp);
-        EXPECT_TRUE(hidden.app->presence().windowShown && hidden.app->presence().timer &&
-                    hidden.shell.icons == 1 && hidden.page() == pages[i])
-            << pages[i];
+        EXPECT_TRUE(hidden.app->presence().windowShown == (i < 4) &&
+                    hidden.app->presence().ended == (i == 5) && hidden.shell.icons == (i < 5) &&
+                    hidden.page() == pages[i])
+            << i;
     }
+    EXPECT_EQ(captions, "Status zeigen|Tastenbelegung|Optionen|Programminfos||Beenden|");
     fakes::Rig rig;
     rig.file("options.ini") = kMinimised;
     rig.shell.ready = false;
@@ -152,6 +163,8 @@ TEST(AppStatus, TicksButtonsInfoPageContactFormApplyAndQuit) {
     rig.dialogs.answers = {platform::Answer::No};
     rig.app->Command4_Click();
     EXPECT_TRUE(rig.app->presence().ended && rig.dialogs.answers.empty());
+    EXPECT_EQ(rig.dialogs.styles.back(),
+              std::tuple(platform::Buttons::YesNo, platform::Icon::Question, false));
     EXPECT_EQ(rig.file("options.ini"), saved);
 }
 

@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../support/memory_files.h"
@@ -47,14 +48,19 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
     return file.substr(0, begin) + text + "\r\n" + file.substr(file.find('\n', begin) + 1);
 }
 
-// Message boxes, recorded as "title text", answered from a script (a question beyond it fails).
+// Message boxes, recorded as "title text" and as buttons, icon and whether No is the default,
+// answered from a script (a question beyond it fails).
 struct ScriptedDialogs : platform::Dialogs {
+    using Style = std::tuple<platform::Buttons, platform::Icon, bool>;
     std::vector<std::string> shown;
+    std::vector<Style> styles;
     std::deque<platform::Answer> answers;
 
     platform::Answer messageBox(const std::string& title, const std::string& text,
-                                platform::Buttons buttons, platform::Icon, bool) override {
+                                platform::Buttons buttons, platform::Icon icon,
+                                bool defaultNo) override {
         shown.push_back(title + " " + text);
+        styles.emplace_back(buttons, icon, defaultNo);
         if (buttons == platform::Buttons::Ok)
             return platform::Answer::Ok;
         EXPECT_FALSE(answers.empty()) << "unexpected question: " << shown.back();
