@@ -33,16 +33,13 @@ struct Started : fakes::Rig {
     }
 };
 
-// Only "/config" alone (blanks and tabs around it aside) shows a minimised start; a refusal
-// shown is told in "Achtung!".
+// Only "/config" alone (blanks and tabs aside) shows a minimised start; a refusal is told.
 TEST(AppStart, MinimisedOptionAndConfigDecideWhetherTheWindowShows) {
-    for (const auto& [minimised, line, shown] : {std::tuple{true, "/CONFIG", false},
-                                                 {true, "/config x", false},
-                                                 {true, "\"/config\"", false},
-                                                 {true, "", false},
-                                                 {true, "/config", true},
-                                                 {true, " \t/config\t ", true},
-                                                 {false, "", true}}) {
+    const std::tuple<bool, const char*, bool> cases[] = {
+        {true, "/CONFIG", false}, {true, "/config x", false}, {true, "\"/config\"", false},
+        {true, "", false},        {true, "/config", true},    {true, " \t/config\t ", true},
+        {false, "", true}};
+    for (const auto& [minimised, line, shown] : cases) {
         fakes::Rig rig;
         rig.file("options.ini") = minimised ? kMinimised : fakes::kExampleOptions;
         rig.hotkeyApi.takenElsewhere = {{1, 0x7B}};  // ALT+F12
@@ -56,20 +53,19 @@ TEST(AppStart, MinimisedOptionAndConfigDecideWhetherTheWindowShows) {
 // The menu's entries bring their pages out of the tray, below a separator "Beenden" ends; a
 // balloon waits for a late icon and comes once, not again after Explorer's restart.
 TEST(AppTray, MenuPagesAndABalloonThatWaitsForTheIcon) {
-    const char* pages[] = {"pStatus", "pTastenbelegung", "pOptionen", "pInfoFProgramminfo",
-                           "pStatus", "pStatus"};
-    std::string captions;
-    for (std::size_t i = 0; i < 6; ++i) {
+    std::string seen;  // each entry's caption and what it did
+    for (const auto& entry : platform::kPopupMenu) {
         Started hidden(kMinimised);
-        hidden.shell.choice = platform::kPopupMenu[i].command;
-        captions += std::string(platform::kPopupMenu[i].caption) + "|";
+        hidden.shell.choice = entry.command;
         hidden.app->trayCallback(platform::kTrayRightUp);
-        EXPECT_TRUE(hidden.app->presence().windowShown == (i < 4) &&
-                    hidden.app->presence().ended == (i == 5) && hidden.shell.icons == (i < 5) &&
-                    hidden.page() == pages[i])
-            << i;
+        const Presence& now = hidden.app->presence();
+        seen += std::string(entry.caption) +
+                (now.windowShown && now.timer ? " " + hidden.page() : "") +
+                (now.ended ? " ends" : "") + (hidden.shell.icons ? "|" : " without icon|");
     }
-    EXPECT_EQ(captions, "Status zeigen|Tastenbelegung|Optionen|Programminfos||Beenden|");
+    EXPECT_EQ(seen,
+              "Status zeigen pStatus|Tastenbelegung pTastenbelegung|Optionen pOptionen|"
+              "Programminfos pInfoFProgramminfo||Beenden ends without icon|");
     fakes::Rig rig;
     rig.file("options.ini") = kMinimised;
     rig.shell.ready = false;

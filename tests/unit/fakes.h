@@ -48,19 +48,16 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
     return file.substr(0, begin) + text + "\r\n" + file.substr(file.find('\n', begin) + 1);
 }
 
-// Message boxes, recorded as "title text" and as buttons, icon and whether No is the default,
-// answered from a script (a question beyond it fails).
+// Message boxes, recorded as "title text" and style, answered from a script that must not end.
 struct ScriptedDialogs : platform::Dialogs {
-    using Style = std::tuple<platform::Buttons, platform::Icon, bool>;
     std::vector<std::string> shown;
-    std::vector<Style> styles;
+    std::vector<std::tuple<platform::Buttons, platform::Icon, bool>> styles;  // bool: No default
     std::deque<platform::Answer> answers;
 
     platform::Answer messageBox(const std::string& title, const std::string& text,
-                                platform::Buttons buttons, platform::Icon icon,
-                                bool defaultNo) override {
+                                platform::Buttons buttons, platform::Icon icon, bool no) override {
         shown.push_back(title + " " + text);
-        styles.emplace_back(buttons, icon, defaultNo);
+        styles.emplace_back(buttons, icon, no);
         if (buttons == platform::Buttons::Ok)
             return platform::Answer::Ok;
         EXPECT_FALSE(answers.empty()) << "unexpected question: " << shown.back();
