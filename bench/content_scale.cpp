@@ -37,6 +37,7 @@
 
 #include "../tests/e2e/e2e_support.h"
 #include "win32/strings.h"
+#include "win32/window_object.h"
 
 namespace {
 
@@ -132,28 +133,17 @@ std::string pictureBytes(int width, int height) {
 }
 
 // Owns the user's clipboard content; renders the delayed formats when they are read.
-class Owner {
+class Owner : public trifolio::win32::WindowObject<Owner> {
   public:
     Owner() {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = &Owner::proc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"TrifolioBenchOwner";
-            return RegisterClassExW(&wc);
-        }();
-        (void)windowClass;
-        window_.reset(CreateWindowExW(0, L"TrifolioBenchOwner", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, GetModuleHandleW(nullptr), nullptr));
+        createWindow(L"TrifolioBenchOwner");
         delayed_.assign(std::begin(kTextGroup), std::end(kTextGroup));
         delayed_.insert(delayed_.end(), std::begin(kPictureGroup), std::end(kPictureGroup));
         for (int i = 0; i < kDelayedFormats; ++i)
             delayed_.push_back(
                 RegisterClipboardFormatW((L"TrifolioBench.Delayed." + std::to_wstring(i)).c_str()));
-        SetWindowLongPtrW(get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
-    HWND get() const { return window_.get(); }
+    HWND get() const { return hwnd(); }
     const std::vector<UINT>& delayed() const { return delayed_; }
     static UINT mark() {
         static const UINT format = RegisterClipboardFormatW(L"TrifolioBench.UserContent");
@@ -182,21 +172,20 @@ class Owner {
     }
 
   private:
-    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<Owner*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (message == WM_RENDERFORMAT && self) {
+    friend class trifolio::win32::WindowObject<Owner>;
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (message == WM_RENDERFORMAT) {
             const double start = seconds();
             const auto format = static_cast<UINT>(wParam);
             Sleep(kRenderMillis);
             SetClipboardData(format, render(format));
-            self->rendered_.push_back(format);
-            self->renderSeconds_ += seconds() - start;
+            rendered_.push_back(format);
+            renderSeconds_ += seconds() - start;
             return 0;
         }
         return DefWindowProcW(window, message, wParam, lParam);
     }
     static HANDLE render(UINT format);
-    trifolio::win32::Window window_;
     std::vector<UINT> delayed_;
     std::vector<UINT> rendered_;
     double renderSeconds_ = 0;

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "../tests/e2e/e2e_support.h"
+#include "win32/window_object.h"
 
 namespace {
 
@@ -88,38 +89,23 @@ class ClipboardWatch {
 };
 
 // A hidden window that receives the target's reports.
-class MessageWindow {
+class MessageWindow : public trifolio::win32::WindowObject<MessageWindow> {
   public:
     explicit MessageWindow(std::function<void(UINT, WPARAM, LPARAM)> onMessage = {})
         : onMessage_(std::move(onMessage)) {
-        static const ATOM windowClass = [] {
-            WNDCLASSEXW wc{};
-            wc.cbSize = sizeof wc;
-            wc.lpfnWndProc = &MessageWindow::proc;
-            wc.hInstance = GetModuleHandleW(nullptr);
-            wc.lpszClassName = L"TrifolioE2EDriver";
-            return RegisterClassExW(&wc);
-        }();
-        (void)windowClass;
-        window_.reset(CreateWindowExW(0, L"TrifolioE2EDriver", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                      nullptr, GetModuleHandleW(nullptr), this));
+        createWindow(L"TrifolioE2EDriver");
     }
-    HWND get() const { return window_.get(); }
+    HWND get() const { return hwnd(); }
 
   private:
-    static LRESULT CALLBACK proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-        if (message == WM_NCCREATE)
-            SetWindowLongPtrW(window, GWLP_USERDATA,
-                              reinterpret_cast<LONG_PTR>(
-                                  reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-        auto* self = reinterpret_cast<MessageWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-        if (self && self->onMessage_ && message >= WM_APP)
-            self->onMessage_(message, wParam, lParam);
+    friend class trifolio::win32::WindowObject<MessageWindow>;
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (onMessage_ && message >= WM_APP)
+            onMessage_(message, wParam, lParam);
         return DefWindowProcW(window, message, wParam, lParam);
     }
 
     std::function<void(UINT, WPARAM, LPARAM)> onMessage_;
-    trifolio::win32::Window window_;
 };
 
 struct Reports {

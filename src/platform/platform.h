@@ -63,8 +63,6 @@ class Registry {
     virtual bool setString(const std::string& keyPath, const std::string& name,
                            const std::string& value) = 0;
     virtual bool deleteValue(const std::string& keyPath, const std::string& name) = 0;
-    virtual std::optional<std::string> getString(const std::string& keyPath,
-                                                 const std::string& name) = 0;
 };
 
 // ---------------------------------------------------------------------------

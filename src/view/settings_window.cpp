@@ -76,46 +76,43 @@ SettingsWindow::SettingsWindow(HINSTANCE instance, Form& form, StoreSet& stores)
 }
 
 SettingsWindow::~SettingsWindow() {
+    // Going with the object, the window ends nothing more (no WM_QUIT): the controls'
+    // messages still find the object, the window's own go to the system.
     app_ = nullptr;
     engine_ = nullptr;
-    destroying_ = true;
+    abandonWindow();
 }
 
 bool SettingsWindow::registerClasses() {
     initCommonControls();
-    WNDCLASSEXW main{};
-    main.cbSize = sizeof(main);
-    main.lpfnWndProc = windowProc;
-    main.hInstance = instance_;
-    main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    main.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
-    main.lpszClassName = kSettingsWindowClass;
-    main.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TRIFOLIO));
-    WNDCLASSEXW page = main;
-    page.lpfnWndProc = pageProc;
+    WNDCLASSEXW page{};
+    page.cbSize = sizeof(page);
+    page.lpfnWndProc = objectProcedure<SettingsWindow, &SettingsWindow::pageMessage>;
+    page.hInstance = instance_;
+    page.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    page.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
     page.lpszClassName = kPageClass;
-    page.hIcon = nullptr;
     WNDCLASSEXW picture = page;
-    picture.lpfnWndProc = pictureProc;
+    picture.lpfnWndProc = objectProcedure<SettingsWindow, &SettingsWindow::pictureMessage>;
     picture.lpszClassName = kPictureClass;
     picture.hbrBackground = nullptr;
-    for (const auto* c : {&main, &page, &picture}) {
-        WNDCLASSEXW existing{};
-        if (!GetClassInfoExW(instance_, c->lpszClassName, &existing) && !RegisterClassExW(c))
-            return false;
-    }
-    return true;
+    return window_object::registered(page) && window_object::registered(picture);
 }
 
 bool SettingsWindow::create() {
     if (!registerClasses())
         return false;
-    HWND window = CreateWindowExW(
-        kWindowExStyle, kSettingsWindowClass, widen(layout::kWindowCaption).c_str(), kWindowStyle,
-        CW_USEDEFAULT, CW_USEDEFAULT, 100, 100, nullptr, nullptr, instance_, this);
-    if (!window)
+    WNDCLASSEXW main{};
+    main.hInstance = instance_;
+    main.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    main.hbrBackground = GetSysColorBrush(COLOR_BTNFACE);
+    main.lpszClassName = kSettingsWindowClass;
+    main.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(IDI_TRIFOLIO));
+    if (!createWindow(main, nullptr, kWindowStyle, kWindowExStyle,
+                      widen(layout::kWindowCaption).c_str(), 100, 100, CW_USEDEFAULT,
+                      CW_USEDEFAULT))
         return false;
-    window_.reset(window);
+    HWND window = hwnd();
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     showStatus_ = RegisterWindowMessageW(kShowStatusMessage);
     dpi_ = effectiveDpi(systemDpiOf(window));
@@ -191,31 +188,17 @@ void SettingsWindow::attach(App& app, HotkeyEngine& engine) {
     engine_ = &engine;
 }
 
-SettingsWindow* SettingsWindow::owner(HWND window) {
-    return reinterpret_cast<SettingsWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+LRESULT SettingsWindow::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    // After each event the view is brought in line with the model once, also after one
+    // that came inside another's wait (a message box, a hotkey action's pumping).
+    if (const std::optional<LRESULT> answer = onEvent(message, wParam, lParam)) {
+        sync();
+        return *answer;
+    }
+    return upkeep(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK SettingsWindow::windowProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    SettingsWindow* self = owner(window);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        if (self && self->window_.get() == window)
-            self->window_.release();  // gone already
-    }
-    if (self && self->window_.get() == window && !self->destroying_)
-        return guarded(window, message, wParam, lParam,
-                       [&] { return self->handle(message, wParam, lParam); });
-    return DefWindowProcW(window, message, wParam, lParam);
-}
-
-LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
-    HWND window = hwnd();
+std::optional<LRESULT> SettingsWindow::onEvent(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         // What the person does in the window or at the tray icon waits for a running
         // hotkey action, so that no message box or menu opens inside its wait; what the
@@ -232,56 +215,77 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
                 whenIdle([this, button = focusedPushButton()] {
                     button ? onCommand(button, BN_CLICKED) : app_->Command3_Click();
                 });
-            sync();
             return 0;
-        case WM_NOTIFY:
-            if (const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
-                header.code == static_cast<UINT>(TCN_SELCHANGE) && !syncing_)
+        case WM_NOTIFY: {
+            const auto& header = *reinterpret_cast<const NMHDR*>(lParam);
+            // A control being painted (a tooltip) is no moment to change controls.
+            if (header.code == static_cast<UINT>(NM_CUSTOMDRAW))
+                return std::nullopt;
+            if (header.code == static_cast<UINT>(TCN_SELCHANGE) && !syncing_)
                 whenIdle([this, strip = header.hwndFrom] { onTabChange(strip); });
-            sync();
             return 0;
+        }
         case WM_TIMER:
             // Input and painting come between the slices of the help text.
-            if (wParam == kHelpFill) {
-                if (help_.step())
-                    setTimer(kHelpFill, false, 0);
-                return 0;
-            }
+            if (wParam == kHelpFill)
+                return std::nullopt;
             onTimer(wParam);
-            sync();
             return 0;
         case WM_HOTKEY:
             if (engine_)
                 engine_->onHotkey(static_cast<int>(wParam));
-            sync();
             return 0;
         case kTrayMessage:
             whenIdle([this, mouse = static_cast<int>(LOWORD(lParam))] {
                 app_->trayCallback(mouse);
                 bringBack();
             });
-            sync();
             return 0;
         case kPrepareControls:
             prepareControls();
-            sync();
             return 0;
         case WM_CLIPBOARDUPDATE:
             if (app_)
                 app_->clipboardChanged();
-            sync();
             return 0;
         case WM_CLOSE:
             whenIdle([this] { app_->Form_QueryUnload(); });
-            sync();
+            return 0;
+        case WM_ENDSESSION:
+            if (!wParam || !app_)
+                return std::nullopt;
+            app_->Form_QueryUnload();
+            return 0;
+        default:
+            if (message == 0 || !app_)
+                return std::nullopt;
+            if (message == taskbarCreated_) {
+                app_->taskbarCreated();
+                return 0;
+            }
+            // A second start of the program: TRUE, unless this one is ending.
+            if (message == showStatus_ && !app_->presence().ended) {
+                whenIdle([this] {
+                    app_->showStatusPage();
+                    bringBack();
+                });
+                return TRUE;
+            }
+            return std::nullopt;
+    }
+}
+
+LRESULT SettingsWindow::upkeep(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_NOTIFY:
+            return 0;
+        case WM_TIMER:
+            if (wParam == kHelpFill && help_.step())
+                setTimer(kHelpFill, false, 0);
             return 0;
         case WM_QUERYENDSESSION:
             return TRUE;
         case WM_ENDSESSION:
-            if (wParam && app_) {
-                app_->Form_QueryUnload();
-                sync();
-            }
             return 0;
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE) {
@@ -321,22 +325,9 @@ LRESULT SettingsWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
             PostQuitMessage(0);
             return 0;
         default:
-            if (message != 0 && message == taskbarCreated_ && app_) {
-                app_->taskbarCreated();
-                sync();
-                return 0;
-            }
-            // A second start of the program: TRUE, unless this one is ending.
-            if (message != 0 && message == showStatus_) {
-                if (!app_ || app_->presence().ended)
-                    return FALSE;
-                whenIdle([this] {
-                    app_->showStatusPage();
-                    bringBack();
-                });
-                sync();
-                return TRUE;
-            }
+            // A second start of the program while this one is ending.
+            if (message != 0 && message == showStatus_)
+                return FALSE;
             break;
     }
     return DefWindowProcW(window, message, wParam, lParam);
@@ -380,14 +371,6 @@ int SettingsWindow::focusedPushButton() const {
         return 0;
     const LONG_PTR type = GetWindowLongPtrW(focus, GWL_STYLE) & BS_TYPEMASK;
     return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? GetDlgCtrlID(focus) : 0;
-}
-
-void SettingsWindow::onTabChange(HWND strip) {
-    const int tab = static_cast<int>(SendMessageW(strip, TCM_GETCURSEL, 0, 0)) + 1;
-    if (strip == item(layout::id("TabStrip1")))
-        app_->selectTab(tab);
-    else if (strip == item(layout::id("TabInfo")))
-        app_->selectInfoTab(tab);
 }
 
 void SettingsWindow::onTimer(UINT_PTR timer) {

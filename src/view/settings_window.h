@@ -22,6 +22,7 @@
 #include "view/sliced_text.h"
 #include "view/tray.h"
 #include "win32/handles.h"
+#include "win32/window_object.h"
 
 namespace trifolio::win32 {
 
@@ -45,7 +46,7 @@ int controlId(std::string_view name);
 // (72 to 480), otherwise `systemDpi`.
 int effectiveDpi(int systemDpi);
 
-class SettingsWindow final : public platform::WindowHost {
+class SettingsWindow final : public platform::WindowHost, public WindowObject<SettingsWindow> {
   public:
     SettingsWindow(HINSTANCE instance, Form& form, StoreSet& stores);
     ~SettingsWindow() override;
@@ -57,7 +58,6 @@ class SettingsWindow final : public platform::WindowHost {
     // Creates the controls unless they exist. A start into the tray makes them only after
     // the icon is there, so that the icon comes quickly.
     bool prepareControls();
-    HWND hwnd() const noexcept { return window_.get(); }
     // From here on the window's events go to `app` and its hotkeys to `engine`.
     void attach(App& app, HotkeyEngine& engine);
     // Shows the model: controls, pages, stores, status bar, window, timers.
@@ -103,18 +103,22 @@ class SettingsWindow final : public platform::WindowHost {
         Font normal, bold, underline, plus, title;
     };
 
-    static SettingsWindow* owner(HWND window);
     static Fonts makeFonts(int dpi);
 
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    static LRESULT CALLBACK pictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    friend class WindowObject<SettingsWindow>;
+    // The window's messages: what the person or the system tells the program (answered,
+    // then the view is brought in line with the model once), and the window's upkeep.
+    LRESULT handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    std::optional<LRESULT> onEvent(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT upkeep(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // The messages of the pages and pictures, children of the window made with the object.
+    LRESULT pageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT pictureMessage(HWND picture, UINT message, WPARAM wParam, LPARAM lParam);
     static LRESULT CALLBACK groupBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR id, DWORD_PTR data);
     void paintGroupBox(HWND frame, HDC dc);
     static LRESULT CALLBACK tabStripOnPageProc(HWND window, UINT message, WPARAM wParam,
                                                LPARAM lParam, UINT_PTR id, DWORD_PTR data);
-    LRESULT handle(UINT message, WPARAM wParam, LPARAM lParam);
     bool registerClasses();
     bool createControls();
     HWND createControl(layout::ControlId id, HWND parent);
@@ -157,7 +161,6 @@ class SettingsWindow final : public platform::WindowHost {
     StoreSet& stores_;
     App* app_ = nullptr;
     HotkeyEngine* engine_ = nullptr;
-    Window window_;
     HWND tooltips_ = nullptr;
     HWND focus_ = nullptr;  // the control that had the focus when the window was left
     std::array<HWND, layout::kControlCount> items_{};  // by layout::ControlId
@@ -169,7 +172,6 @@ class SettingsWindow final : public platform::WindowHost {
     std::array<bool, 6> timerRunning_{};  // by timer id
     bool syncing_ = false;
     bool preparePosted_ = false;
-    bool destroying_ = false;
 
     Fonts fonts_;
     IconHandle bigIcon_, smallIcon_, infoIcon_;

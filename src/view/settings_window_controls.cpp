@@ -176,13 +176,14 @@ HWND SettingsWindow::createControl(layout::ControlId id, HWND parent) {
                           : row.kind == Kind::Page  ? WS_EX_CONTROLPARENT
                                                     : 0;
     const std::wstring caption = row.kind == Kind::StatusBar ? std::wstring() : widen(row.caption);
-    HWND control = CreateWindowExW(
-        exStyle, classOf(row.kind), caption.c_str(), styleOf(row), 0, 0, 10, 10, parent,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId(id))), instance_, nullptr);
+    // Pages and pictures are of the window's own classes: their messages come here.
+    const bool own = row.kind == Kind::Page || row.kind == Kind::Picture;
+    HWND control =
+        CreateWindowExW(exStyle, classOf(row.kind), caption.c_str(), styleOf(row), 0, 0, 10, 10,
+                        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId(id))),
+                        instance_, own ? this : nullptr);
     if (!control)
         return nullptr;
-    if (row.kind == Kind::Page || row.kind == Kind::Picture)
-        SetWindowLongPtrW(control, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     if (row.kind == Kind::TabStrip) {
         int index = 0;
         for (auto tab : layout::tabsOf(row.name)) {

@@ -64,15 +64,15 @@ LRESULT SettingsWindow::colour(HDC dc, HWND control, UINT message) {
     return reinterpret_cast<LRESULT>(pageBrush_.get());
 }
 
-LRESULT CALLBACK SettingsWindow::pageProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+LRESULT SettingsWindow::pageMessage(HWND page, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         // A page has the colour of the tab strip's pane it lies on.
         case WM_ERASEBKGND:
         case WM_PRINTCLIENT:
-            if (SettingsWindow* self = owner(window); self && self->pageBrush_) {
+            if (pageBrush_) {
                 RECT area{};
-                GetClientRect(window, &area);
-                FillRect(reinterpret_cast<HDC>(wParam), &area, self->pageBrush_.get());
+                GetClientRect(page, &area);
+                FillRect(reinterpret_cast<HDC>(wParam), &area, pageBrush_.get());
                 return 1;
             }
             break;
@@ -83,13 +83,13 @@ LRESULT CALLBACK SettingsWindow::pageProc(HWND window, UINT message, WPARAM wPar
         case WM_CTLCOLOREDIT:
         case WM_CTLCOLORBTN:
         case WM_CTLCOLORLISTBOX:
-            if (HWND root = GetAncestor(window, GA_ROOT); root && root != window)
+            if (HWND root = GetAncestor(page, GA_ROOT); root && root != page)
                 return SendMessageW(root, message, wParam, lParam);
             break;
         default:
             break;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(page, message, wParam, lParam);
 }
 
 LRESULT CALLBACK SettingsWindow::tabStripOnPageProc(HWND window, UINT message, WPARAM wParam,
@@ -159,19 +159,15 @@ void SettingsWindow::paintGroupBox(HWND frame, HDC dc) {
     TextOutW(dc, area.left + indent, area.top, caption.c_str(), static_cast<int>(caption.size()));
 }
 
-LRESULT CALLBACK SettingsWindow::pictureProc(HWND window, UINT message, WPARAM wParam,
-                                             LPARAM lParam) {
+LRESULT SettingsWindow::pictureMessage(HWND picture, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_PAINT) {
-        return guarded(window, message, wParam, lParam, [&] {
-            const PaintScope paint(window);
-            if (SettingsWindow* self = owner(window))
-                self->paintPicture(window, paint.dc());
-            return LRESULT{0};
-        });
+        const PaintScope paint(picture);
+        paintPicture(picture, paint.dc());
+        return 0;
     }
     if (message == WM_ERASEBKGND)
         return 1;
-    return DefWindowProcW(window, message, wParam, lParam);
+    return DefWindowProcW(picture, message, wParam, lParam);
 }
 
 void SettingsWindow::paintPicture(HWND control, HDC dc) {

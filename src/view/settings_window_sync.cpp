@@ -19,6 +19,7 @@ namespace {
 // so that the help box's changes were written over the model.
 struct Route {
     void (App::*click)() = nullptr;          // a button
+    void (App::*tab)(int) = nullptr;         // a tab strip: its tab selected, 1 the first
     const Bound<CheckBox>* check = nullptr;  // a check box
     int list = 0;                            // a list: its number, Combo1 is 1
     const Bound<TextBox>* field = nullptr;   // a contact-form field
@@ -36,6 +37,8 @@ constexpr auto kRoutes = [] {
     std::array<Route, layout::kControlCount> routes{};
     for (const auto& [button, click] : kButtons)
         routes[button.index].click = click;
+    routes[layout::id("TabStrip1").index].tab = &App::selectTab;
+    routes[layout::id("TabInfo").index].tab = &App::selectInfoTab;
     for (const auto& box : kCheckBoxes)
         routes[box.control.index].check = &box;
     for (int n = 1; n <= 12; ++n)
@@ -73,6 +76,13 @@ void SettingsWindow::onCommand(int id, int code) {
         field.text = textOf(item(control));
         shown_.text[static_cast<std::size_t>(control.index)] = field.text;
     }
+}
+
+void SettingsWindow::onTabChange(HWND strip) {
+    const layout::ControlId control = controlOf(GetDlgCtrlID(strip));
+    if (const auto select =
+            control ? kRoutes[static_cast<std::size_t>(control.index)].tab : nullptr)
+        (app_->*select)(static_cast<int>(SendMessageW(strip, TCM_GETCURSEL, 0, 0)) + 1);
 }
 
 void SettingsWindow::setText(layout::ControlId control, const std::string& text) {

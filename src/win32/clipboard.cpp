@@ -127,39 +127,16 @@ Win32Clipboard::Win32Clipboard(platform::Millis openBound) : openBound_(openBoun
           L"DataObject", L"Ole Private Data", L"Wine Marshalled DataObject"})
         formats_.oleLink.push_back(RegisterClipboardFormatW(name));
 
-    HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = &Win32Clipboard::windowProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = kWindowClass;
-    RegisterClassExW(&windowClass);  // fails harmlessly when already registered
-    window_.reset(CreateWindowExW(0, kWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                  instance, this));
     // Clipboard changes then wake the program's waits at once.
-    if (window_)
-        AddClipboardFormatListener(window_.get());
+    if (createWindow(kWindowClass))
+        AddClipboardFormatListener(hwnd());
 }
 
 Win32Clipboard::~Win32Clipboard() {
-    if (window_)
-        RemoveClipboardFormatListener(window_.get());
+    if (hwnd())
+        RemoveClipboardFormatListener(hwnd());
     // Destroying the window renders whatever is still offered (WM_RENDERALLFORMATS).
-    window_.reset();
-}
-
-LRESULT CALLBACK Win32Clipboard::windowProc(HWND window, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<Win32Clipboard*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (self && message != WM_NCCREATE)
-        return guarded(window, message, wParam, lParam,
-                       [&] { return self->handle(window, message, wParam, lParam); });
-    return DefWindowProcW(window, message, wParam, lParam);
+    destroyWindow();
 }
 
 LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -199,9 +176,6 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
             return 0;
         case WM_CLIPBOARDUPDATE:
             return 0;
-        case WM_NCDESTROY:
-            SetWindowLongPtrW(self, GWLP_USERDATA, 0);
-            break;
         default:
             break;
     }
@@ -209,7 +183,7 @@ LRESULT Win32Clipboard::handle(HWND self, UINT message, WPARAM wParam, LPARAM lP
 }
 
 OpenedClipboard Win32Clipboard::open() {
-    return open(window_.get(), openBound_);
+    return open(hwnd(), openBound_);
 }
 
 OpenedClipboard Win32Clipboard::open(HWND self, platform::Millis bound) {
@@ -275,7 +249,7 @@ std::uint32_t Win32Clipboard::sequenceNumber() {
 bool Win32Clipboard::heldElsewhere() {
     if (GetOpenClipboardWindow())
         return true;
-    return !OpenedClipboard(window_.get());
+    return !OpenedClipboard(hwnd());
 }
 
 std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
@@ -308,7 +282,7 @@ std::optional<platform::Clipboard::Reading> Win32Clipboard::read(bool whole) {
     // reading, and the next action keeps that snapshot.
     content.confidential = confidential();
     std::shared_ptr<const Snapshot> snapshot;
-    const bool ours = GetClipboardOwner() == window_.get();
+    const bool ours = GetClipboardOwner() == hwnd();
     if (put_ && ours)
         snapshot = put_;
     else if (restored_ && ours && GetClipboardSequenceNumber() == restoredSequence_)

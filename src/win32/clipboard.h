@@ -12,12 +12,13 @@
 #include "platform/platform.h"
 #include "win32/handles.h"
 #include "win32/picture.h"
+#include "win32/window_object.h"
 
 namespace trifolio::win32 {
 
 // Use on one thread only: the one that created it, which must pump messages while
 // a target application reads offered content (WM_RENDERFORMAT is sent to it).
-class Win32Clipboard final : public platform::Clipboard {
+class Win32Clipboard final : public platform::Clipboard, private WindowObject<Win32Clipboard> {
   public:
     // `openBound`: how long opening is retried while another program holds the clipboard.
     explicit Win32Clipboard(platform::Millis openBound = platform::Millis(1000));
@@ -26,9 +27,7 @@ class Win32Clipboard final : public platform::Clipboard {
     Win32Clipboard& operator=(const Win32Clipboard&) = delete;
 
     // False when the owner window could not be created; every operation then fails.
-    bool valid() const noexcept { return static_cast<bool>(window_); }
-    // The hidden message-only window that owns what the program puts into the clipboard.
-    HWND window() const noexcept { return window_.get(); }
+    bool valid() const noexcept { return hwnd() != nullptr; }
 
     std::uint32_t sequenceNumber() override;
     bool heldElsewhere() override;
@@ -55,7 +54,8 @@ class Win32Clipboard final : public platform::Clipboard {
     const Formats& formats() const noexcept { return formats_; }
 
   private:
-    static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    // Its window, hidden and message-only, owns what the program puts into the clipboard.
+    friend class WindowObject<Win32Clipboard>;
     LRESULT handle(HWND self, UINT message, WPARAM wParam, LPARAM lParam);
     // Opens the clipboard, retrying for `openBound_` while another program holds it;
     // the guard closes it again and is not open when that failed.
@@ -94,7 +94,6 @@ class Win32Clipboard final : public platform::Clipboard {
     std::optional<DWORD> serving_;
     std::vector<std::uint32_t> readers_;  // the process of each read of the offer, 0: unknown
     std::weak_ptr<const Win32Picture> lastPicture_;
-    Window window_;
 };
 
 // Clipboard format numbers as the program's logic names them: every text format is

@@ -91,13 +91,12 @@ struct GdiObjectTraits {
     static Handle invalid() noexcept { return nullptr; }
     static void close(Handle h) noexcept { DeleteObject(h); }
 };
-// Bitmaps, brushes, fonts, pens, palettes, regions.
+// Bitmaps, brushes, fonts, pens, regions.
 template <typename T>
 using GdiObject = Unique<GdiObjectTraits<T>>;
 using Bitmap = GdiObject<HBITMAP>;
 using Font = GdiObject<HFONT>;
 using Brush = GdiObject<HBRUSH>;
-using Palette = GdiObject<HPALETTE>;
 
 struct EnhMetafileTraits {
     using Handle = HENHMETAFILE;

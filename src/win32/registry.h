@@ -12,8 +12,6 @@ class Win32Registry final : public platform::Registry {
     bool setString(const std::string& keyPath, const std::string& name,
                    const std::string& value) override;
     bool deleteValue(const std::string& keyPath, const std::string& name) override;
-    std::optional<std::string> getString(const std::string& keyPath,
-                                         const std::string& name) override;
 };
 
 }  // namespace trifolio::win32

@@ -26,7 +26,6 @@ struct MemoryFiles : platform::Files, platform::Registry {
     }
     bool setString(S, S, S) override { return true; }
     bool deleteValue(S, S) override { return true; }
-    std::optional<std::string> getString(S, S) override { return std::nullopt; }
 };
 
 }  // namespace trifolio::fakes

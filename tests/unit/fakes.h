@@ -12,6 +12,7 @@
 #include <memory>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "../support/memory_files.h"
@@ -47,14 +48,16 @@ inline std::string replaceLine(const std::string& file, int line, const std::str
     return file.substr(0, begin) + text + "\r\n" + file.substr(file.find('\n', begin) + 1);
 }
 
-// Message boxes, recorded as "title text", answered from a script (a question beyond it fails).
+// Message boxes, recorded as "title text" and style, answered from a script that must not end.
 struct ScriptedDialogs : platform::Dialogs {
     std::vector<std::string> shown;
+    std::vector<std::tuple<platform::Buttons, platform::Icon, bool>> styles;  // bool: No default
     std::deque<platform::Answer> answers;
 
     platform::Answer messageBox(const std::string& title, const std::string& text,
-                                platform::Buttons buttons, platform::Icon, bool) override {
+                                platform::Buttons buttons, platform::Icon icon, bool no) override {
         shown.push_back(title + " " + text);
+        styles.emplace_back(buttons, icon, no);
         if (buttons == platform::Buttons::Ok)
             return platform::Answer::Ok;
         EXPECT_FALSE(answers.empty()) << "unexpected question: " << shown.back();

@@ -96,6 +96,8 @@ TEST(OptionsFile, UnreadableIniAndMissingTmpAreFailures) {
     EXPECT_EQ(w.dialogs.shown, (Lists{fehler("LoadOptions", "Zugriff verweigert"),
                                       fehler("LoadOptions", "Datei nicht gefunden"),
                                       fehler("SaveOptions", "Zugriff verweigert")}));
+    EXPECT_EQ(w.dialogs.styles, decltype(w.dialogs.styles)(
+                                    3, {platform::Buttons::YesNo, platform::Icon::Stop, true}));
 }
 
 // Every list and the first two options mark a change and enable "Übernehmen", the third not.

@@ -9,7 +9,7 @@ namespace {
 using namespace platform;  // format numbers
 
 // Over a store that held text, a picture and a palette; the description in the status bar.
-// Confidential content shows as such in every store, and stores 2 and 3 keep it for a paste.
+// Confidential content shows as such in every store; stores 2 and 3 keep it (over any) to paste.
 TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
     constexpr auto TXT = kFormatText, BMP = kFormatBitmap, DIB = kFormatDib;
     constexpr auto EMF = kFormatEnhMetafile, WMF = kFormatMetafilePict;
@@ -34,12 +34,13 @@ TEST(Capture, EveryKindOfContentGetsItsFlagsAndDescription) {
         {{TXT, BMP}, nullptr, kConfidentialText, false, false, false, "---", true},
     };
     const auto picture = std::make_shared<fakes::FakePicture>();
+    const auto earlier = std::make_shared<fakes::FakePicture>();
     for (const auto& c : cases) {
         SCOPED_TRACE(c.description + " " + testing::PrintToString(c.formats));
         StoreSet stores;
         for (int n : {1, 2}) {
-            stores.capture(
-                n, {{TXT, BMP, kFormatPalette}, "alt", 3, std::make_shared<fakes::FakePicture>()});
+            stores.capture(n, {{TXT, BMP, kFormatPalette}, "alt", 3, earlier, c.secret},
+                           std::make_shared<ClipboardSnapshot>());
             ClipboardContent content{c.formats, {}, 0, c.picture ? picture : nullptr, c.secret};
             if (c.text)
                 content.text = c.text;

@@ -15,6 +15,7 @@
 #include "../support/pump.h"
 #include "core/formats/text.h"
 #include "win32/strings.h"
+#include "win32/window_object.h"
 
 namespace trifolio::win32 {
 namespace {
@@ -23,28 +24,18 @@ using namespace test;
 using namespace platform;
 
 // A message-only window; as clipboard owner it renders late formats with `render`, noted.
-struct RecordingWindow {
-    RecordingWindow() {
-        static const WNDCLASSW wc{0,       &proc,   0,       0,       GetModuleHandleW(nullptr),
-                                  nullptr, nullptr, nullptr, nullptr, L"TrifolioTestRecorder"};
-        [[maybe_unused]] static const ATOM registered = RegisterClassW(&wc);
-        window.reset(CreateWindowExW(0, wc.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                     wc.hInstance, nullptr));
-        SetWindowLongPtrW(get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    }
-    HWND get() const { return window.get(); }
-    static LRESULT CALLBACK proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-        auto* self = reinterpret_cast<RecordingWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-        if (const auto format = static_cast<UINT>(wParam);
-            self && message == WM_RENDERFORMAT && self->render) {
-            self->rendered.push_back(format);
-            SetClipboardData(format, self->render(format));
+struct RecordingWindow : WindowObject<RecordingWindow> {
+    RecordingWindow() { createWindow(L"TrifolioTestRecorder"); }
+    HWND get() const { return hwnd(); }
+    LRESULT handle(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+        if (const auto format = static_cast<UINT>(wParam); message == WM_RENDERFORMAT && render) {
+            rendered.push_back(format);
+            SetClipboardData(format, render(format));
         }
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
     std::function<HANDLE(UINT)> render;
     std::vector<UINT> rendered;
-    Window window;  // last: goes before what its procedure uses
 };
 
 // `work` on a thread and window of its own; going, it pumps (render requests) until done.

@@ -124,8 +124,6 @@ TEST(WindowView, TimersTickWhateverOtherMessagesCome) {
     rig.journal.clear();
     ++rig.clipboard.sequence;  // something new for a tick to read
     EXPECT_TRUE(underAStream([&] { return rig.at("read") < rig.journal.size(); }));
-    app.Form_QueryUnload();
-    view.sync();
 }
 
 }  // namespace

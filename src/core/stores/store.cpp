@@ -53,7 +53,6 @@ void StoreSet::clear(int n) {
         return;
     store(n) = Store{};
     store(n).description = startingDescription(n);
-    changed(n);
 }
 
 void StoreSet::capture(int n, ClipboardContent content,
@@ -67,10 +66,7 @@ void StoreSet::capture(int n, ClipboardContent content,
     // Of confidential content nothing is shown; stores 2 and 3 keep it whole for a paste.
     if (content.confidential) {
         s.confidential = true;
-        if (store(n).confidential)
-            return;
         store(n) = std::move(s);
-        changed(n);
         return;
     }
 
@@ -104,24 +100,16 @@ void StoreSet::capture(int n, ClipboardContent content,
         takePicture("Grafik-EMF");
     if (!pictureFound && content.offers(platform::kFormatMetafilePict))
         takePicture("Grafik-WMF");
-    // Rich text itself is never kept; the store takes the picture that comes with it,
-    // if any (rich text alone leaves the has-picture flag set without a picture).
+    // Rich text shows as no text of its own: the store shows the picture that comes with
+    // it, if any (rich text alone leaves the has-picture flag set without a picture);
+    // stores 2 and 3 keep the rich text itself in `whole`.
     if (!pictureFound && content.offers(platform::kFormatRtf))
         takePicture("Grafik-RTF");
 
     s.unsupported = content.offers(platform::kFormatLink) ||
                     content.offers(platform::kFormatFileList) ||
                     content.offers(platform::kFormatPalette);
-
-    // The same content again (the clipboard's sequence number moved without a change):
-    // nothing to show anew.
-    const Store& old = store(n);
-    if (s.hasText == old.hasText && s.hasPicture == old.hasPicture && s.text == old.text &&
-        s.textLength == old.textLength && s.picture == old.picture && s.whole == old.whole &&
-        s.unsupported == old.unsupported && !old.confidential && s.description == old.description)
-        return;
     store(n) = std::move(s);
-    changed(n);
 }
 
 }  // namespace trifolio

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,7 +26,8 @@ struct Store {
     std::shared_ptr<const platform::ClipboardSnapshot> whole;
     bool hasText = false;
     bool hasPicture = false;
-    // The clipboard offered a format the program cannot keep (link, file list, palette).
+    // The clipboard offered link information, a file list or a palette: the Status page
+    // shows "Nicht unterstütztes Format" (stores 2 and 3 keep every format in `whole`).
     bool unsupported = false;
     // Another program marked the content confidential: nothing of it is shown, and
     // store 1 keeps nothing of it (stores 2 and 3 keep it in `whole`).
@@ -59,13 +59,6 @@ struct StoreSet {
                  std::shared_ptr<const platform::ClipboardSnapshot> whole = nullptr);
     // Empties store n (1 to 3): "leer", no picture, both flags clear, starting description.
     void clear(int n);
-
-    // Called after store n changed, so that a view can show it.
-    std::function<void(int)> onChanged;
-    void changed(int n) const {
-        if (onChanged)
-            onChanged(n);
-    }
 };
 
 }  // namespace trifolio

@@ -43,7 +43,6 @@ class App {
     // True while the tray icon is wanted but the notification area has not taken it;
     // the view then calls retryTrayIcon now and then.
     bool trayIconMissing() const { return iconWanted_ && !iconPresent_; }
-    bool trayIconPresent() const { return iconPresent_; }
 
     // Start-up, after the window was created and ProgramDir determined.
     void Form_Load();

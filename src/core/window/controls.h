@@ -16,11 +16,23 @@ struct Control {
     bool visible = true;
 };
 
-// A drop-down selection list: its value is always one of its entries or empty.
-class ComboBox : public Control {
+// A control whose value the user and the program change alike. Its click reaction is
+// set by the logic it belongs to (the settings) and runs after each change, whoever made
+// it; the view routes a notification to the control's setter, never to the reaction.
+class Reacting : public Control {
   public:
     std::function<void()> onClick;
 
+  protected:
+    void clicked() const {
+        if (onClick)
+            onClick();
+    }
+};
+
+// A drop-down selection list: its value is always one of its entries or empty.
+class ComboBox : public Reacting {
+  public:
     const std::vector<std::string>& items() const { return items_; }
     int selectedIndex() const { return selected_; }
     // The selected entry's text, empty without a selection.
@@ -36,8 +48,7 @@ class ComboBox : public Control {
     // Selects the entry at `index` (-1: none) and runs the click reaction.
     void select(int index) {
         selected_ = (index >= 0 && index < static_cast<int>(items_.size())) ? index : -1;
-        if (onClick)
-            onClick();
+        clicked();
     }
     // Selects the first entry equal to `value` and runs the click reaction; the empty
     // text clears the selection. False, with nothing changed, when no entry has the text.
@@ -60,17 +71,15 @@ class ComboBox : public Control {
     int selected_ = -1;
 };
 
-class CheckBox : public Control {
+class CheckBox : public Reacting {
   public:
-    std::function<void()> onClick;
     bool checked() const { return checked_; }
     // Runs the click reaction when the state changes.
     void setChecked(bool value) {
         if (value == checked_)
             return;
         checked_ = value;
-        if (onClick)
-            onClick();
+        clicked();
     }
 
   private:
