@@ -18,7 +18,7 @@ struct Stubs : fakes::MemoryFiles, platform::Dialogs, HotkeyRegistration {
         return ++questions, platform::Answer::Yes;
     }
     void unregisterHotkeys() override {}
-    void registerHotkeys() override {}
+    void registerHotkeys(const Assignments&) override {}
 };
 
 std::string state(const Form& form) {

@@ -14,54 +14,67 @@ using fakes::textFormats;
 using platform::KeyEvent;
 using platform::Millis;
 
-// Key batches, "|" between them: "+K" down, "-K" up, "*K" down while held.
+// Key batches, "|" between them: "+K" down, "-K" up, "*K" down while held; each key with
+// its scan code on a US keyboard, the extended ones (Insert, right Alt, Win) flagged.
 std::vector<std::vector<KeyEvent>> events(const char* text) {
-    const std::map<std::string, std::uint8_t> names = {
-        {"Ctl", vk::kControl},   {"LCtl", vk::kLeftControl},
-        {"LAlt", vk::kLeftAlt},  {"RAlt", vk::kRightAlt},
-        {"LSh", vk::kLeftShift}, {"RSh", vk::kRightShift},
-        {"LWin", vk::kLeftWin},  {"RWin", vk::kRightWin},
-        {"Mask", vk::kMask},     {"F9", 0x78},
-        {"Sh", vk::kShift},      {"Ins", 0x2D}};
+    const std::map<std::string, std::tuple<std::uint8_t, std::uint16_t, bool>> keys = {
+        {"Ctl", {vk::kControl, 0x1D, false}},
+        {"LCtl", {vk::kLeftControl, 0x1D, false}},
+        {"LAlt", {vk::kLeftAlt, 0x38, false}},
+        {"RAlt", {vk::kRightAlt, 0x38, true}},
+        {"LSh", {vk::kLeftShift, 0x2A, false}},
+        {"RSh", {vk::kRightShift, 0x36, false}},
+        {"LWin", {vk::kLeftWin, 0x5B, true}},
+        {"RWin", {vk::kRightWin, 0x5C, true}},
+        {"Mask", {vk::kMask, 0, false}},
+        {"Sh", {vk::kShift, 0x2A, false}},
+        {"Ins", {vk::kInsert, 0x52, true}},
+        {"C", {'C', 0x2E, false}},
+        {"V", {'V', 0x2F, false}},
+        {"X", {'X', 0x2D, false}}};
     std::vector<std::vector<KeyEvent>> batches(1);
     std::istringstream in(text);
-    for (std::string t; in >> t;)
-        if (t == "|")
+    for (std::string t; in >> t;) {
+        if (t == "|") {
             batches.emplace_back();
-        else
-            batches.back().push_back({t.size() == 2 ? std::uint8_t(t[1]) : names.at(t.substr(1)),
-                                      t[0] == '-', t[0] == '*'});
+            continue;
+        }
+        const auto [key, scan, extended] = keys.at(t.substr(1));
+        batches.back().push_back({key, t[0] == '-', t[0] == '*', scan, extended});
+    }
     return batches;
 }
 
 // Held Alt, Shift and Win go up before the key (a lone Alt or Win after a mask tap) and
 // down again after it; what the system did not take of a batch goes in again. A watch the
 // system removed is installed anew first; without any, held modifiers are left alone.
-TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
+TEST(SendKeystroke, SendsThePressAndReleaseBatches) {
+    constexpr Keystroke kCtrlC{true, false, 'C'}, kCtrlV{true, false, 'V'};
     const struct {
-        const char *held, *text, *batches;
+        const char* held;
+        Keystroke keystroke;
+        const char* batches;
         std::size_t accept = SIZE_MAX;  // of the first batch, or of the second with `late`
         bool late = false;
         int letGo = 0;  // the first held key: 1 on the keystroke's way, 2 as it goes down again
         int watch = 0;  // 1 removed before the keys were held, 2 none can be installed
     } cases[] = {
-        {"", "STRG+C", "-Ctl +Ctl +C | -C -Ctl"},
-        {"+LCtl +LAlt", "STRG+C", "-Ctl +Ctl -LAlt +C | -C -Ctl *LCtl *LAlt +Mask -Mask"},
-        {"+LAlt", "X", "-Ctl +Mask -Mask -LAlt +X | -X *LAlt +Mask -Mask"},
-        {"+LSh +RSh +LWin +RWin +LAlt +RAlt", "STRG+V",
+        {"", kCtrlC, "-Ctl +Ctl +C | -C -Ctl"},
+        {"+LCtl +LAlt", kCtrlC, "-Ctl +Ctl -LAlt +C | -C -Ctl *LCtl *LAlt +Mask -Mask"},
+        {"+LAlt", {false, false, 'X'}, "-Ctl +Mask -Mask -LAlt +X | -X *LAlt +Mask -Mask"},
+        {"+LSh +RSh +LWin +RWin +LAlt +RAlt", kCtrlV,
          "-Ctl +Ctl -LSh -RSh -LAlt -RAlt -LWin -RWin +V | "
          "-V -Ctl *LSh *RSh *LAlt *RAlt *LWin *RWin +Mask -Mask"},
-        {"+LAlt", "STRG+V", "-Ctl +Ctl -LAlt +V | -V -Ctl", SIZE_MAX, false, 1},
-        {"+LAlt", "STRG+V", "-Ctl +Ctl -LAlt +V | -V -Ctl *LAlt +Mask -Mask", SIZE_MAX, false, 2},
-        {"", "STRG+C", "-Ctl +Ctl | +C | -C -Ctl", 2},
-        {"", "STRG+C", "-Ctl +Ctl +C | -C | -Ctl", 1, true},
-        {"+LAlt", "STRG+C", "-Ctl +Ctl -LAlt +C | -C -Ctl *LAlt +Mask | -Mask", 4, true},
-        {"+LAlt", "STRG+C", "-Ctl +Ctl -LAlt +C | -C -Ctl *LAlt +Mask -Mask", SIZE_MAX, false, 0,
-         1},
-        {"+LCtl +LAlt", "STRG+C", "+C | -C", SIZE_MAX, false, 0, 2},
+        {"+LAlt", kCtrlV, "-Ctl +Ctl -LAlt +V | -V -Ctl", SIZE_MAX, false, 1},
+        {"+LAlt", kCtrlV, "-Ctl +Ctl -LAlt +V | -V -Ctl *LAlt +Mask -Mask", SIZE_MAX, false, 2},
+        {"", kCtrlC, "-Ctl +Ctl | +C | -C -Ctl", 2},
+        {"", kCtrlC, "-Ctl +Ctl +C | -C | -Ctl", 1, true},
+        {"+LAlt", kCtrlC, "-Ctl +Ctl -LAlt +C | -C -Ctl *LAlt +Mask | -Mask", 4, true},
+        {"+LAlt", kCtrlC, "-Ctl +Ctl -LAlt +C | -C -Ctl *LAlt +Mask -Mask", SIZE_MAX, false, 0, 1},
+        {"+LCtl +LAlt", kCtrlC, "+C | -C", SIZE_MAX, false, 0, 2},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.text);
+        SCOPED_TRACE(c.batches);
         fakes::Rig t;
         c.watch == 1 ? t.keys.removeWatch() : void(t.keys.none = c.watch == 2);
         const auto held = events(c.held)[0];
@@ -73,7 +86,7 @@ TEST(SendKeyCombo, SendsThePressAndReleaseBatches) {
         t.keys.accept = c.late ? SIZE_MAX : c.accept;
         if (c.late)
             t.loop.after(0ms, [&] { t.keys.accept = c.accept; });
-        SendKeyCombo(c.text, t.keys, t.loop);
+        SendKeystroke(c.keystroke, t.keys, t.loop);
         EXPECT_EQ(t.keys.batches, events(c.batches));
         EXPECT_EQ(t.keys.down, t.keys.hands);
         EXPECT_EQ(t.keys.rewatches, c.watch > 0);
@@ -115,7 +128,7 @@ TEST_F(Engine, RegistersUnderTheAtomsAndOnlyRegisteredIdentifiersAct) {
                                                                 {atom(Paste3), {1, 123}}}));
     rig.hotkeyApi.takenElsewhere = {{3, 'C'}};
     rig.engine.unregisterHotkeys();
-    rig.engine.registerHotkeys();
+    rig.engine.registerHotkeys(rig.settings.assignments());
     EXPECT_EQ(rig.engine.refusedCombinations(), std::vector<std::string>{"STRG+ALT+C"});
     EXPECT_EQ(rig.hotkeyApi.atomRefs, (std::array<int, 6>{1, 1, 1, 0, 1, 1}));
     for (int other : {0, -1, int{atom(Cut3)}})

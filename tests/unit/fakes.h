@@ -19,6 +19,7 @@
 #include "core/hotkeys/engine.h"
 #include "core/settings/settings.h"
 #include "core/window/app.h"
+#include "platform/keys.h"
 #include "platform/platform.h"
 
 namespace trifolio::fakes {
@@ -245,19 +246,26 @@ class FakeKeyboard : public platform::KeyInput {
         for (const auto& e : events.first(taken)) {
             if (e.whileHeld && !removed && !none && !held(e.virtualKey))
                 continue;  // let go of before the system came to it
-            e.release ? (void)down.erase(sided(e.virtualKey))
-                      : (void)down.insert(sided(e.virtualKey));
+            e.release ? (void)down.erase(vk::sided(e.virtualKey))
+                      : (void)down.insert(vk::sided(e.virtualKey));
             if (!e.release)
                 react(e.virtualKey);
         }
         return taken;
     }
+    std::uint16_t scanCode(std::uint8_t key) override {  // a US keyboard's
+        static const std::map<std::uint8_t, std::uint16_t> kUs = {
+            {0x10, 0x2A}, {0xA0, 0x2A}, {0xA1, 0x36}, {0x11, 0x1D}, {0xA2, 0x1D},
+            {0xA3, 0x1D}, {0xA4, 0x38}, {0xA5, 0x38}, {0x5B, 0x5B}, {0x5C, 0x5C},
+            {0x2D, 0x52}, {'C', 0x2E},  {'V', 0x2F},  {'X', 0x2D}};
+        return kUs.contains(key) ? kUs.at(key) : 0;
+    }
     bool held(std::uint8_t key) override {
-        return (none ? down : removed ? removed->hands : hands).count(sided(key)) > 0;
+        return (none ? down : removed ? removed->hands : hands).count(vk::sided(key)) > 0;
     }
     std::optional<std::uint64_t> pressesOf(std::uint8_t key) override {
         return none ? std::nullopt
-                    : std::optional((removed ? removed->pressCount : pressCount)[sided(key)]);
+                    : std::optional((removed ? removed->pressCount : pressCount)[vk::sided(key)]);
     }
     std::optional<std::uint64_t> presses() override {
         return none ? std::nullopt : std::optional(allPresses);
@@ -277,15 +285,16 @@ class FakeKeyboard : public platform::KeyInput {
 
     // The person presses a key (or it repeats), or lets go.
     void press(std::uint8_t key, bool repeat = false) {
-        key = sided(key);
+        key = vk::sided(key);
         pressCount[key] += !repeat, allPresses += !repeat;
         hands.insert(key), down.insert(key);
     }
-    void release(std::uint8_t key) { hands.erase(sided(key)), down.erase(sided(key)); }
+    void release(std::uint8_t key) { hands.erase(vk::sided(key)), down.erase(vk::sided(key)); }
     void react(std::uint8_t key) {
         // The left key or the right one after it: Ctrl, but not Shift, Alt or Win.
         const auto either = [this](std::uint8_t k) { return down.count(k) || down.count(++k); };
-        if (!either(0xA2) || either(0xA0) || either(0xA4) || either(0x5B))
+        if (!either(vk::kLeftControl) || either(vk::kLeftShift) || either(vk::kLeftAlt) ||
+            either(vk::kLeftWin))
             return;
         if ((key == 'C' || key == 'X') && !selection.empty())
             loop_.after(copyDelay, [this] { clipboard_.write(selection); });
@@ -294,10 +303,6 @@ class FakeKeyboard : public platform::KeyInput {
     }
 
   private:
-    // As on Windows, Shift, Ctrl or Alt without the extended flag is the left key.
-    static std::uint8_t sided(std::uint8_t key) {
-        return static_cast<std::uint8_t>(key >= 0x10 && key <= 0x12 ? 0x80 + 2 * key : key);
-    }
     void readPaste(std::size_t i) {
         if (auto data = clipboard_.readAsEditor(pasteReads[i]))
             pastes.back()[pasteReads[i]] = *data;
@@ -395,7 +400,7 @@ struct Rig {
     FakeHotkeyApi hotkeyApi;
     Form form;
     StoreSet stores;
-    HotkeyEngine engine{form, stores, hotkeyApi, clipboard, keys, loop};
+    HotkeyEngine engine{stores, hotkeyApi, clipboard, keys, loop};
     ScriptedDialogs dialogs;
     MemoryFiles files;
     Settings settings{form, dialogs, files, files, engine, kProgramDir, kExecutable};
@@ -413,21 +418,19 @@ struct Rig {
     // The person presses an assignment's hotkey (the key repeating `repeats` times) and lets
     // go once it acted: the system posts the hotkey, or hands the key on if none is registered.
     void press(int assignment, int repeats = 0) {
-        const auto modifiers = modifierFlags(form.combo(modifierListNumber(assignment)).text());
-        std::vector<std::uint8_t> held(modifiers & 2 ? 1 : 0, 0xA2);  // left Ctrl, left Alt
-        if (modifiers & 1)
-            held.push_back(0xA4);
+        const auto [modifiers, key] = settings.assignments()[assignment];
+        std::vector<std::uint8_t> held(modifiers & kControlFlag ? 1 : 0, vk::kLeftControl);
+        if (modifiers & kAltFlag)
+            held.push_back(vk::kLeftAlt);
         for (auto k : held)
             keys.press(k);
-        const auto key =
-            static_cast<std::uint8_t>(keyCode(form.combo(keyListNumber(assignment)).text()));
-        held.push_back(key);
+        held.push_back(static_cast<std::uint8_t>(key));
         for (int i = 0; i <= repeats; ++i) {
-            keys.press(key, i > 0);
+            keys.press(held.back(), i > 0);
             if (auto id = hotkeyApi.press({modifiers, key}))
                 engine.onHotkey(*id);
             else
-                keys.react(key);
+                keys.react(held.back());
         }
         for (auto k : held)
             keys.release(k);
