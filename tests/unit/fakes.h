@@ -210,6 +210,13 @@ class FakeClipboard : public platform::Clipboard {
     std::uint32_t serving_ = kNobody;  // whose reads of an offer are served
 };
 
+inline std::uint16_t usScanCode(std::uint8_t key) {  // of the keys typed, on a US keyboard
+    static const std::map<std::uint8_t, std::uint16_t> kUs = {
+        {0xA0, 0x2A}, {0xA1, 0x36}, {0xA2, 0x1D}, {0xA4, 0x38}, {0xA5, 0x38}, {0x5B, 0x5B},
+        {0x5C, 0x5C}, {0x2D, 0x52}, {'C', 0x2E},  {'V', 0x2F},  {'X', 0x2D}};
+    return kUs.contains(vk::sided(key)) ? kUs.at(vk::sided(key)) : 0;
+}
+
 // The keyboard and the editor in front: `hands` are the keys the person holds, `down` as the
 // system has them. Ctrl+C/X copies the selection after `copyDelay`, Ctrl+V reads `pasteReads`
 // after `pasteDelay`, `readSpacing` apart; not with Alt, Shift or Win down (Ctrl+Alt is AltGr).
@@ -221,8 +228,7 @@ class FakeKeyboard : public platform::KeyInput {
     std::set<std::uint8_t> down, hands;  // left/right codes: 0xA2 left Ctrl, 0xA4 left Alt, ...
     std::map<std::uint8_t, std::uint64_t> pressCount;
     std::uint64_t allPresses = 0;
-    std::size_t accept = SIZE_MAX;   // events the system takes of the next batch
-    std::function<void()> crossing;  // what the person does just as the next batch goes in
+    std::size_t accept = SIZE_MAX;  // events the system takes of the next batch
     // The watch: removed by the system it sees nothing and tells the keyboard as it was;
     // `none` when it cannot be installed (`held` is then the system's state).
     struct Watch {
@@ -239,8 +245,6 @@ class FakeKeyboard : public platform::KeyInput {
     std::vector<ClipFormats> pastes;  // what each paste got
 
     std::size_t send(std::span<const platform::KeyEvent> events) override {
-        if (auto person = std::exchange(crossing, nullptr))
-            person();
         const std::size_t taken = std::min(std::exchange(accept, SIZE_MAX), events.size());
         batches.emplace_back(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(taken));
         for (const auto& e : events.first(taken)) {
@@ -253,13 +257,7 @@ class FakeKeyboard : public platform::KeyInput {
         }
         return taken;
     }
-    std::uint16_t scanCode(std::uint8_t key) override {  // a US keyboard's
-        static const std::map<std::uint8_t, std::uint16_t> kUs = {
-            {0x10, 0x2A}, {0xA0, 0x2A}, {0xA1, 0x36}, {0x11, 0x1D}, {0xA2, 0x1D},
-            {0xA3, 0x1D}, {0xA4, 0x38}, {0xA5, 0x38}, {0x5B, 0x5B}, {0x5C, 0x5C},
-            {0x2D, 0x52}, {'C', 0x2E},  {'V', 0x2F},  {'X', 0x2D}};
-        return kUs.contains(key) ? kUs.at(key) : 0;
-    }
+    std::uint16_t scanCode(std::uint8_t key) override { return usScanCode(key); }
     bool held(std::uint8_t key) override {
         return (none ? down : removed ? removed->hands : hands).count(vk::sided(key)) > 0;
     }
@@ -293,8 +291,7 @@ class FakeKeyboard : public platform::KeyInput {
     void react(std::uint8_t key) {
         // The left key or the right one after it: Ctrl, but not Shift, Alt or Win.
         const auto either = [this](std::uint8_t k) { return down.count(k) || down.count(++k); };
-        if (!either(vk::kLeftControl) || either(vk::kLeftShift) || either(vk::kLeftAlt) ||
-            either(vk::kLeftWin))
+        if (!either(0xA2) || either(0xA0) || either(0xA4) || either(0x5B))
             return;
         if ((key == 'C' || key == 'X') && !selection.empty())
             loop_.after(copyDelay, [this] { clipboard_.write(selection); });
@@ -419,11 +416,10 @@ struct Rig {
     // go once it acted: the system posts the hotkey, or hands the key on if none is registered.
     void press(int assignment, int repeats = 0) {
         const auto [modifiers, key] = settings.assignments()[assignment];
-        std::vector<std::uint8_t> held(modifiers & kControlFlag ? 1 : 0, vk::kLeftControl);
-        if (modifiers & kAltFlag)
-            held.push_back(vk::kLeftAlt);
-        for (auto k : held)
-            keys.press(k);
+        std::vector<std::uint8_t> held;  // left Ctrl, left Alt, the key
+        for (auto [flag, k] : {std::pair{kControlFlag, vk::kLeftControl}, {kAltFlag, vk::kLeftAlt}})
+            if (modifiers & flag)
+                keys.press(k), held.push_back(k);
         held.push_back(static_cast<std::uint8_t>(key));
         for (int i = 0; i <= repeats; ++i) {
             keys.press(held.back(), i > 0);
