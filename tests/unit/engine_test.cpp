@@ -26,10 +26,8 @@ std::vector<std::vector<KeyEvent>> events(const char* text) {
     std::vector<std::vector<KeyEvent>> batches(1);
     std::istringstream in(text);
     for (std::string t; in >> t;) {
-        const std::string name = t.substr(1);  // of "|" none
-        const auto key = static_cast<std::uint8_t>(name.size() == 1       ? name[0]
-                                                   : names.contains(name) ? names.at(name)
-                                                                          : 0);
+        const std::string name = t.substr(1);  // of "|": none, key 0
+        const auto key = names.contains(name) ? names.at(name) : std::uint8_t(name[0]);
         if (t == "|")
             batches.emplace_back();
         else
@@ -122,6 +120,7 @@ TEST_F(Engine, RegistersUnderTheAtomsAndOnlyRegisteredIdentifiersAct) {
     EXPECT_EQ(rig.hotkeyApi.atomRefs, (std::array<int, 6>{1, 1, 1, 0, 1, 1}));
     for (int other : {0, -1, int{atom(Cut3)}})
         rig.engine.onHotkey(other);
+    EXPECT_TRUE(rig.journal.empty()) << "an identifier not registered acted";
     rig.engine.unregisterHotkeys();
     EXPECT_EQ(rig.hotkeyApi.atomRefs, (std::array<int, 6>{}));
     rig.engine.onHotkey(atom(Cut2));
