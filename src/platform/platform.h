@@ -101,6 +101,10 @@ struct KeyEvent {
     // if the person still holds the key when the system comes to it, so that a release
     // that crossed it leaves no key down.
     bool whileHeld = false;
+    // The key's scan code on the person's layout (scanCode) and its extended flag
+    // (vk::isExtended): some applications look only at these.
+    std::uint16_t scanCode = 0;
+    bool extended = false;
     friend bool operator==(const KeyEvent&, const KeyEvent&) = default;
 };
 
@@ -109,8 +113,10 @@ class KeyInput {
     virtual ~KeyInput() = default;
     // Puts the events into the system's input stream as one uninterrupted batch and
     // returns how many of them went in (the system may take only the first few).
-    // The implementation fills in scan codes and the extended-key flag.
     virtual std::size_t send(std::span<const KeyEvent> events) = 0;
+    // The scan code of the key that gives `virtualKey` on the person's keyboard layout;
+    // 0 for none (the unassigned mask key).
+    virtual std::uint16_t scanCode(std::uint8_t virtualKey) = 0;
     // True while the person holds the key down: the state of the keyboard itself, which
     // the program's own synthesised events do not change. Left and right modifier keys
     // have codes of their own (0xA0 left Shift ... 0xA5 right Alt, 0x5B/0x5C Win); the

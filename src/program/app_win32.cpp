@@ -119,7 +119,7 @@ int runTrifolio(HINSTANCE instance) {
     Win32KeyInput keys;
     Win32EventLoop loop;
     loop.setDialog(window.hwnd());
-    HotkeyEngine engine(form, stores, hotkeyApi, clipboard, keys, loop);
+    HotkeyEngine engine(stores, hotkeyApi, clipboard, keys, loop);
     Win32KeyboardLayouts layouts;
     Settings settings(form, dialogs, files, registry, engine, programDirOf(executable), executable);
     settings.layouts = &layouts;

@@ -14,48 +14,7 @@
 
 namespace trifolio::win32 {
 
-bool isExtendedKey(std::uint8_t virtualKey) {
-    switch (virtualKey) {
-        case VK_RCONTROL:
-        case VK_RMENU:
-        case VK_INSERT:
-        case VK_DELETE:
-        case VK_HOME:
-        case VK_END:
-        case VK_PRIOR:
-        case VK_NEXT:
-        case VK_LEFT:
-        case VK_RIGHT:
-        case VK_UP:
-        case VK_DOWN:
-        case VK_NUMLOCK:
-        case VK_CANCEL:
-        case VK_SNAPSHOT:
-        case VK_DIVIDE:
-        case VK_LWIN:
-        case VK_RWIN:
-        case VK_APPS:
-            return true;
-        default:
-            return false;
-    }
-}
-
 namespace {
-
-// Either Shift, Ctrl or Alt as the key on its side.
-std::uint8_t sided(DWORD virtualKey, bool extended) {
-    switch (virtualKey) {
-        case VK_SHIFT:
-            return VK_LSHIFT;
-        case VK_CONTROL:
-            return extended ? VK_RCONTROL : VK_LCONTROL;
-        case VK_MENU:
-            return extended ? VK_RMENU : VK_LMENU;
-        default:
-            return static_cast<std::uint8_t>(virtualKey);
-    }
-}
 
 struct HookTraits {
     using Handle = HHOOK;
@@ -88,7 +47,7 @@ void sessionNotifications(HWND window, bool on) {
 
 // The person's keys and clicks, from low-level hooks on a thread of their own that does
 // nothing else, so that it always answers within the system's hook timeout. The program's
-// own events (kOwnInputTag) do not count; everything else does. The system may still
+// own events (platform::OwnInput) do not count; everything else does. The system may still
 // remove the hooks without notice; the program's own events, which must come through
 // them, tell, and the hooks are installed anew (so too after resume and unlock, which a
 // hidden window of the thread hears of).
@@ -120,7 +79,7 @@ class InputWatch {
     bool active() const { return active_; }
 
     bool held(std::uint8_t virtualKey) const {
-        const std::uint8_t key = sided(virtualKey, false);
+        const std::uint8_t key = vk::sided(virtualKey);
         if (!active_)
             return (GetAsyncKeyState(key) & 0x8000) != 0;
         // A key whose release the hooks missed (it happened on another desktop, the
@@ -130,7 +89,7 @@ class InputWatch {
                (keys_[key].releasedByProgram || (GetAsyncKeyState(key) & 0x8000) != 0);
     }
     std::uint64_t pressesOf(std::uint8_t virtualKey) const {
-        return keys_[sided(virtualKey, false)].presses;
+        return keys_[vk::sided(virtualKey)].presses;
     }
     std::uint64_t presses() const { return presses_; }
     // While a batch of the program's events is on its way.
@@ -259,16 +218,17 @@ class InputWatch {
             const auto& event = *reinterpret_cast<const KBDLLHOOKSTRUCT*>(lParam);
             const bool up = (event.flags & LLKHF_UP) != 0;
             const bool injected = (event.flags & LLKHF_INJECTED) != 0;
-            const bool whileHeld = injected && event.dwExtraInfo == kOwnWhileHeldTag;
-            const bool probe = injected && event.dwExtraInfo == kOwnProbeTag;
-            const bool own = whileHeld || probe || (injected && event.dwExtraInfo == kOwnInputTag);
+            const auto input = platform::ownInputOf(injected, event.dwExtraInfo);
+            const bool whileHeld = input == platform::OwnInput::WhileHeld;
+            const bool probe = input == platform::OwnInput::Probe;
+            const bool own = input != platform::OwnInput::None;
             self->lastSeen_ = GetTickCount64();
             if (own)
                 ++self->seen_;
             if (probe)
                 return 1;  // for the watch alone
-            const std::uint8_t virtualKey =
-                sided(event.vkCode, (event.flags & LLKHF_EXTENDED) != 0);
+            const std::uint8_t virtualKey = vk::sided(static_cast<std::uint8_t>(event.vkCode),
+                                                      (event.flags & LLKHF_EXTENDED) != 0);
             Key& key = self->keys_[virtualKey];
             // The person let go of the key before the program's press of it came through:
             // the press is dropped, and the key stays up.
@@ -352,13 +312,18 @@ std::size_t Win32KeyInput::send(std::span<const platform::KeyEvent> events) {
         INPUT& input = inputs[i];
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = event.virtualKey;
-        // Some applications look only at the scan code; 0 would be no key at all.
-        input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(event.virtualKey, MAPVK_VK_TO_VSC));
-        input.ki.dwFlags = (event.release ? KEYEVENTF_KEYUP : 0u) |
-                           (isExtendedKey(event.virtualKey) ? KEYEVENTF_EXTENDEDKEY : 0u);
-        input.ki.dwExtraInfo = event.whileHeld ? kOwnWhileHeldTag : kOwnInputTag;
+        input.ki.wScan = event.scanCode;
+        input.ki.dwFlags =
+            (event.release ? KEYEVENTF_KEYUP : 0u) | (event.extended ? KEYEVENTF_EXTENDEDKEY : 0u);
+        input.ki.dwExtraInfo = platform::tagOf(event.whileHeld ? platform::OwnInput::WhileHeld
+                                                               : platform::OwnInput::Keystroke);
     }
     return sendInputs(*watch_, inputs);
+}
+
+// Some applications look only at the scan code; 0 would be no key at all.
+std::uint16_t Win32KeyInput::scanCode(std::uint8_t virtualKey) {
+    return static_cast<std::uint16_t>(MapVirtualKeyW(virtualKey, MAPVK_VK_TO_VSC));
 }
 
 // A tap of the unassigned mask key that the watch swallows: should the watch be gone,
@@ -372,8 +337,8 @@ void Win32KeyInput::probeWatch() {
     std::vector<INPUT> inputs(2);
     for (INPUT& input : inputs) {
         input.type = INPUT_KEYBOARD;
-        input.ki.wVk = kProbeKey;
-        input.ki.dwExtraInfo = kOwnProbeTag;
+        input.ki.wVk = vk::kMask;
+        input.ki.dwExtraInfo = platform::tagOf(platform::OwnInput::Probe);
     }
     inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
     sendInputs(*watch_, inputs);

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "platform/keys.h"
 #include "win32/strings.h"
 
 namespace trifolio::win32 {
@@ -32,9 +33,9 @@ std::vector<platform::TypedText> Win32KeyboardLayouts::typedBy(std::uint32_t vir
     layouts.resize(static_cast<std::size_t>(GetKeyboardLayoutList(count, layouts.data())));
     BYTE keys[256] = {};
     if (control)
-        keys[VK_CONTROL] = keys[VK_LCONTROL] = 0x80;
+        keys[VK_CONTROL] = keys[vk::sided(VK_CONTROL)] = 0x80;
     if (alt)
-        keys[VK_MENU] = keys[VK_LMENU] = 0x80;
+        keys[VK_MENU] = keys[vk::sided(VK_MENU)] = 0x80;
     for (HKL layout : layouts) {
         const UINT scan = MapVirtualKeyExW(virtualKey, MAPVK_VK_TO_VSC, layout);
         wchar_t text[8] = {};

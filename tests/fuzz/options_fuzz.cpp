@@ -18,10 +18,10 @@ struct Stubs : fakes::MemoryFiles, platform::Dialogs, HotkeyRegistration {
         return ++questions, platform::Answer::Yes;
     }
     void unregisterHotkeys() override {}
-    void registerHotkeys() override {}
+    void registerHotkeys(const Assignments&) override {}
 };
 
-std::string state(const Form& form) {
+std::string state(const SettingsControls& form) {
     std::string all;
     for (const auto& combo : form.combos)
         all += combo.text() + '\n';
@@ -35,7 +35,7 @@ std::string state(const Form& form) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     Stubs stubs;
     stubs.files["C:\\options.ini"] = std::string(reinterpret_cast<const char*>(data), size);
-    Form form;
+    SettingsControls form;
     Settings settings(form, stubs, stubs, stubs, stubs, "C:\\", "C:\\trifolio.exe");
     settings.fillLists();
     if (settings.LoadOptions(false) != Outcome::Done || stubs.questions != 0)
@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string loaded = state(form);
     if (settings.SaveOptions(true) != Outcome::Done)
         std::abort();
-    Form again;
+    SettingsControls again;
     Settings reader(again, stubs, stubs, stubs, stubs, "C:\\", "C:\\trifolio.exe");
     reader.fillLists();
     if (reader.LoadOptions(true) != Outcome::Done || state(again) != loaded)

@@ -20,6 +20,7 @@
 #include "core/hotkeys/engine.h"
 #include "core/settings/settings.h"
 #include "core/window/app.h"
+#include "platform/keys.h"
 #include "platform/platform.h"
 
 namespace trifolio::fakes {
@@ -212,6 +213,13 @@ class FakeClipboard : public platform::Clipboard {
     std::uint32_t serving_ = kNobody;  // whose reads of an offer are served
 };
 
+inline std::uint16_t usScanCode(std::uint8_t key) {  // of the keys typed, on a US keyboard
+    static const std::map<std::uint8_t, std::uint16_t> kUs = {
+        {0xA0, 0x2A}, {0xA1, 0x36}, {0xA2, 0x1D}, {0xA4, 0x38}, {0xA5, 0x38}, {0x5B, 0x5B},
+        {0x5C, 0x5C}, {0x2D, 0x52}, {'C', 0x2E},  {'V', 0x2F},  {'X', 0x2D}};
+    return kUs.contains(vk::sided(key)) ? kUs.at(vk::sided(key)) : 0;
+}
+
 // The keyboard and the editor in front: `hands` are the keys the person holds, `down` as the
 // system has them. Ctrl+C/X copies the selection after `copyDelay`, Ctrl+V reads `pasteReads`
 // after `pasteDelay`, `readSpacing` apart; not with Alt, Shift or Win down (Ctrl+Alt is AltGr).
@@ -223,8 +231,7 @@ class FakeKeyboard : public platform::KeyInput {
     std::set<std::uint8_t> down, hands;  // left/right codes: 0xA2 left Ctrl, 0xA4 left Alt, ...
     std::map<std::uint8_t, std::uint64_t> pressCount;
     std::uint64_t allPresses = 0;
-    std::size_t accept = SIZE_MAX;   // events the system takes of the next batch
-    std::function<void()> crossing;  // what the person does just as the next batch goes in
+    std::size_t accept = SIZE_MAX;  // events the system takes of the next batch
     // The watch: removed by the system it sees nothing and tells the keyboard as it was;
     // `none` when it cannot be installed (`held` is then the system's state).
     struct Watch {
@@ -241,26 +248,25 @@ class FakeKeyboard : public platform::KeyInput {
     std::vector<ClipFormats> pastes;  // what each paste got
 
     std::size_t send(std::span<const platform::KeyEvent> events) override {
-        if (auto person = std::exchange(crossing, nullptr))
-            person();
         const std::size_t taken = std::min(std::exchange(accept, SIZE_MAX), events.size());
         batches.emplace_back(events.begin(), events.begin() + static_cast<std::ptrdiff_t>(taken));
         for (const auto& e : events.first(taken)) {
             if (e.whileHeld && !removed && !none && !held(e.virtualKey))
                 continue;  // let go of before the system came to it
-            e.release ? (void)down.erase(sided(e.virtualKey))
-                      : (void)down.insert(sided(e.virtualKey));
+            e.release ? (void)down.erase(vk::sided(e.virtualKey))
+                      : (void)down.insert(vk::sided(e.virtualKey));
             if (!e.release)
                 react(e.virtualKey);
         }
         return taken;
     }
+    std::uint16_t scanCode(std::uint8_t key) override { return usScanCode(key); }
     bool held(std::uint8_t key) override {
-        return (none ? down : removed ? removed->hands : hands).count(sided(key)) > 0;
+        return (none ? down : removed ? removed->hands : hands).count(vk::sided(key)) > 0;
     }
     std::optional<std::uint64_t> pressesOf(std::uint8_t key) override {
         return none ? std::nullopt
-                    : std::optional((removed ? removed->pressCount : pressCount)[sided(key)]);
+                    : std::optional((removed ? removed->pressCount : pressCount)[vk::sided(key)]);
     }
     std::optional<std::uint64_t> presses() override {
         return none ? std::nullopt : std::optional(allPresses);
@@ -280,11 +286,11 @@ class FakeKeyboard : public platform::KeyInput {
 
     // The person presses a key (or it repeats), or lets go.
     void press(std::uint8_t key, bool repeat = false) {
-        key = sided(key);
+        key = vk::sided(key);
         pressCount[key] += !repeat, allPresses += !repeat;
         hands.insert(key), down.insert(key);
     }
-    void release(std::uint8_t key) { hands.erase(sided(key)), down.erase(sided(key)); }
+    void release(std::uint8_t key) { hands.erase(vk::sided(key)), down.erase(vk::sided(key)); }
     void react(std::uint8_t key) {
         // The left key or the right one after it: Ctrl, but not Shift, Alt or Win.
         const auto either = [this](std::uint8_t k) { return down.count(k) || down.count(++k); };
@@ -297,10 +303,6 @@ class FakeKeyboard : public platform::KeyInput {
     }
 
   private:
-    // As on Windows, Shift, Ctrl or Alt without the extended flag is the left key.
-    static std::uint8_t sided(std::uint8_t key) {
-        return static_cast<std::uint8_t>(key >= 0x10 && key <= 0x12 ? 0x80 + 2 * key : key);
-    }
     void readPaste(std::size_t i) {
         if (auto data = clipboard_.readAsEditor(pasteReads[i]))
             pastes.back()[pasteReads[i]] = *data;
@@ -398,7 +400,7 @@ struct Rig {
     FakeHotkeyApi hotkeyApi;
     Form form;
     StoreSet stores;
-    HotkeyEngine engine{form, stores, hotkeyApi, clipboard, keys, loop};
+    HotkeyEngine engine{stores, hotkeyApi, clipboard, keys, loop};
     ScriptedDialogs dialogs;
     MemoryFiles files;
     Settings settings{form, dialogs, files, files, engine, kProgramDir, kExecutable};
@@ -416,21 +418,18 @@ struct Rig {
     // The person presses an assignment's hotkey (the key repeating `repeats` times) and lets
     // go once it acted: the system posts the hotkey, or hands the key on if none is registered.
     void press(int assignment, int repeats = 0) {
-        const auto modifiers = modifierFlags(form.combo(modifierListNumber(assignment)).text());
-        std::vector<std::uint8_t> held(modifiers & 2 ? 1 : 0, 0xA2);  // left Ctrl, left Alt
-        if (modifiers & 1)
-            held.push_back(0xA4);
-        for (auto k : held)
-            keys.press(k);
-        const auto key =
-            static_cast<std::uint8_t>(keyCode(form.combo(keyListNumber(assignment)).text()));
-        held.push_back(key);
+        const auto [modifiers, key] = settings.assignments()[assignment];
+        std::vector<std::uint8_t> held;  // left Ctrl, left Alt, the key
+        for (auto [flag, k] : {std::pair{kControlFlag, vk::kLeftControl}, {kAltFlag, vk::kLeftAlt}})
+            if (modifiers & flag)
+                keys.press(k), held.push_back(k);
+        held.push_back(static_cast<std::uint8_t>(key));
         for (int i = 0; i <= repeats; ++i) {
-            keys.press(key, i > 0);
+            keys.press(held.back(), i > 0);
             if (auto id = hotkeyApi.press({modifiers, key}))
                 engine.onHotkey(*id);
             else
-                keys.react(key);
+                keys.react(held.back());
         }
         for (auto k : held)
             keys.release(k);

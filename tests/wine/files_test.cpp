@@ -22,7 +22,7 @@ constexpr wchar_t kRunKey[] = L"Software\\microsoft\\windows\\currentversion\\ru
 struct SettingsOnWindows : HotkeyRegistration {
     SettingsOnWindows() { settings.fillLists(); }
     void unregisterHotkeys() override {}
-    void registerHotkeys() override {}
+    void registerHotkeys(const Assignments&) override {}
     fakes::ScriptedDialogs dialogs;
     Form form;
     Win32Files files;

@@ -1,8 +1,7 @@
-// The hotkey engine: registers the six hotkeys of the settings window and runs their
-// actions. Cut and copy make the foreground application put its selection into the
-// emptied clipboard and take it into store 2 or 3; paste offers a store's content and
-// makes the application paste it. Every action ends by putting the user's own clipboard
-// back, whole.
+// The hotkey engine: registers the six hotkeys and runs their actions. Cut and copy make the
+// foreground application put its selection into the emptied clipboard and take it into store 2 or
+// 3; paste offers a store's content and makes the application paste it. Every action ends by
+// putting the user's own clipboard back, whole.
 //
 // Everything runs on the user-interface thread. While an action waits for the
 // application, the program's messages keep running: a hotkey that arrives then is
@@ -23,9 +22,7 @@
 #include "core/hotkeys/keys.h"
 #include "core/hotkeys/keystrokes.h"
 #include "core/hotkeys/paste_wait.h"
-#include "core/settings/settings.h"
 #include "core/stores/store.h"
-#include "core/window/form.h"
 #include "platform/platform.h"
 
 namespace trifolio {
@@ -51,14 +48,12 @@ inline constexpr std::size_t kMaxQueuedHotkeys = 8;
 
 class HotkeyEngine : public HotkeyRegistration {
   public:
-    HotkeyEngine(const Form& form, StoreSet& stores, platform::HotkeyApi& hotkeys,
-                 platform::Clipboard& clipboard, platform::KeyInput& keys,
-                 platform::EventLoop& loop);
+    HotkeyEngine(StoreSet& stores, platform::HotkeyApi& hotkeys, platform::Clipboard& clipboard,
+                 platform::KeyInput& keys, platform::EventLoop& loop);
 
-    // RegisterHotkeys: registers every assignment of the twelve lists whose key is not
-    // "-" (or empty) under its global atom, marks it registered whatever the system
-    // answers, and turns the hotkeys on.
-    void registerHotkeys() override;
+    // RegisterHotkeys: registers every assigned combination under its global atom, marks
+    // it registered whatever the system answers, and turns the hotkeys on.
+    void registerHotkeys(const Assignments& assignments) override;
     // UnregisterHotkeys: turns the hotkeys off and gives back every marked registration
     // and atom. Does nothing before the first registerHotkeys.
     void unregisterHotkeys() override;
@@ -157,7 +152,6 @@ class HotkeyEngine : public HotkeyRegistration {
     void restoreSnapshot();
     void settleAfterAction();
 
-    const Form& form_;
     StoreSet& stores_;
     platform::HotkeyApi& hotkeys_;
     platform::Clipboard& clipboard_;

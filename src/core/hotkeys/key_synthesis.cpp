@@ -1,7 +1,6 @@
 #include "core/hotkeys/key_synthesis.h"
 
 #include <algorithm>
-#include <string>
 #include <vector>
 
 namespace trifolio {
@@ -9,37 +8,6 @@ namespace trifolio {
 namespace {
 
 using platform::KeyEvent;
-
-std::string upperCase(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return upper;
-}
-
-bool isControlName(std::string_view part) {
-    const std::string upper = upperCase(part);
-    return upper == "STRG" || upper == "CTRL";
-}
-
-// The key codes of the text's key parts, left to right. Empty parts have no key.
-std::vector<std::uint8_t> keyParts(std::string_view text) {
-    std::vector<std::uint8_t> codes;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t plus = text.find('+', start);
-        const std::string_view part = text.substr(start, plus - start);
-        if (!part.empty() && !isControlName(part)) {
-            const auto code = static_cast<std::uint8_t>(part[0]);
-            if (code != 0)
-                codes.push_back(code);
-        }
-        if (plus == std::string_view::npos)
-            return codes;
-        start = plus + 1;
-    }
-}
 
 // The modifiers a person may hold, each key on its own.
 constexpr std::uint8_t kModifiers[] = {vk::kLeftShift,    vk::kRightShift, vk::kLeftControl,
@@ -55,10 +23,23 @@ bool opensMenuOnRelease(std::uint8_t key) {
            key == vk::kRightWin;
 }
 
-void tapMask(std::vector<KeyEvent>& events) {
-    events.push_back({vk::kMask, false});
-    events.push_back({vk::kMask, true});
-}
+// The batches of one keystroke, each event with the key's scan code and extended flag.
+class Batch {
+  public:
+    explicit Batch(platform::KeyInput& keys) : keys_(keys) {}
+    void press(std::uint8_t key) { add(key, false, false); }
+    void release(std::uint8_t key) { add(key, true, false); }
+    void pressWhileHeld(std::uint8_t key) { add(key, false, true); }
+    void tapMask() { press(vk::kMask), release(vk::kMask); }
+    std::span<const KeyEvent> events() const { return events_; }
+
+  private:
+    void add(std::uint8_t key, bool release, bool whileHeld) {
+        events_.push_back({key, release, whileHeld, keys_.scanCode(key), vk::isExtended(key)});
+    }
+    platform::KeyInput& keys_;
+    std::vector<KeyEvent> events_;
+};
 
 }  // namespace
 
@@ -86,20 +67,16 @@ bool watchAnswers(platform::KeyInput& keys, platform::EventLoop& loop) {
 
 void releaseLetGo(platform::KeyInput& keys, platform::EventLoop& loop,
                   std::span<const std::uint8_t> pressedAgain) {
-    std::vector<KeyEvent> releases;
+    Batch releases(keys);
     for (std::uint8_t key : pressedAgain)
         if (!keys.held(key))
-            releases.push_back({key, true});
-    sendKeys(keys, loop, releases);
+            releases.release(key);
+    sendKeys(keys, loop, releases.events());
 }
 
-namespace {
-
-// Presses `modifiers` (Control, Shift) around `codes`: see SendKeyCombo.
-std::vector<std::uint8_t> typeCombo(std::span<const std::uint8_t> modifiers,
-                                    std::span<const std::uint8_t> codes, platform::KeyInput& keys,
-                                    platform::EventLoop& loop, bool probed) {
-    const bool control = std::ranges::find(modifiers, vk::kControl) != modifiers.end();
+std::vector<std::uint8_t> SendKeystroke(const Keystroke& keystroke, platform::KeyInput& keys,
+                                        platform::EventLoop& loop, bool probed) {
+    const bool control = keystroke.control;
 
     // A probe sent a moment ago that came through proves the watch already.
     if (!probed || !keys.presses() || !keys.watchSawAll())
@@ -114,72 +91,45 @@ std::vector<std::uint8_t> typeCombo(std::span<const std::uint8_t> modifiers,
     if (!watching)
         held.clear();
 
-    std::vector<KeyEvent> presses;
+    Batch presses(keys);
     if (!leaveControl)
-        presses.push_back({vk::kControl, true});
+        presses.release(vk::kControl);
     if (control && !leaveControl)
-        presses.push_back({vk::kControl, false});
+        presses.press(vk::kControl);
     // A Control press between Alt's press and release already keeps the menu closed;
     // without one, the unassigned mask key does it.
     if (!control && std::any_of(held.begin(), held.end(), opensMenuOnRelease))
-        tapMask(presses);
+        presses.tapMask();
     // A held right Control may stay down under a Control keystroke, not under another.
     for (std::uint8_t key : held)
         if (!isControl(key) || (!control && key == vk::kRightControl))
-            presses.push_back({key, true});
-    for (std::uint8_t key : modifiers)
-        if (key != vk::kControl)
-            presses.push_back({key, false});
-    for (std::uint8_t code : codes)
-        presses.push_back({code, false});
-    sendKeys(keys, loop, presses);
+            presses.release(key);
+    if (keystroke.shift)
+        presses.press(vk::kShift);
+    presses.press(keystroke.key);
+    sendKeys(keys, loop, presses.events());
 
     loop.pumpOnce();
 
     // Released in the order pressed, the modifiers last; then down again what the person
     // still holds of what was released.
-    std::vector<KeyEvent> releases;
-    for (std::uint8_t code : codes)
-        releases.push_back({code, true});
-    for (std::uint8_t key : modifiers)
-        if (key != vk::kControl || !leaveControl)
-            releases.push_back({key, true});
+    Batch releases(keys);
+    releases.release(keystroke.key);
+    if (control && !leaveControl)
+        releases.release(vk::kControl);
+    if (keystroke.shift)
+        releases.release(vk::kShift);
     std::vector<std::uint8_t> again;
     for (std::uint8_t key : held) {
         if ((control && key == vk::kRightControl) || !keys.held(key))
             continue;
-        releases.push_back({key, false, true});
+        releases.pressWhileHeld(key);
         again.push_back(key);
     }
     if (std::any_of(again.begin(), again.end(), opensMenuOnRelease))
-        tapMask(releases);
-    sendKeys(keys, loop, releases);
+        releases.tapMask();
+    sendKeys(keys, loop, releases.events());
     return again;
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput& keys,
-                                       platform::EventLoop& loop) {
-    const std::string upper = upperCase(text);
-    // The whole text is searched, not its parts: "ASTRGB" presses Control too.
-    const bool control =
-        upper.find("STRG") != std::string::npos || upper.find("CTRL") != std::string::npos;
-    std::vector<std::uint8_t> modifiers;
-    if (control)
-        modifiers.push_back(vk::kControl);
-    return typeCombo(modifiers, keyParts(text), keys, loop, false);
-}
-
-std::vector<std::uint8_t> SendKeystroke(const Keystroke& keystroke, platform::KeyInput& keys,
-                                        platform::EventLoop& loop, bool probed) {
-    std::vector<std::uint8_t> modifiers;
-    if (keystroke.control)
-        modifiers.push_back(vk::kControl);
-    if (keystroke.shift)
-        modifiers.push_back(vk::kShift);
-    const std::uint8_t codes[] = {keystroke.key};
-    return typeCombo(modifiers, codes, keys, loop, probed);
 }
 
 }  // namespace trifolio

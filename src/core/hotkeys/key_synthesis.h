@@ -4,30 +4,13 @@
 
 #include <cstdint>
 #include <span>
-#include <string_view>
 #include <vector>
 
 #include "core/hotkeys/keystrokes.h"
+#include "platform/keys.h"
 #include "platform/platform.h"
 
 namespace trifolio {
-
-// Virtual-key codes the synthesis sends or looks at.
-namespace vk {
-inline constexpr std::uint8_t kShift = 0x10;
-inline constexpr std::uint8_t kControl = 0x11;
-inline constexpr std::uint8_t kAlt = 0x12;
-inline constexpr std::uint8_t kLeftShift = 0xA0;
-inline constexpr std::uint8_t kRightShift = 0xA1;
-inline constexpr std::uint8_t kLeftControl = 0xA2;
-inline constexpr std::uint8_t kRightControl = 0xA3;
-inline constexpr std::uint8_t kLeftAlt = 0xA4;
-inline constexpr std::uint8_t kRightAlt = 0xA5;
-inline constexpr std::uint8_t kLeftWin = 0x5B;
-inline constexpr std::uint8_t kRightWin = 0x5C;
-// Assigned to no key: tapped so that releasing a lone Alt or Win opens no menu.
-inline constexpr std::uint8_t kMask = 0xE8;
-}  // namespace vk
 
 // A batch the system takes only in part goes in again, the rest of it, after a pass of
 // messages, until it is all in or this long has passed.
@@ -36,8 +19,8 @@ inline constexpr platform::Millis kKeyRetryStep{10};
 // Longest wait for the watch of the person's keys to see a probe of the program's own.
 inline constexpr platform::Millis kWatchBound{100};
 
-// Types the combination named by `text`, parts joined by "+": "STRG" or "CTRL" (any
-// case) is the Control key, every other part the key whose code is its first character.
+// Types `keystroke` (Ctrl+C, Shift+Insert, ...) in the foreground application, every
+// event with its scan code and extended flag.
 //
 // The user may still hold the keys of the hotkey that started the action. Alt, Shift and
 // Win that are held are released first (they would turn Ctrl+C into AltGr+C), a lone Alt
@@ -50,15 +33,11 @@ inline constexpr platform::Millis kWatchBound{100};
 // the person does not hold, also when the system takes only part of a batch.
 //
 // What the person holds comes from the watch of the keyboard, which first proves it is
-// alive (watchAnswers). Without a working watch nobody can tell whether the person still
-// holds a modifier once it was released, so the modifiers held are left as they are: the
-// keystroke goes out under them. Returns the modifiers it pressed again.
-std::vector<std::uint8_t> SendKeyCombo(std::string_view text, platform::KeyInput& keys,
-                                       platform::EventLoop& loop);
-
-// The same for a typed keystroke, such as Ctrl+C or Shift+Insert. `probed`: the caller
-// sent the watch a probe (probeWatch) a moment ago; if it came through, the watch is not
-// asked again.
+// alive (watchAnswers); `probed`: the caller sent it a probe (probeWatch) a moment ago,
+// and if that came through, the watch is not asked again. Without a working watch nobody
+// can tell whether the person still holds a modifier once it was released, so the
+// modifiers held are left as they are: the keystroke goes out under them. Returns the
+// modifiers it pressed again.
 std::vector<std::uint8_t> SendKeystroke(const Keystroke& keystroke, platform::KeyInput& keys,
                                         platform::EventLoop& loop, bool probed = false);
 // The watch of the person's keys proves it still sees them: a probe must come through it
@@ -66,7 +45,7 @@ std::vector<std::uint8_t> SendKeystroke(const Keystroke& keystroke, platform::Ke
 // anew, and one that is missing is tried again. True when it answered.
 bool watchAnswers(platform::KeyInput& keys, platform::EventLoop& loop);
 
-// A person may let go of a modifier just while SendKeyCombo presses it again, and the
+// A person may let go of a modifier just while SendKeystroke presses it again, and the
 // two cross: releases those of `pressedAgain` the person no longer holds.
 void releaseLetGo(platform::KeyInput& keys, platform::EventLoop& loop,
                   std::span<const std::uint8_t> pressedAgain);

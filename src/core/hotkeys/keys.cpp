@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "core/window/form.h"
-
 namespace trifolio {
 
 std::uint32_t modifierFlags(std::string_view modifier) {
@@ -40,6 +38,24 @@ std::string combinationText(std::string_view modifier, std::string_view key) {
     return text;
 }
 
+Combination combinationOf(std::string_view modifier, std::string_view key) {
+    if (!isAssigned(key))
+        return {};
+    return {modifierFlags(modifier), keyCode(key)};
+}
+
+std::string combinationText(const Combination& combination) {
+    // Flags 0 to 3 in modifier texts.
+    constexpr std::array<std::string_view, 4> kByFlags = {"-", "ALT", "STRG", "STRG+ALT"};
+    std::string text(kByFlags[combination.modifiers & 3]);
+    text += '+';
+    if (combination.key > 111 && combination.key <= 123)
+        text += 'F', text += std::to_string(combination.key - 111);
+    else
+        text += combination.assigned() ? static_cast<char>(combination.key) : '-';
+    return text;
+}
+
 std::vector<std::string> keyListEntries(int store, bool fullList) {
     std::vector<std::string> entries;
     if (store == 3)
@@ -57,17 +73,6 @@ std::vector<std::string> keyListEntries(int store, bool fullList) {
         entries.push_back(std::move(key));
     }
     return entries;
-}
-
-void fillAssignmentLists(Form& form) {
-    for (auto modifier : kModifierTexts)
-        for (int a = 0; a < kAssignmentCount; ++a)
-            form.combo(modifierListNumber(a)).addItem(std::string(modifier));
-    for (int a = Cut3; a <= Paste3; ++a)
-        form.combo(keyListNumber(a)).addItem("-");
-    for (const auto& key : keyListEntries(2, true))
-        for (int a = 0; a < kAssignmentCount; ++a)
-            form.combo(keyListNumber(a)).addItem(key);
 }
 
 }  // namespace trifolio

@@ -1,5 +1,6 @@
 // The vocabulary of key combinations: the texts in which the six hotkeys are chosen,
-// stored, compared and registered, and their translation into system values.
+// stored and compared, the typed combinations under which they are registered, and the
+// translation between the two.
 #pragma once
 
 #include <array>
@@ -9,9 +10,6 @@
 #include <vector>
 
 namespace trifolio {
-
-class ComboBox;
-struct Form;
 
 // The six assignments in their fixed order.
 enum Assignment { Cut2, Copy2, Paste2, Cut3, Copy3, Paste3 };
@@ -25,6 +23,29 @@ inline constexpr std::array<std::string_view, 4> kModifierTexts = {"-", "STRG", 
 
 // The key "-": no hotkey for this assignment (store 3 only).
 inline constexpr std::uint32_t kUnassignedKeyCode = 45;
+
+// Modifier flags as the system takes them with a hotkey.
+using Modifiers = std::uint32_t;
+inline constexpr Modifiers kAltFlag = 1;
+inline constexpr Modifiers kControlFlag = 2;
+
+// A hotkey: modifier flags and a virtual-key code; key 0 is no hotkey.
+struct Combination {
+    Modifiers modifiers = 0;
+    std::uint32_t key = 0;
+    bool assigned() const { return key != 0; }
+    friend bool operator==(const Combination&, const Combination&) = default;
+};
+// Cut2 ... Paste3.
+using Assignments = std::array<Combination, kAssignmentCount>;
+
+// Puts assignments into effect (the hotkey engine).
+class HotkeyRegistration {
+  public:
+    virtual ~HotkeyRegistration() = default;
+    virtual void unregisterHotkeys() = 0;
+    virtual void registerHotkeys(const Assignments& assignments) = 0;
+};
 
 // Numbers of the modifier and key lists of an assignment (Combo1/Combo2 for Cut2 ...).
 inline constexpr int modifierListNumber(int assignment) {
@@ -50,11 +71,13 @@ bool isAssigned(std::string_view key);
 // "STRG" + "+" + "X".
 std::string combinationText(std::string_view modifier, std::string_view key);
 
+// The pair of texts as a hotkey: no hotkey when the key is not assigned.
+Combination combinationOf(std::string_view modifier, std::string_view key);
+// An assigned hotkey in texts again: "STRG+ALT+C", "-+F11".
+std::string combinationText(const Combination& combination);
+
 // The key texts a key list offers: the full list for a modifier of "STRG", "ALT" or
 // "STRG+ALT", only the function keys otherwise; store 3 lists begin with "-".
 std::vector<std::string> keyListEntries(int store, bool fullList);
-
-// Fills the twelve assignment lists of a new window, in the order the lists are built.
-void fillAssignmentLists(Form& form);
 
 }  // namespace trifolio

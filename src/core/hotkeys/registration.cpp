@@ -1,31 +1,25 @@
-// RegisterHotkeys / UnregisterHotkeys: the six assignments of the settings window as
-// system-wide hotkeys under the global atoms "Cut2" ... "Paste3".
+// RegisterHotkeys / UnregisterHotkeys: the six assignments as system-wide hotkeys under the global
+// atoms "Cut2" ... "Paste3".
 #include <cstdint>
 
 #include "core/hotkeys/engine.h"
 
 namespace trifolio {
 
-HotkeyEngine::HotkeyEngine(const Form& form, StoreSet& stores, platform::HotkeyApi& hotkeys,
+HotkeyEngine::HotkeyEngine(StoreSet& stores, platform::HotkeyApi& hotkeys,
                            platform::Clipboard& clipboard, platform::KeyInput& keys,
                            platform::EventLoop& loop)
-    : form_(form),
-      stores_(stores),
-      hotkeys_(hotkeys),
-      clipboard_(clipboard),
-      keys_(keys),
-      loop_(loop) {}
+    : stores_(stores), hotkeys_(hotkeys), clipboard_(clipboard), keys_(keys), loop_(loop) {}
 
-void HotkeyEngine::registerHotkeys() {
+void HotkeyEngine::registerHotkeys(const Assignments& assignments) {
     everRegistered_ = true;
     refused_.clear();
     for (Entry& entry : entries_)
         entry.registered = false;
 
     for (int i = 0; i < kAssignmentCount; ++i) {
-        const std::string modifier = form_.combo(modifierListNumber(i)).text();
-        const std::string key = form_.combo(keyListNumber(i)).text();
-        if (!isAssigned(key))
+        const Combination& combination = assignments[i];
+        if (!combination.assigned())
             continue;
         // Marked before the system is asked, and kept whatever it answers, so that the
         // next unregisterHotkeys gives back whatever was asked for.
@@ -35,10 +29,10 @@ void HotkeyEngine::registerHotkeys() {
         // String atoms lie above 0xC000; read as a signed 16-bit value and widened,
         // the atom is the identifier registered and handed back with the hotkey.
         entry.id = static_cast<std::int16_t>(entry.atom);
-        entry.key = static_cast<std::uint8_t>(keyCode(key));
+        entry.key = static_cast<std::uint8_t>(combination.key);
         if (entry.atom == 0 ||
-            !hotkeys_.registerHotkey(entry.id, modifierFlags(modifier), keyCode(key)))
-            refused_.push_back(combinationText(modifier, key));
+            !hotkeys_.registerHotkey(entry.id, combination.modifiers, combination.key))
+            refused_.push_back(combinationText(combination));
     }
     hooked_ = true;
 }

@@ -154,7 +154,7 @@ Outcome Settings::LoadOptions(bool fromTmp) {
     form_.OptionsChanged = false;
     form_.OptionsLoading = false;
     hotkeys_.unregisterHotkeys();
-    hotkeys_.registerHotkeys();
+    hotkeys_.registerHotkeys(assignments());
     return Outcome::Done;
 }
 
@@ -174,7 +174,7 @@ Outcome Settings::SaveOptions(bool toTmp) {
     form_.OptionsChanged = false;
     form_.Command1.enabled = false;
     hotkeys_.unregisterHotkeys();
-    hotkeys_.registerHotkeys();
+    hotkeys_.registerHotkeys(assignments());
     return Outcome::Done;
 }
 

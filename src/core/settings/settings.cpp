@@ -13,11 +13,10 @@ using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
 
-Settings::Settings(Form& form, platform::Dialogs& dialogs, platform::Files& files,
+Settings::Settings(SettingsControls& form, platform::Dialogs& dialogs, platform::Files& files,
                    platform::Registry& registry, HotkeyRegistration& hotkeys,
                    std::string programDir, std::string executablePath)
-    : selectTab([this](int tab) { form_.TabStrip1 = tab; }),
-      form_(form),
+    : form_(form),
       dialogs_(dialogs),
       files_(files),
       registry_(registry),
@@ -44,7 +43,22 @@ Settings::~Settings() {
 }
 
 void Settings::fillLists() {
-    fillAssignmentLists(form_);
+    for (auto modifier : kModifierTexts)
+        for (int a = 0; a < kAssignmentCount; ++a)
+            form_.combo(modifierListNumber(a)).addItem(std::string(modifier));
+    for (int a = Cut3; a <= Paste3; ++a)
+        form_.combo(keyListNumber(a)).addItem("-");
+    for (const auto& key : keyListEntries(2, true))
+        for (int a = 0; a < kAssignmentCount; ++a)
+            form_.combo(keyListNumber(a)).addItem(key);
+}
+
+Assignments Settings::assignments() const {
+    Assignments typed;
+    for (int a = 0; a < kAssignmentCount; ++a)
+        typed[a] = combinationOf(form_.combo(modifierListNumber(a)).text(),
+                                 form_.combo(keyListNumber(a)).text());
+    return typed;
 }
 
 void Settings::markChanged() {
@@ -149,9 +163,8 @@ bool Settings::CheckDuplicateCombos() {
             dialogs_.messageBox("Achtung!",
                                 "Doppelt vergebene Kombination: '" + combinations[i] + "'",
                                 Buttons::Ok, Icon::Exclamation, false);
-            if (selectTab)
-                selectTab(2);  // "Tastenbelegung"
-            form_.focus = kComboLists.at(keyListNumber(j) - 1);
+            if (showList)
+                showList(keyListNumber(j));
             return false;
         }
     }

@@ -1,5 +1,6 @@
 // The settings: the options files, the rules that keep the six assignments usable,
-// and the autostart value. Works directly on the settings window's controls.
+// and the autostart value. Works directly on the settings window's controls, and hands
+// the hotkey engine the assignments they show, typed.
 #pragma once
 
 #include <array>
@@ -9,19 +10,11 @@
 #include <vector>
 
 #include "core/hotkeys/keys.h"
+#include "core/settings/settings_controls.h"
 #include "core/settings/typed_character.h"
-#include "core/window/form.h"
 #include "platform/platform.h"
 
 namespace trifolio {
-
-// Puts the assignments shown in the window into effect (implemented by the hotkey engine).
-class HotkeyRegistration {
-  public:
-    virtual ~HotkeyRegistration() = default;
-    virtual void unregisterHotkeys() = 0;
-    virtual void registerHotkeys() = 0;
-};
 
 // How a load or save ended. Quit: the user answered No to "Soll das Programm fortgeführt
 // werden?"; the caller ends the program at once (after releasing hotkeys and tray icon).
@@ -35,15 +28,17 @@ class Settings {
   public:
     // Wires the click reactions onto the form's lists and check boxes; the destructor
     // removes them again, so the form may outlive the settings.
-    Settings(Form& form, platform::Dialogs& dialogs, platform::Files& files,
+    Settings(SettingsControls& form, platform::Dialogs& dialogs, platform::Files& files,
              platform::Registry& registry, HotkeyRegistration& hotkeys, std::string programDir,
              std::string executablePath);
     ~Settings();
     Settings(const Settings&) = delete;
     Settings& operator=(const Settings&) = delete;
 
-    // Fills the twelve lists (window creation).
+    // Fills the twelve lists (window creation), in the order the lists are built.
     void fillLists();
+    // The assignments the twelve lists show.
+    Assignments assignments() const;
 
     // Reads "options.tmp" (true) or "options.ini" (false) into the window. A missing
     // "options.ini" is a first start and loads the built-in defaults without a message.
@@ -62,9 +57,9 @@ class Settings {
     // one "STRG+ALT+V: '@' (Tastatur 'Tschechisch')" each; none while Check3 is clear.
     std::vector<std::string> typingCombinations();
 
-    // Brings a page of the window's tab strip to the front (1 Status ... 4 Info). The
-    // window replaces it to switch its page frames; by default it only records the tab.
-    std::function<void(int)> selectTab;
+    // Brings an assignment list (1 for Combo1 ... 12) before the person, when the
+    // duplicate check names it: the window shows its page and puts the focus on it.
+    std::function<void(int)> showList;
     // The installed keyboard layouts, asked whether a combination types a character; none
     // asks nothing.
     platform::KeyboardLayouts* layouts = nullptr;
@@ -77,7 +72,7 @@ class Settings {
     std::optional<TypedCharacter> typedBy(int modifierList);
     Outcome askToContinue(const char* module, const std::string& description);
 
-    Form& form_;
+    SettingsControls& form_;
     platform::Dialogs& dialogs_;
     platform::Files& files_;
     platform::Registry& registry_;

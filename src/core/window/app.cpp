@@ -44,8 +44,11 @@ App::App(Form& form, StoreSet& stores, Settings& settings, HotkeyEngine& engine,
       host_(host),
       commandLine_(std::move(commandLine)),
       contactEndpoint_(std::move(contactEndpoint)) {
-    // The duplicate check brings the Tastenbelegung page to the front through here.
-    settings_.selectTab = [this](int tab) { selectTab(tab); };
+    // The duplicate check shows the list on the Tastenbelegung page through here.
+    settings_.showList = [this](int list) {
+        selectTab(2);
+        form_.focus = kComboLists.at(list - 1);
+    };
     engine_.onUnreachableWindow([this] {
         notice_ =
             "In diesem Fenster kann Trifolio nicht ausschneiden, kopieren oder "
@@ -56,7 +59,7 @@ App::App(Form& form, StoreSet& stores, Settings& settings, HotkeyEngine& engine,
 }
 
 App::~App() {
-    settings_.selectTab = nullptr;
+    settings_.showList = nullptr;
     engine_.onUnreachableWindow(nullptr);
 }
 

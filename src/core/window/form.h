@@ -1,22 +1,20 @@
 // The settings window "FConfig" as a model: every control the logic reads or sets,
-// by its name, and which control of the layout table shows which member. The stores'
-// content is not here but in stores/ (StoreSet); the view shows both.
+// by its name, and which control of the layout table shows which member. The controls
+// of the settings come from settings/ (SettingsControls), the stores' content from
+// stores/ (StoreSet); the view shows all of it.
 #pragma once
 
 #include <array>
 #include <string>
 
-#include "core/window/controls.h"
+#include "core/settings/controls.h"
+#include "core/settings/settings_controls.h"
 #include "core/window/layout.h"
 
 namespace trifolio {
 
-struct Form {
+struct Form : SettingsControls {
     Form() {
-        Command1.enabled = false;  // "Übernehmen" waits for a change
-        Check1.setChecked(true);
-        Check2.setChecked(true);
-        Check3.setChecked(true);
         pInfo.visible = false;
         FProgramminfo.visible = false;
         fHilfe.visible = false;
@@ -26,17 +24,6 @@ struct Form {
         tEmail.text = "Email";
         tHomepage.text = "Homepage";
     }
-
-    // Combo1 .. Combo12: the modifier lists are the odd, the key lists the even ones.
-    std::array<ComboBox, 12> combos;
-    ComboBox& combo(int number) { return combos.at(number - 1); }
-    const ComboBox& combo(int number) const { return combos.at(number - 1); }
-
-    CheckBox Check1;  // "Beim Windowsstart automatisch laden"
-    CheckBox Check2;  // "Programm beim Start minimieren (Symbolleiste)"
-    CheckBox Check3;  // "Vor Tastenkombinationen mit ALT oder STRG+ALT warnen"
-
-    Control Command1;  // "Übernehmen"
 
     // TabStrip1: 1 Status, 2 Tastenbelegung, 3 Optionen, 4 Info. TabInfo: 1 to 3.
     int TabStrip1 = 1;
@@ -54,9 +41,6 @@ struct Form {
 
     // The control to give the input focus next ("Combo4"); none when there is none.
     layout::ControlId focus;
-
-    bool OptionsChanged = false;
-    bool OptionsLoading = false;
 };
 
 // A member of the model and the control that shows it.
