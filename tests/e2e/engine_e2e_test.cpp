@@ -111,9 +111,8 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
     EXPECT_GT(reads, 0);
 }
 
-// A tray menu requested during an action opens after it (inside, it would hold the action
-// up); a late target still pastes.
-TEST_F(EngineEndToEnd, ATrayMenuDuringAnActionOpensAfterItAndALateTargetStillPastes) {
+// A tray menu requested during an action opens after it (inside, it would hold the action up).
+TEST_F(EngineEndToEnd, ATrayMenuDuringAnActionOpensAfterIt) {
     const ClipboardState before = user(L"vor dem Menü");
     ASSERT_TRUE(target_->setDelay(300));
     select(0, L"mit Menü");
@@ -125,17 +124,6 @@ TEST_F(EngineEndToEnd, ATrayMenuDuringAnActionOpensAfterItAndALateTargetStillPas
     EXPECT_TRUE(menu);
     PostMessageW(trifolio_->window(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(menu); }));
-
-    // A target that reads 1.5 s after Ctrl+V, as a busy application or a remote desktop
-    // does, pastes the store every time; the user's clipboard comes back once it has read.
-    ASSERT_TRUE(target_->setDelay(1500));
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(i);
-        select(1, L"");
-        typeHotkey(MOD_ALT, 'E');
-        EXPECT_TRUE(pumpUntil([&] { return target_->text(1) == L"mit Menü"; }));
-        expectBack(before);
-    }
 }
 
 // A console running a command copies with Ctrl+Insert and pastes with Shift+Insert: the
