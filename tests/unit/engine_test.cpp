@@ -32,7 +32,7 @@ std::vector<std::vector<KeyEvent>> events(const char* text) {
             batches.emplace_back();
         else
             batches.back().push_back(
-                {key, t[0] == '-', t[0] == '*', fakes::usScanCode(key), extended.contains(name)});
+                {key, t[0] == '-', t[0] == '*', fakes::scanCodeOf(key), extended.contains(name)});
     }
     return batches;
 }

@@ -209,11 +209,9 @@ class FakeClipboard : public platform::Clipboard {
     std::uint32_t serving_ = kNobody;  // whose reads of an offer are served
 };
 
-inline std::uint16_t usScanCode(std::uint8_t key) {  // of the keys typed, on a US keyboard
-    static const std::map<std::uint8_t, std::uint16_t> kUs = {
-        {0xA0, 0x2A}, {0xA1, 0x36}, {0xA2, 0x1D}, {0xA4, 0x38}, {0xA5, 0x38}, {0x5B, 0x5B},
-        {0x5C, 0x5C}, {0x2D, 0x52}, {'C', 0x2E},  {'V', 0x2F},  {'X', 0x2D}};
-    return kUs.contains(vk::sided(key)) ? kUs.at(vk::sided(key)) : 0;
+// The system's scan code of a key: one per left or right key, none the virtual key's own.
+inline std::uint16_t scanCodeOf(std::uint8_t key) {
+    return static_cast<std::uint16_t>(0x100 + vk::sided(key));
 }
 
 // The keyboard and the editor in front: `hands` are the keys the person holds, `down` as the
@@ -256,7 +254,7 @@ class FakeKeyboard : public platform::KeyInput {
         }
         return taken;
     }
-    std::uint16_t scanCode(std::uint8_t key) override { return usScanCode(key); }
+    std::uint16_t scanCode(std::uint8_t key) override { return scanCodeOf(key); }
     bool held(std::uint8_t key) override {
         return (none ? down : removed ? removed->hands : hands).count(vk::sided(key)) > 0;
     }
@@ -380,13 +378,6 @@ struct FakeLayouts : platform::KeyboardLayouts {
         return typed;
     }
 };
-inline const FakeLayouts::Layout kGerman{
-    "Deutsch",
-    {{'Q', "@"}, {'E', "€"}, {'M', "µ"}, {'7', "{"}, {'8', "["}, {'9', "]"}, {'0', "}"}}};
-inline const FakeLayouts::Layout kCzech{
-    "Tschechisch", {{'V', "@"}, {'C', "&"}, {'X', "#"}, {'Q', "\\"}, {'W', "|"}, {'B', "{"}}};
-inline const FakeLayouts::Layout kUs{"Englisch (USA)", {}};
-
 // The real settings, hotkey engine and window logic over the fakes.
 struct Rig {
     Journal journal;

@@ -170,7 +170,9 @@ TEST(Reactions, ChangeMarkAltWarningKeyListsAndTheDuplicateCheck) {
 // names the assigned ones beside refused hotkeys. With Check3 clear nothing asks.
 TEST(Reactions, CombinationsThatTypeACharacterAreNamed) {
     fakes::FakeLayouts layouts;
-    layouts.installed = {fakes::kUs, fakes::kCzech, fakes::kGerman};
+    layouts.installed = {{"Englisch (USA)", {}},
+                         {"Tschechisch", {{'Q', "\\"}, {'V', "@"}, {'C', "&"}, {'X', "#"}}},
+                         {"Deutsch", {{'Q', "@"}, {'E', "€"}}}};
     Window w;
     w.settings.layouts = &layouts;
     w.set(kExampleLists);
