@@ -2,7 +2,6 @@
 // trifolio.exe's stores, and the user's own clipboard comes back after every action.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 
 #include "e2e_support.h"
@@ -65,18 +64,8 @@ class EngineEndToEnd : public ::testing::Test {
 
 constexpr const wchar_t* kUnicode = L"Kopie nach Ablage 2: Grüße, Ωμέγα, 日本, €";
 
-// Both stores and a copy 300 ms late, beside a program that reads the clipboard at every
-// change as history tools do (pastes come 50 ms late, so that it reads first): each round
-// keeps the user's rich text.
-TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboard) {
-    std::atomic<int> reads{0};
-    const ClipboardNeighbour monitor([&](HWND window) {
-        if (OpenClipboard(window)) {
-            reads += GetClipboardData(CF_UNICODETEXT) != nullptr;
-            CloseClipboard();
-        }
-    });
-    ASSERT_TRUE(monitor.listening());
+// Both stores, pastes 50 ms and a copy 300 ms late: each round keeps the user's rich text.
+TEST_F(EngineEndToEnd, CutCopyAndPasteKeepTheUserClipboard) {
     const ClipboardState before =
         user(L"fett", RegisterClipboardFormatW(L"Rich Text Format"), "{\\rtf1 {\\b fett}}");
     const struct {
@@ -91,7 +80,6 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
         {0, MOD_ALT, 'Q', kCut, L"vorne AUSGESCHNITTEN hinten", 6, 20, 3, L"AUSGESCHNITTEN",
          L"vorne  hinten"},
         {50, MOD_ALT, 'E', kPaste, L"", 0, 0, 3, L"AUSGESCHNITTEN", L"AUSGESCHNITTEN"},
-        {50, kCtrlAlt, 'V', kPaste, L"", 0, 0, 2, kUnicode, kUnicode},
         {300, MOD_ALT, 'W', kCopy, L"spät kopiert", 0, -1, 3, L"spät kopiert", L"spät kopiert"}};
     for (const auto& r : rounds) {
         SCOPED_TRACE(testing::Message() << r.key << " " << r.after);
@@ -106,9 +94,6 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
             typeHotkey(0, VK_SHIFT);
         expectBack(before);
     }
-    // It was there: it read the user's text at least once. (How often depends on how
-    // many changes came while it was still reading one.)
-    EXPECT_GT(reads, 0);
 }
 
 // A tray menu requested during an action opens after it (inside, it would hold the action up).
