@@ -67,9 +67,8 @@ TEST(SendKeystroke, SendsThePressAndReleaseBatches) {
         const auto held = events(c.held)[0];
         for (auto e : held)
             t.keys.press(e.virtualKey);
-        const auto letGo = [&] { t.keys.release(held[0].virtualKey); };
         if (c.letGo)
-            t.loop.after(0ms, letGo);
+            t.loop.after(0ms, [&] { t.keys.release(held[0].virtualKey); });
         t.keys.accept = c.late ? SIZE_MAX : c.accept;
         if (c.late)
             t.loop.after(0ms, [&] { t.keys.accept = c.accept; });
