@@ -45,10 +45,9 @@ TEST(SendKeystroke, SendsThePressAndReleaseBatches) {
     const struct {
         Keystroke keystroke;
         const char *held, *batches;
-        std::size_t accept = SIZE_MAX;  // of the first batch, or of the second with `late`
-        bool late = false;
-        bool letGo = false;  // the first held key, on the keystroke's way
-        int watch = 0;       // 1 removed before the keys were held, 2 none can be installed
+        std::size_t accept = SIZE_MAX;     // of the first batch, or of the second with `late`
+        bool late = false, letGo = false;  // letGo: the first held key, on the keystroke's way
+        int watch = 0;  // 1 removed before the keys were held, 2 none can be installed
     } cases[] = {
         {{false, false, 'X'}, "+LAlt", "-Ctl +Mask -Mask -LAlt +X | -X *LAlt +Mask -Mask"},
         {kCtrlV, "+LSh +RSh +LWin +RWin +LAlt +RAlt",
@@ -131,7 +130,6 @@ TEST_F(Engine, CopyWaitsForTheApplicationAndRestoresTheWholeClipboard) {
     for (Millis delay : {0ms, 50ms, 300ms, 1400ms}) {
         SCOPED_TRACE(delay.count());
         rig.stores.clear(2);
-        rig.journal.clear();
         rig.keys.copyDelay = delay;
         rig.loop.after(20ms, [&] { ++rig.clipboard.sequence; });
         rig.press(Copy2);
