@@ -1,8 +1,7 @@
 // The settings window's Win32 side: the layout table laid out at each DPI, and timers.
 #include <windows.h>
-// clang-format off
+
 #include <oleacc.h>
-// clang-format on
 
 #include <gtest/gtest.h>
 
