@@ -352,10 +352,7 @@ class FakeShell : public platform::Tray, public platform::WindowHost {
     platform::MenuCommand popupMenu() override {
         return std::exchange(choice, platform::MenuCommand::None);
     }
-    bool openUrl(const std::string& url) override {
-        opened.push_back(url);
-        return browser;
-    }
+    bool openUrl(const std::string& url) override { return opened.push_back(url), browser; }
 };
 
 // Installed keyboard layouts as a table of what Ctrl+Alt (AltGr) with a key types; Ctrl
