@@ -24,6 +24,7 @@ namespace trifolio::e2e {
 
 using namespace std::chrono_literals;
 using test::pumpUntil;
+using test::typeHotkey;
 
 // Sends a message to another process's window, with a bound.
 inline LRESULT sendTo(HWND window, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
@@ -94,26 +95,6 @@ class Process {
     win32::KernelHandle process_;
     DWORD id_ = 0;
 };
-
-// Presses and/or releases the hotkey's keys in the order a typist does, with real scan codes.
-inline void typeHotkey(UINT modifiers, UINT key, bool press = true, bool release = true) {
-    std::vector<WORD> keys;
-    if (modifiers & MOD_CONTROL)
-        keys.push_back(VK_CONTROL);
-    if (modifiers & MOD_ALT)
-        keys.push_back(VK_MENU);
-    keys.push_back(static_cast<WORD>(key));
-    std::vector<INPUT> inputs;
-    for (int up = press ? 0 : 1; up < (release ? 2 : 1); ++up)
-        for (std::size_t i = 0; i < keys.size(); ++i) {
-            INPUT& input = inputs.emplace_back();
-            input.type = INPUT_KEYBOARD;
-            input.ki.wVk = keys[up ? keys.size() - 1 - i : i];
-            input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(input.ki.wVk, MAPVK_VK_TO_VSC));
-            input.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
-}
 
 // Asked on a thread of its own: Wine answers from a per-thread copy for 50 ms after a read.
 inline bool logicallyDown(UINT key) {

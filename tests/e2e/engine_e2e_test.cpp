@@ -2,7 +2,6 @@
 // trifolio.exe's stores, and the user's own clipboard comes back after every action.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <memory>
 
 #include "e2e_support.h"
@@ -48,14 +47,6 @@ class EngineEndToEnd : public ::testing::Test {
         ASSERT_TRUE(target_->setText(edit, text) && target_->focus(edit));
         target_->select(edit, from, to);
     }
-    // Presses the hotkey and, like a user, lets go once its keystroke has reached the target.
-    static bool hold(UINT modifiers, UINT key) {
-        const LRESULT before = target_->requests();
-        typeHotkey(modifiers, key, true, false);
-        const bool requested = pumpUntil([&] { return target_->requests() != before; });
-        typeHotkey(modifiers, key, false, true);
-        return requested;
-    }
 
     static inline std::unique_ptr<Trifolio> trifolio_;
     static inline std::unique_ptr<Target> target_;
@@ -65,18 +56,8 @@ class EngineEndToEnd : public ::testing::Test {
 
 constexpr const wchar_t* kUnicode = L"Kopie nach Ablage 2: Grüße, Ωμέγα, 日本, €";
 
-// Both stores and a copy 300 ms late, beside a program that reads the clipboard at every
-// change as history tools do (pastes come 50 ms late, so that it reads first): each round
-// keeps the user's rich text.
-TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboard) {
-    std::atomic<int> reads{0};
-    const ClipboardNeighbour monitor([&](HWND window) {
-        if (OpenClipboard(window)) {
-            reads += GetClipboardData(CF_UNICODETEXT) != nullptr;
-            CloseClipboard();
-        }
-    });
-    ASSERT_TRUE(monitor.listening());
+// Both stores, pastes 50 ms and a copy 300 ms late: each round keeps the user's rich text.
+TEST_F(EngineEndToEnd, CutCopyAndPasteKeepTheUserClipboard) {
     const ClipboardState before =
         user(L"fett", RegisterClipboardFormatW(L"Rich Text Format"), "{\\rtf1 {\\b fett}}");
     const struct {
@@ -91,7 +72,6 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
         {0, MOD_ALT, 'Q', kCut, L"vorne AUSGESCHNITTEN hinten", 6, 20, 3, L"AUSGESCHNITTEN",
          L"vorne  hinten"},
         {50, MOD_ALT, 'E', kPaste, L"", 0, 0, 3, L"AUSGESCHNITTEN", L"AUSGESCHNITTEN"},
-        {50, kCtrlAlt, 'V', kPaste, L"", 0, 0, 2, kUnicode, kUnicode},
         {300, MOD_ALT, 'W', kCopy, L"spät kopiert", 0, -1, 3, L"spät kopiert", L"spät kopiert"}};
     for (const auto& r : rounds) {
         SCOPED_TRACE(testing::Message() << r.key << " " << r.after);
@@ -106,18 +86,17 @@ TEST_F(EngineEndToEnd, CutCopyAndPasteBesideAClipboardMonitorKeepTheUserClipboar
             typeHotkey(0, VK_SHIFT);
         expectBack(before);
     }
-    // It was there: it read the user's text at least once. (How often depends on how
-    // many changes came while it was still reading one.)
-    EXPECT_GT(reads, 0);
 }
 
-// A tray menu requested during an action opens after it (inside, it would hold the action
-// up); a late target still pastes.
-TEST_F(EngineEndToEnd, ATrayMenuDuringAnActionOpensAfterItAndALateTargetStillPastes) {
+// A tray menu requested during an action opens after it (inside, it would hold the action up).
+TEST_F(EngineEndToEnd, ATrayMenuDuringAnActionOpensAfterIt) {
     const ClipboardState before = user(L"vor dem Menü");
     ASSERT_TRUE(target_->setDelay(300));
     select(0, L"mit Menü");
-    ASSERT_TRUE(hold(MOD_ALT, 'W'));
+    const LRESULT requests = target_->requests();
+    typeHotkey(MOD_ALT, 'W', true, false);  // let go, as people do, once the target has the keys
+    ASSERT_TRUE(pumpUntil([&] { return target_->requests() != requests; }));
+    typeHotkey(MOD_ALT, 'W', false, true);
     trifolio_->tray(WM_RBUTTONUP);
     EXPECT_TRUE(storeShows(3, L"mit Menü"));
     expectBack(before);
@@ -125,17 +104,6 @@ TEST_F(EngineEndToEnd, ATrayMenuDuringAnActionOpensAfterItAndALateTargetStillPas
     EXPECT_TRUE(menu);
     PostMessageW(trifolio_->window(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(pumpUntil([&] { return !IsWindowVisible(menu); }));
-
-    // A target that reads 1.5 s after Ctrl+V, as a busy application or a remote desktop
-    // does, pastes the store every time; the user's clipboard comes back once it has read.
-    ASSERT_TRUE(target_->setDelay(1500));
-    for (int i = 0; i < 2; ++i) {
-        SCOPED_TRACE(i);
-        select(1, L"");
-        typeHotkey(MOD_ALT, 'E');
-        EXPECT_TRUE(pumpUntil([&] { return target_->text(1) == L"mit Menü"; }));
-        expectBack(before);
-    }
 }
 
 // A console running a command copies with Ctrl+Insert and pastes with Shift+Insert: the
@@ -148,7 +116,7 @@ TEST_F(EngineEndToEnd, AConsoleRunningACommandSurvivesTheHotkeys) {
     HWND console = nullptr;
     ASSERT_TRUE(
         pumpUntil([&] { return (console = FindWindowW(L"WineConsoleClass", nullptr)); }, 20000ms));
-    for (UINT key : {'C', 'X', 'V'}) {
+    for (UINT key : {'C', 'V'}) {
         SCOPED_TRACE(static_cast<char>(key));
         ASSERT_TRUE(toFront(console));
         const DWORD sequence = GetClipboardSequenceNumber();

@@ -2,6 +2,7 @@
 // keys, into Wine's notepad beside trifolio.exe, without waiting for the program.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -93,13 +94,9 @@ TEST_F(Hands, HeldModifiersMakeEveryTapItsHotkey) {
             "sleep 0.3 keyup alt"));
     EXPECT_TRUE(pumpUntil([&] { return trifolio_->text("CB3text") == L"zwei"; }));
     expectDocument(L"zweizwei");
-    EXPECT_TRUE(pumpUntil([] {
-        for (UINT key : std::initializer_list<UINT>{VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU,
-                                                    VK_LSHIFT, VK_LWIN, 'C', 'V', 'W', 'E', 0xE8})
-            if (logicallyDown(key))
-                return false;
-        return true;
-    }));
+    const UINT keys[] = {VK_LCONTROL, VK_RCONTROL, VK_LMENU, VK_RMENU, VK_LSHIFT, VK_LWIN,
+                         'C',         'V',         'W',      'E',      0xE8};
+    EXPECT_TRUE(pumpUntil([&] { return std::ranges::none_of(keys, logicallyDown); }));
 }
 
 // Beside a program that opens the clipboard at every change and keeps it open (clipboard

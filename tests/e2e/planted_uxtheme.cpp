@@ -1,6 +1,5 @@
-// A stranger's uxtheme.dll, put beside trifolio.exe by the planted-library test: it has
-// the functions a themed program asks for, and leaves "planted.txt" beside itself when
-// it is loaded.
+// A stranger's uxtheme.dll, put beside trifolio.exe by the planted-library test: loaded,
+// it leaves "planted.txt" beside itself (a program that loaded it fails either way).
 #include <windows.h>
 
 extern "C" {
@@ -19,22 +18,5 @@ BOOL WINAPI DllMain(HINSTANCE self, DWORD reason, LPVOID) {
     if (file != INVALID_HANDLE_VALUE)
         CloseHandle(file);
     return TRUE;
-}
-
-__declspec(dllexport) BOOL WINAPI IsAppThemed() {
-    return FALSE;
-}
-__declspec(dllexport) BOOL WINAPI IsThemeActive() {
-    return FALSE;
-}
-__declspec(dllexport) HANDLE WINAPI OpenThemeData(HWND, LPCWSTR) {
-    return nullptr;
-}
-__declspec(dllexport) HRESULT WINAPI CloseThemeData(HANDLE) {
-    return S_OK;
-}
-__declspec(dllexport) HRESULT WINAPI
-    DrawThemeBackground(HANDLE, HDC, int, int, const RECT*, const RECT*) {
-    return S_OK;
 }
 }

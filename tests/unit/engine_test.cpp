@@ -32,7 +32,7 @@ std::vector<std::vector<KeyEvent>> events(const char* text) {
             batches.emplace_back();
         else
             batches.back().push_back(
-                {key, t[0] == '-', t[0] == '*', fakes::usScanCode(key), extended.contains(name)});
+                {key, t[0] == '-', t[0] == '*', fakes::scanCodeOf(key), extended.contains(name)});
     }
     return batches;
 }
@@ -45,10 +45,9 @@ TEST(SendKeystroke, SendsThePressAndReleaseBatches) {
     const struct {
         Keystroke keystroke;
         const char *held, *batches;
-        std::size_t accept = SIZE_MAX;  // of the first batch, or of the second with `late`
-        bool late = false;
-        bool letGo = false;  // the first held key, on the keystroke's way
-        int watch = 0;       // 1 removed before the keys were held, 2 none can be installed
+        std::size_t accept = SIZE_MAX;     // of the first batch, or of the second with `late`
+        bool late = false, letGo = false;  // letGo: the first held key, on the keystroke's way
+        int watch = 0;  // 1 removed before the keys were held, 2 none can be installed
     } cases[] = {
         {{false, false, 'X'}, "+LAlt", "-Ctl +Mask -Mask -LAlt +X | -X *LAlt +Mask -Mask"},
         {kCtrlV, "+LSh +RSh +LWin +RWin +LAlt +RAlt",
@@ -67,9 +66,8 @@ TEST(SendKeystroke, SendsThePressAndReleaseBatches) {
         const auto held = events(c.held)[0];
         for (auto e : held)
             t.keys.press(e.virtualKey);
-        const auto letGo = [&] { t.keys.release(held[0].virtualKey); };
         if (c.letGo)
-            t.loop.after(0ms, letGo);
+            t.loop.after(0ms, [&] { t.keys.release(held[0].virtualKey); });
         t.keys.accept = c.late ? SIZE_MAX : c.accept;
         if (c.late)
             t.loop.after(0ms, [&] { t.keys.accept = c.accept; });
@@ -132,20 +130,12 @@ TEST_F(Engine, CopyWaitsForTheApplicationAndRestoresTheWholeClipboard) {
     for (Millis delay : {0ms, 50ms, 300ms, 1400ms}) {
         SCOPED_TRACE(delay.count());
         rig.stores.clear(2);
-        rig.journal.clear();
         rig.keys.copyDelay = delay;
         rig.loop.after(20ms, [&] { ++rig.clipboard.sequence; });
         rig.press(Copy2);
         EXPECT_EQ(rig.stores.store(2).text, "selected");
         EXPECT_EQ(rig.clipboard.formats, kUsers);
     }
-    // Content that another program marks confidential is not shown, yet comes back whole.
-    rig.clipboard.write(textFormats("geheim"), fakes::kOtherProcess, true);
-    EXPECT_TRUE(rig.engine.UpdateClipboardStatus());
-    EXPECT_EQ(rig.stores.store(1).displayText(), "Vertraulicher Inhalt");
-    rig.press(Copy2);
-    EXPECT_EQ(rig.clipboard.formats, textFormats("geheim"));
-    EXPECT_TRUE(rig.clipboard.confidential);
 }
 
 // A copy that brings nothing leaves the store as it was. A copy after the bound, seen by a
@@ -154,28 +144,25 @@ TEST_F(Engine, CopyWaitsForTheApplicationAndRestoresTheWholeClipboard) {
 TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
     for (bool bySnapshot : {false, true}) {
         SCOPED_TRACE(bySnapshot);
-        rig.keys.selection = textFormats("selected");
-        rig.keys.copyDelay = 0ms;
-        rig.press(Copy3);
-        ASSERT_EQ(rig.stores.store(3).text, "selected");
-        rig.keys.selection = textFormats("spät");
+        const std::string kept = rig.stores.store(3).text, late = bySnapshot ? "später" : "spät";
+        rig.keys.selection = textFormats(late);
         rig.keys.copyDelay = kCaptureBound + 500ms;
         rig.press(Copy3);
-        EXPECT_EQ(rig.stores.store(3).text, "selected");
+        EXPECT_EQ(rig.stores.store(3).text, kept);
         EXPECT_EQ(rig.clipboard.formats, kUsers);
         ++rig.clipboard.sequence;
         rig.engine.clipboardChanged();
-        EXPECT_EQ(rig.stores.store(3).text, "selected");
+        EXPECT_EQ(rig.stores.store(3).text, kept);
 
         rig.loop.idle(1s);
-        ASSERT_EQ(rig.clipboard.formats, textFormats("spät"));
+        ASSERT_EQ(rig.clipboard.formats, textFormats(late));
         rig.clipboard.noMemoryFor = true;
         rig.engine.clipboardChanged();
         rig.clipboard.noMemoryFor.reset();
-        EXPECT_EQ(rig.stores.store(3).text, "selected");
+        EXPECT_EQ(rig.stores.store(3).text, kept);
         bySnapshot ? (void)rig.engine.UpdateClipboardStatus() : rig.engine.clipboardChanged();
         EXPECT_EQ(rig.clipboard.formats, kUsers);
-        EXPECT_EQ(rig.stores.store(3).text, "spät");
+        EXPECT_EQ(rig.stores.store(3).text, late);
         EXPECT_EQ(rig.stores.store(1).text, "user text");
     }
     // Another program's copy, or one after the window, is the user's and stays.
@@ -188,7 +175,7 @@ TEST_F(Engine, LateCopyGoesToTheStoreAndTheClipboardComesBackAgain) {
                             text[0] == 'e' ? fakes::kOtherProcess : fakes::kEditorProcess);
         rig.engine.clipboardChanged();
         EXPECT_EQ(rig.clipboard.formats, textFormats(text));
-        EXPECT_EQ(rig.stores.store(3).text, "spät");
+        EXPECT_EQ(rig.stores.store(3).text, "später");
     }
 }
 
@@ -261,14 +248,13 @@ TEST_F(Engine, TerminalsGetInsertKeysEverythingElseCtrlXCV) {
         "-Ctl +Ctl -LAlt +X | -X -Ctl *LCtl *LAlt +Mask -Mask | "
         "-Ctl +Ctl -LAlt +C | -C -Ctl *LCtl *LAlt +Mask -Mask | "
         "-Ctl +Ctl -LAlt +V | -V -Ctl *LCtl *LAlt +Mask -Mask";
-    for (std::string_view window :
-         {"ConsoleWindowClass", "CASCADIA_HOSTING_WINDOW_CLASS", "mintty", "Notepad", "Console"}) {
+    for (std::string_view window : {"ConsoleWindowClass", "Notepad", "Console"}) {
         SCOPED_TRACE(window);
         rig.keys.foreground.windowClass = window;
         rig.keys.batches.clear();
         for (int action : {Cut2, Copy2, Paste2})
             rig.press(action);
-        const bool terminal = window != "Notepad" && window != "Console";
+        const bool terminal = window == "ConsoleWindowClass";
         EXPECT_EQ(rig.keys.batches, events(terminal ? terminalKeys : otherKeys));
     }
 }
@@ -302,8 +288,7 @@ TEST_F(Engine, NothingRunsInsideAnAction) {
     rig.loop.after(40ms, [&] { rig.engine.whenIdle([&] { rig.engine.clearClipboard(); }); });
     rig.press(Copy2);
     EXPECT_EQ(rig.stores.store(3).text, "selected");
-    ASSERT_EQ(rig.keys.pastes.size(), 1u);
-    EXPECT_EQ(rig.keys.pastes[0], textFormats("selected"));
+    EXPECT_EQ(rig.keys.pastes, std::vector{textFormats("selected")});
     EXPECT_TRUE(rig.clipboard.formats.empty());
     std::erase_if(rig.journal,
                   [](const auto& e) { return e != "snapshot" && e != "restore" && e != "clear"; });

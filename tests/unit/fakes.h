@@ -117,24 +117,23 @@ inline constexpr std::uint32_t kTrifolioProcess = 1, kEditorProcess = 42, kOther
 class FakeClipboard : public platform::Clipboard {
   public:
     struct Snapshot : platform::ClipboardSnapshot {
-        Snapshot(ClipFormats f, bool c) : formats(std::move(f)), confidential(c) {}
+        explicit Snapshot(ClipFormats f) : formats(std::move(f)) {}
         ClipFormats formats;
-        bool confidential;
     };
     explicit FakeClipboard(Journal& journal) : journal_(journal) {}
 
     ClipFormats formats;
     std::uint32_t sequence = 1, owner = 0;  // Wine may move the sequence without a change
     bool heldByOther = false;               // every step fails
-    bool refuseRestore = false, refuseOffer = false, confidential = false;
+    bool refuseRestore = false, refuseOffer = false;
     std::optional<bool> noMemoryFor;        // reads of this kind (whole or not) run out of memory
     std::function<void()> changed = [] {};  // after every change
     std::vector<std::weak_ptr<const platform::ClipboardSnapshot>> snapshots;  // every whole one
 
     // An application empties the clipboard and puts `data` in.
-    void write(ClipFormats data, std::uint32_t process = kEditorProcess, bool secret = false) {
+    void write(ClipFormats data, std::uint32_t process = kEditorProcess) {
         if (replace(std::move(data), false, "app writes"))
-            owner = process, confidential = secret;
+            owner = process;
     }
     // `reader` (0: one that cannot be told) reads one format, rendered first if delayed.
     std::optional<ClipData> readAsEditor(std::uint32_t format,
@@ -157,15 +156,14 @@ class FakeClipboard : public platform::Clipboard {
         if (noMemoryFor == whole)
             throw std::bad_alloc();
         Reading reading;
-        reading.content.confidential = confidential;
         for (const auto& [format, data] : formats)
             reading.content.formats.push_back(format);
         const auto text = formats.find(platform::kFormatText);
-        if (!confidential && text != formats.end())
+        if (text != formats.end())
             reading.content.text = text->second.bytes;
         reading.content.textLength = characterCount(reading.content.text.value_or(""));
         if (whole)
-            snapshots.push_back(reading.whole = std::make_shared<Snapshot>(formats, confidential));
+            snapshots.push_back(reading.whole = std::make_shared<Snapshot>(formats));
         return reading;
     }
     bool clearWithMarker() override { return replace({}, true, "clear with marker"); }
@@ -189,8 +187,7 @@ class FakeClipboard : public platform::Clipboard {
     std::uint32_t ownerProcess() override { return owner; }
     bool restore(std::shared_ptr<const platform::ClipboardSnapshot> snapshot) override {
         const auto& saved = dynamic_cast<const Snapshot&>(*snapshot);
-        return !refuseRestore && replace(saved.formats, false, "restore") &&
-               (confidential = saved.confidential, true);
+        return !refuseRestore && replace(saved.formats, false, "restore");
     }
 
   private:
@@ -201,7 +198,6 @@ class FakeClipboard : public platform::Clipboard {
         formats = std::move(content);
         owner = kTrifolioProcess;
         marker_ = marker;
-        confidential = false;
         ++sequence;
         changed();
         return true;
@@ -213,11 +209,9 @@ class FakeClipboard : public platform::Clipboard {
     std::uint32_t serving_ = kNobody;  // whose reads of an offer are served
 };
 
-inline std::uint16_t usScanCode(std::uint8_t key) {  // of the keys typed, on a US keyboard
-    static const std::map<std::uint8_t, std::uint16_t> kUs = {
-        {0xA0, 0x2A}, {0xA1, 0x36}, {0xA2, 0x1D}, {0xA4, 0x38}, {0xA5, 0x38}, {0x5B, 0x5B},
-        {0x5C, 0x5C}, {0x2D, 0x52}, {'C', 0x2E},  {'V', 0x2F},  {'X', 0x2D}};
-    return kUs.contains(vk::sided(key)) ? kUs.at(vk::sided(key)) : 0;
+// The system's scan code of a key: one per left or right key, none the virtual key's own.
+inline std::uint16_t scanCodeOf(std::uint8_t key) {
+    return static_cast<std::uint16_t>(0x100 + vk::sided(key));
 }
 
 // The keyboard and the editor in front: `hands` are the keys the person holds, `down` as the
@@ -260,7 +254,7 @@ class FakeKeyboard : public platform::KeyInput {
         }
         return taken;
     }
-    std::uint16_t scanCode(std::uint8_t key) override { return usScanCode(key); }
+    std::uint16_t scanCode(std::uint8_t key) override { return scanCodeOf(key); }
     bool held(std::uint8_t key) override {
         return (none ? down : removed ? removed->hands : hands).count(vk::sided(key)) > 0;
     }
@@ -358,10 +352,7 @@ class FakeShell : public platform::Tray, public platform::WindowHost {
     platform::MenuCommand popupMenu() override {
         return std::exchange(choice, platform::MenuCommand::None);
     }
-    bool openUrl(const std::string& url) override {
-        opened.push_back(url);
-        return browser;
-    }
+    bool openUrl(const std::string& url) override { return opened.push_back(url), browser; }
 };
 
 // Installed keyboard layouts as a table of what Ctrl+Alt (AltGr) with a key types; Ctrl
@@ -384,13 +375,6 @@ struct FakeLayouts : platform::KeyboardLayouts {
         return typed;
     }
 };
-inline const FakeLayouts::Layout kGerman{
-    "Deutsch",
-    {{'Q', "@"}, {'E', "€"}, {'M', "µ"}, {'7', "{"}, {'8', "["}, {'9', "]"}, {'0', "}"}}};
-inline const FakeLayouts::Layout kCzech{
-    "Tschechisch", {{'V', "@"}, {'C', "&"}, {'X', "#"}, {'Q', "\\"}, {'W', "|"}, {'B', "{"}}};
-inline const FakeLayouts::Layout kUs{"Englisch (USA)", {}};
-
 // The real settings, hotkey engine and window logic over the fakes.
 struct Rig {
     Journal journal;
@@ -440,9 +424,6 @@ struct Rig {
                 keys.release(key);
             press(assignment);
         });
-    }
-    std::size_t at(const std::string& entry) const {
-        return static_cast<std::size_t>(std::ranges::find(journal, entry) - journal.begin());
     }
 };
 

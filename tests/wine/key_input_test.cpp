@@ -18,15 +18,10 @@ bool down(int key) {
 
 // The person's events, as a program acting for them sends them, then a tap of F15 that
 // fences them: the watch handles events in order.
-void personal(std::vector<std::pair<WORD, bool>> events) {
-    events.insert(events.end(), {{VK_F15, false}, {VK_F15, true}});
-    std::vector<INPUT> inputs(events.size());
-    for (std::size_t i = 0; i < events.size(); ++i) {
-        inputs[i].type = INPUT_KEYBOARD;
-        inputs[i].ki.wVk = events[i].first;
-        inputs[i].ki.dwFlags = events[i].second ? KEYEVENTF_KEYUP : 0;
-    }
-    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+void personal(const std::vector<std::pair<WORD, bool>>& events) {
+    for (auto [key, up] : events)
+        typeHotkey(0, key, !up, up);
+    typeHotkey(0, VK_F15);
     pumpUntil([] { return !down(VK_F15); }, 2000ms);
 }
 
