@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/keys.h"
+
 namespace trifolio {
 
 namespace {
-
-constexpr std::uint8_t kInsert = 0x2D;
 
 // Window classes of consoles and terminals; one line adds another.
 constexpr std::array<std::string_view, 7> kTerminalClasses = {
@@ -25,7 +25,7 @@ struct Keys {
 };
 constexpr Keys kApplicationKeys{{true, false, 'X'}, {true, false, 'C'}, {true, false, 'V'}};
 constexpr Keys kTerminalKeys{
-    {true, false, kInsert}, {true, false, kInsert}, {false, true, kInsert}};
+    {true, false, vk::kInsert}, {true, false, vk::kInsert}, {false, true, vk::kInsert}};
 
 }  // namespace
 
