@@ -365,12 +365,9 @@ void SettingsWindow::whenIdle(std::function<void()> work) {
 
 int SettingsWindow::focusedPushButton() const {
     HWND focus = GetFocus();
-    wchar_t name[16] = {};
-    if (!focus || !IsChild(hwnd(), focus) || !GetClassNameW(focus, name, 16) ||
-        lstrcmpiW(name, WC_BUTTONW) != 0)
-        return 0;
-    const LONG_PTR type = GetWindowLongPtrW(focus, GWL_STYLE) & BS_TYPEMASK;
-    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON ? GetDlgCtrlID(focus) : 0;
+    const layout::ControlId control =
+        focus && IsChild(hwnd(), focus) ? controlOf(GetDlgCtrlID(focus)) : layout::ControlId{};
+    return control && layout::row(control).kind == layout::Kind::Button ? controlId(control) : 0;
 }
 
 void SettingsWindow::onTimer(UINT_PTR timer) {
